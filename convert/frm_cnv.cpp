@@ -1,0 +1,10 @@
+#include "convert/frm_cnv.h"
+
+namespace vagliante {
+
+frmCnv::frmCnv(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmCnv"));
+    setWindowTitle(QStringLiteral("Conversione"));
+}
+
+}  // namespace vagliante

@@ -1,0 +1,30 @@
+// ScanLog: cuts a binary command log into records at a two-byte marker and
+// writes each record as one line of hexadecimal text to the work file.
+//
+// A record runs from one recognised marker up to the byte before the next.
+// Bytes before the first marker belong to no record; the record still open at
+// the end of the log is dropped. A marker is recognised only where it starts
+// at a 1-based position p <= L - 3. The marker of the other kind does not end
+// a record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+#include "platform/progress.h"
+
+namespace vagliante {
+
+inline constexpr std::string_view kActivationMarker = "8200";
+inline constexpr std::string_view kUpdateMarker = "8400";
+
+// Scans the log at `sourcePath` for `marker` (four hexadecimal digits, such
+// as "8200") into the work file, whose writer is closed on return. Moves
+// `progress` from 1 to L + 1 and back to empty. Returns RecordCount, the
+// number of record lines written.
+std::int64_t ScanLog(const std::string& sourcePath, std::string_view marker, WorkFile& work,
+                     Progress& progress);
+
+}  // namespace vagliante

@@ -1,0 +1,207 @@
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/run_error.h"
+
+namespace vagliante {
+
+// ---- InputFile ----
+
+InputFile::InputFile(std::string path)
+    : path_(std::move(path)), file_(os::OpenRead(path_)), length_(0) {
+    try {
+        length_ = os::Length(file_, path_);
+    } catch (...) {
+        os::CloseQuietly(file_);
+        throw;
+    }
+}
+
+InputFile::~InputFile() { os::CloseQuietly(file_); }
+
+std::size_t InputFile::Read(void* buffer, std::size_t size) {
+    auto* p = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        std::size_t n = os::ReadSome(file_, p + done, size - done, path_);
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
+
+// ---- OutputFile ----
+
+OutputFile::OutputFile(os::NativeFile file, std::string displayPath)
+    : file_(file), displayPath_(std::move(displayPath)), buffer_(new char[kIoBlock]) {}
+
+OutputFile::~OutputFile() { os::CloseQuietly(file_); }
+
+void OutputFile::Write(const void* data, std::size_t size) {
+    auto* p = static_cast<const char*>(data);
+    if (used_ + size <= kIoBlock) {
+        std::memcpy(buffer_.get() + used_, p, size);
+        used_ += size;
+        return;
+    }
+    Flush();
+    if (size >= kIoBlock) {
+        os::WriteAll(file_, p, size, displayPath_);
+        flushed_ += static_cast<std::int64_t>(size);
+    } else {
+        std::memcpy(buffer_.get(), p, size);
+        used_ = size;
+    }
+}
+
+void OutputFile::WriteLine(std::string_view text) {
+    Write(text);
+    Write("\r\n", 2);
+}
+
+char* OutputFile::Reserve(std::size_t size) {
+    if (used_ + size > kIoBlock) Flush();
+    return buffer_.get() + used_;
+}
+
+void OutputFile::TruncateTo(std::int64_t position) {
+    if (position >= flushed_) {
+        used_ = static_cast<std::size_t>(position - flushed_);
+        return;
+    }
+    used_ = 0;
+    os::Truncate(file_, position, displayPath_);
+    flushed_ = position;
+}
+
+void OutputFile::Flush() {
+    if (used_ == 0) return;
+    os::WriteAll(file_, buffer_.get(), used_, displayPath_);
+    flushed_ += static_cast<std::int64_t>(used_);
+    used_ = 0;
+}
+
+void OutputFile::Close() {
+    if (file_ == os::kNoFile) return;
+    try {
+        Flush();
+    } catch (...) {
+        os::CloseQuietly(file_);
+        file_ = os::kNoFile;
+        throw;
+    }
+    os::NativeFile file = file_;
+    file_ = os::kNoFile;
+    os::Close(file, displayPath_);
+}
+
+// ---- AtomicOutput ----
+
+AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(destination)) {
+    if (destination_.empty() || destination_.back() == os::Separator())
+        throw RunError(ErrorNumber::BadFileName, destination_);
+    if (os::IsDirectory(destination_)) throw RunError(ErrorNumber::PathFileAccess, destination_);
+    // A read-only file is not silently replaced, as writing into it would fail.
+    if (os::Exists(destination_) && !os::CanWrite(destination_))
+        throw RunError(ErrorNumber::PermissionDenied, destination_);
+    std::string folder = os::FolderOf(destination_);
+    if (!os::IsDirectory(folder)) throw RunError(ErrorNumber::PathNotFound, destination_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary_ = destination_ + ".~" + os::RandomTag() + ".tmp";
+        os::NativeFile file;
+        try {
+            file = os::CreateNew(temporary_);
+        } catch (const RunError& e) {
+            // Name the file the user asked for, not our temporary one.
+            throw RunError(e.Code(), destination_);
+        }
+        if (file != os::kNoFile) {
+            stream_ = std::make_unique<OutputFile>(file, destination_);
+            return;
+        }
+    }
+    throw RunError(ErrorNumber::PathFileAccess, destination_);
+}
+
+AtomicOutput::~AtomicOutput() {
+    if (published_) return;
+    stream_.reset();
+    os::RemoveQuietly(temporary_);
+}
+
+void AtomicOutput::Finish() { stream_->Close(); }
+
+void AtomicOutput::Publish() {
+    Finish();
+    os::Replace(temporary_, destination_);
+    published_ = true;
+}
+
+// ---- WorkFile ----
+
+WorkFile::WorkFile() {
+    std::string folder = os::TempFolder();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = folder + os::Separator() + "vagliante-" + os::RandomTag() + ".dat";
+        os::NativeFile file = os::CreateNew(path_);
+        if (file != os::kNoFile) {
+            writer_ = std::make_unique<OutputFile>(file, path_);
+            return;
+        }
+    }
+    throw RunError(ErrorNumber::PathFileAccess, path_);
+}
+
+WorkFile::~WorkFile() {
+    writer_.reset();
+    os::RemoveQuietly(path_);
+}
+
+// ---- LineReader ----
+
+LineReader::LineReader(InputFile& input, std::size_t keep)
+    : input_(input), keep_(keep), block_(kIoBlock) {
+    head_.reserve(keep);
+}
+
+bool LineReader::Fill() {
+    end_ = input_.Read(block_.data(), block_.size());
+    pos_ = 0;
+    return end_ > 0;
+}
+
+bool LineReader::Next() {
+    head_.clear();
+    length_ = 0;
+    char last = 0;
+    bool any = false;
+    for (;;) {
+        if (pos_ == end_ && !Fill()) {
+            if (any) DropCarriageReturn(last);
+            return any;
+        }
+        any = true;
+        const char* start = block_.data() + pos_;
+        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
+        std::size_t n = lf ? static_cast<std::size_t>(lf - start) : end_ - pos_;
+        if (head_.size() < keep_) head_.append(start, std::min(n, keep_ - head_.size()));
+        length_ += static_cast<std::int64_t>(n);
+        if (n > 0) last = start[n - 1];
+        pos_ += n;
+        if (lf) {
+            ++pos_;
+            DropCarriageReturn(last);
+            return true;
+        }
+    }
+}
+
+void LineReader::DropCarriageReturn(char last) {
+    if (length_ == 0 || last != '\r') return;
+    if (head_.size() == static_cast<std::size_t>(length_)) head_.pop_back();
+    --length_;
+}
+
+}  // namespace vagliante

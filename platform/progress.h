@@ -1,0 +1,69 @@
+// Progress: how a long operation tells its caller how far it has read.
+//
+// The bar's range runs from its lower bound to the source length plus 1; the
+// core sets the value 0.001 ("empty") before and after an operation and the
+// 1-based read position in between.
+#pragma once
+
+#include <cstdint>
+
+namespace vagliante {
+
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual void SetMax(double max) = 0;
+    virtual void SetValue(double value) = 0;
+};
+
+class NullProgress final : public Progress {
+public:
+    void SetMax(double) override {}
+    void SetValue(double) override {}
+};
+
+inline constexpr double kProgressEmpty = 0.001;
+
+// Reports read positions 1 to length + 1 in at most about kSteps steps, the
+// first and the last always included, so that a bar is never flooded.
+class ProgressTracker {
+public:
+    static constexpr std::int64_t kSteps = 256;
+
+    ProgressTracker(Progress& progress, std::int64_t length)
+        : progress_(progress), last_(length + 1), step_(last_ / kSteps > 0 ? last_ / kSteps : 1) {
+        progress_.SetMax(static_cast<double>(last_));
+        progress_.SetValue(1.0);
+        next_ = 1 + step_;
+    }
+
+    // A read that ended early (an error) leaves the bar empty as well.
+    ~ProgressTracker() {
+        if (!finished_) progress_.SetValue(kProgressEmpty);
+    }
+    ProgressTracker(const ProgressTracker&) = delete;
+    ProgressTracker& operator=(const ProgressTracker&) = delete;
+
+    // `position` is the 1-based position about to be read.
+    void At(std::int64_t position) {
+        if (position < next_ || position >= last_) return;
+        progress_.SetValue(static_cast<double>(position));
+        next_ = position + step_;
+    }
+
+    // The end of the read: the last position, then empty again.
+    void Finish() {
+        progress_.SetValue(static_cast<double>(last_));
+        progress_.SetValue(kProgressEmpty);
+        finished_ = true;
+    }
+
+private:
+    Progress& progress_;
+    std::int64_t last_;
+    std::int64_t step_;
+    std::int64_t next_;
+    bool finished_ = false;
+};
+
+}  // namespace vagliante

@@ -1,0 +1,49 @@
+// RunError: the one kind of failure the core reports to its callers.
+//
+// A failure carries a number from the classic runtime scheme that users of
+// this tool know (53 file not found, 76 path not found, ...), its Italian
+// description and the path involved. The core throws it; the window handler
+// or the command line catches it once and shows it.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vagliante {
+
+enum class ErrorNumber : int {
+    InvalidArgument = 5,
+    BadFileName = 52,
+    FileNotFound = 53,
+    DeviceIo = 57,
+    DiskFull = 61,
+    PermissionDenied = 70,
+    PathFileAccess = 75,
+    PathNotFound = 76,
+};
+
+class RunError : public std::runtime_error {
+public:
+    RunError(ErrorNumber number, std::string path);
+
+    // Maps an errno value of a failed file operation onto the scheme above.
+    static RunError FromErrno(int err, std::string path);
+
+    int Number() const { return static_cast<int>(number_); }
+    ErrorNumber Code() const { return number_; }
+    const std::string& Description() const { return description_; }
+    const std::string& Path() const { return path_; }
+
+    // "Errore N: description: path" (without the path part when it is empty).
+    std::string Text() const { return what(); }
+
+private:
+    ErrorNumber number_;
+    std::string description_;
+    std::string path_;
+};
+
+// The Italian description of an error number.
+const char* ErrorDescription(ErrorNumber number);
+
+}  // namespace vagliante

@@ -1,0 +1,55 @@
+# Shared set-up of ./run and ./test: installs the Debian packages that are
+# missing, then configures and builds Vagliante in build/ (Release).
+# Sourced, not run: it leaves BUILD_DIR set for the caller.
+
+ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$ROOT_DIR/build}
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-qpa-plugins libgl-dev
+    libgtest-dev libcli11-dev
+    fonts-dejavu-core fonts-dejavu-extra
+    locales attr xvfb xauth
+)
+
+missing_packages() {
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+            printf '%s\n' "$pkg"
+    done
+}
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        echo "vagliante: '$*' needs root and sudo is not available" >&2
+        return 1
+    fi
+}
+
+install_missing() {
+    local missing
+    mapfile -t missing < <(missing_packages "$@")
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}
+
+build_vagliante() {
+    local generator=()
+    command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
+    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+        cmake -S "$ROOT_DIR" -B "$BUILD_DIR" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release
+    fi
+    cmake --build "$BUILD_DIR" -j "$(nproc)"
+}
+
+install_missing "${PACKAGES[@]}"
+build_vagliante

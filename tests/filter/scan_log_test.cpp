@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "filter/scan_log.h"
+#include "platform/run_error.h"
+#include "tests/support/test_support.h"
+
+namespace vagliante {
+namespace {
+
+using test::Bytes;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct ScanOutcome {
+    std::string workFile;
+    std::int64_t recordCount;
+    test::RecordingProgress progress;
+};
+
+ScanOutcome Scan(const std::string& log, std::string_view marker) {
+    TempDir dir;
+    WriteFile(dir.File("log.bin"), log);
+    ScanOutcome outcome;
+    WorkFile work;
+    outcome.recordCount = ScanLog(dir.File("log.bin"), marker, work, outcome.progress);
+    outcome.workFile = ReadFile(work.Path());
+    return outcome;
+}
+
+TEST(ScanLogTest, WorkedExampleKeepsTheRecordBetweenTwoMarkers) {
+    auto out = Scan(Bytes({0x41, 0x82, 0x00, 0x66, 0x01, 0x82, 0x00, 0x6D, 0x02, 0x03, 0x04, 0x05}),
+                    "8200");
+    EXPECT_EQ(out.workFile, "82006601\r\n");
+    EXPECT_EQ(out.recordCount, 1);
+}
+
+TEST(ScanLogTest, MarkerStartingAtLengthMinusTwoIsNotRecognised) {
+    auto out = Scan(Bytes({0x41, 0x82, 0x00, 0x66, 0x01, 0x6D, 0x02, 0x03, 0x04, 0x82, 0x00, 0x05}),
+                    "8200");
+    EXPECT_EQ(out.workFile, "");
+    EXPECT_EQ(out.recordCount, 0);
+}
+
+TEST(ScanLogTest, MarkerPositionsNearTheEnd) {
+    // L = 8; a marker at p = 5 = L - 3 is recognised, at L - 2 and L - 1 not.
+    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x82, 0x00, 0x33, 0x44}), "8200").workFile,
+              "82001122\r\n");
+    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x55, 0x82, 0x00, 0x44}), "8200").workFile, "");
+    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x55, 0x66, 0x82, 0x00}), "8200").workFile, "");
+}
+
+TEST(ScanLogTest, ShortAndMarkerlessLogsGiveNoRecord) {
+    for (const std::string& log :
+         {std::string(), Bytes({0x82}), Bytes({0x82, 0x00}), Bytes({0x82, 0x00, 0x82}),
+          Bytes({0x82, 0x00, 0x01, 0x02, 0x03, 0x04}), std::string(5000, '\x41')}) {
+        auto out = Scan(log, "8200");
+        EXPECT_EQ(out.workFile, "") << log.size();
+        EXPECT_EQ(out.recordCount, 0);
+    }
+}
+
+TEST(ScanLogTest, BackToBackMarkersGiveATwoByteRecord) {
+    auto out = Scan(Bytes({0x82, 0x00, 0x82, 0x00, 0x01, 0x82, 0x00, 0x09, 0x09, 0x09}), "8200");
+    EXPECT_EQ(out.workFile, "8200\r\n820001\r\n");
+    EXPECT_EQ(out.recordCount, 2);
+}
+
+TEST(ScanLogTest, TheOtherKindsMarkerDoesNotSplitARecord) {
+    const std::string log =
+        Bytes({0x82, 0x00, 0x84, 0x00, 0x01, 0x82, 0x00, 0x84, 0x00, 0x02, 0x84, 0x00, 0xAA, 0xBB});
+    EXPECT_EQ(Scan(log, "8200").workFile, "8200840001\r\n");
+    EXPECT_EQ(Scan(log, "8400").workFile, "8400018200\r\n840002\r\n");
+}
+
+TEST(ScanLogTest, RecordsSpanningReadBlocksStayWhole) {
+    // A marker split across the 1 MiB block boundary, and records longer
+    // than a block.
+    std::string log(kIoBlock - 1, '\x11');
+    log += Bytes({0x82, 0x00});
+    log += std::string(kIoBlock + 3, '\x22');
+    log += Bytes({0x82, 0x00, 0x33, 0x44, 0x55, 0x66});
+    auto out = Scan(log, "8200");
+    std::string expected = "8200";
+    for (std::size_t i = 0; i < kIoBlock + 3; ++i) expected += "22";
+    EXPECT_EQ(out.workFile, expected + "\r\n");
+    EXPECT_EQ(out.recordCount, 1);
+}
+
+TEST(ScanLogTest, ProgressRunsFromOneToLengthPlusOneThenEmpty) {
+    auto out = Scan(std::string(100, '\x82'), "8200");
+    EXPECT_EQ(out.progress.maxima, std::vector<double>{101.0});
+    EXPECT_EQ(out.progress.values.front(), 1.0);
+    ASSERT_GE(out.progress.values.size(), 2u);
+    EXPECT_EQ(out.progress.values[out.progress.values.size() - 2], 101.0);
+    EXPECT_EQ(out.progress.values.back(), kProgressEmpty);
+
+    auto empty = Scan("", "8400");
+    EXPECT_EQ(empty.progress.maxima, std::vector<double>{1.0});
+}
+
+TEST(ScanLogTest, AMissingLogIsAnErrorNamingItsPath) {
+    TempDir dir;
+    WorkFile work;
+    test::RecordingProgress progress;
+    try {
+        ScanLog(dir.File("missing.bin"), "8200", work, progress);
+        FAIL() << "no error";
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.Number(), 53);
+        EXPECT_EQ(e.Path(), dir.File("missing.bin"));
+    }
+}
+
+}  // namespace
+}  // namespace vagliante

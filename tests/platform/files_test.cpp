@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/files.h"
+#include "platform/os_file.h"
+#include "platform/run_error.h"
+#include "tests/support/test_support.h"
+
+namespace vagliante {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+int ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const RunError& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+TEST(RunErrorTest, TextGivesNumberDescriptionAndPath) {
+    RunError error(ErrorNumber::FileNotFound, "/logs/a.bin");
+    EXPECT_STREQ(error.what(), "Errore 53: Impossibile trovare il file: /logs/a.bin");
+    EXPECT_EQ(RunError(ErrorNumber::BadFileName, "").Text(),
+              "Errore 52: Nome o numero di file non valido");
+    EXPECT_EQ(RunError::FromErrno(ENOSPC, "x").Number(), 61);
+    EXPECT_EQ(RunError::FromErrno(EACCES, "x").Number(), 70);
+}
+
+TEST(InputFileTest, ReadsWholeFileAndReportsMissingOnes) {
+    TempDir dir;
+    WriteFile(dir.File("a.bin"), "hello");
+    InputFile in(dir.File("a.bin"));
+    EXPECT_EQ(in.Length(), 5);
+    char buffer[16];
+    EXPECT_EQ(in.Read(buffer, sizeof buffer), 5u);
+    EXPECT_EQ(in.Read(buffer, sizeof buffer), 0u);
+
+    EXPECT_EQ(ErrorOf([&] { InputFile f(dir.File("missing.bin")); }), 53);
+    EXPECT_EQ(ErrorOf([&] { InputFile f(dir.File("no/such/folder.bin")); }), 76);
+    EXPECT_EQ(ErrorOf([&] { InputFile f(dir.Path()); }), 75);
+    EXPECT_EQ(ErrorOf([&] { InputFile f(""); }), 52);
+}
+
+TEST(AtomicOutputTest, CommitReplacesTheDestinationInOneStep) {
+    TempDir dir;
+    const std::string dest = dir.File("out.txt");
+    WriteFile(dest, "old content that is longer than the new one");
+    {
+        AtomicOutput out(dest);
+        out.Stream().WriteLine("new");
+        // Until the commit the old file is untouched.
+        EXPECT_EQ(ReadFile(dest), "old content that is longer than the new one");
+        out.Commit();
+    }
+    EXPECT_EQ(ReadFile(dest), "new\r\n");
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"out.txt"});
+}
+
+TEST(AtomicOutputTest, AnUncommittedOutputLeavesNoTrace) {
+    TempDir dir;
+    const std::string dest = dir.File("out.txt");
+    WriteFile(dest, "keep me");
+    {
+        AtomicOutput out(dest);
+        out.Stream().Write(std::string(3 * kIoBlock, 'x'));  // some of it flushed
+    }
+    EXPECT_EQ(ReadFile(dest), "keep me");
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"out.txt"});
+
+    { AtomicOutput out(dir.File("new.txt")); }
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"out.txt"});
+}
+
+TEST(AtomicOutputTest, BadDestinationsAreClearErrors) {
+    TempDir dir;
+    EXPECT_EQ(ErrorOf([] { AtomicOutput out(""); }), 52);
+    EXPECT_EQ(ErrorOf([&] { AtomicOutput out(dir.File("missing/out.txt")); }), 76);
+    EXPECT_EQ(ErrorOf([&] { AtomicOutput out(dir.Path()); }), 75);
+    EXPECT_EQ(ErrorOf([&] { AtomicOutput out(dir.Path() + "/"); }), 52);
+    EXPECT_TRUE(dir.List().empty());
+}
+
+TEST(OutputFileTest, TruncateDropsFlushedAndBufferedBytes) {
+    TempDir dir;
+    WorkFile work;
+    OutputFile& out = work.Writer();
+    out.Write(std::string(kIoBlock + 10, 'a'));
+    std::int64_t mark = out.Position();
+    out.Write(std::string(2 * kIoBlock, 'b'));
+    out.TruncateTo(mark);
+    out.Write("c", 1);
+    out.TruncateTo(out.Position() - 1);
+    out.Write("d", 1);
+    work.CloseWriter();
+    std::string text = ReadFile(work.Path());
+    EXPECT_EQ(text, std::string(kIoBlock + 10, 'a') + "d");
+}
+
+TEST(WorkFileTest, IsUniqueInTheTempFolderAndRemovedAtTheEnd) {
+    std::string first, second;
+    {
+        WorkFile a, b;
+        first = a.Path();
+        second = b.Path();
+        EXPECT_NE(first, second);
+        EXPECT_EQ(os::FolderOf(first), os::TempFolder());
+        EXPECT_TRUE(os::Exists(first));
+    }
+    EXPECT_FALSE(os::Exists(first));
+    EXPECT_FALSE(os::Exists(second));
+}
+
+struct LineCase {
+    const char* name;
+    std::string text;
+    std::size_t keep;
+    std::vector<std::pair<std::string, std::int64_t>> lines;  // head, length
+};
+
+class LineReaderTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LineReaderTest, GivesHeadsAndWholeLengths) {
+    TempDir dir;
+    WriteFile(dir.File("lines.dat"), GetParam().text);
+    InputFile in(dir.File("lines.dat"));
+    LineReader reader(in, GetParam().keep);
+    std::vector<std::pair<std::string, std::int64_t>> got;
+    while (reader.Next()) got.emplace_back(std::string(reader.Head()), reader.Length());
+    EXPECT_EQ(got, GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LineReaderTest,
+    ::testing::Values(
+        LineCase{"Empty", "", 10, {}},
+        LineCase{"CrLf", "AB\r\nCDE\r\n", 10, {{"AB", 2}, {"CDE", 3}}},
+        LineCase{"EmptyLine", "\r\nX\r\n", 10, {{"", 0}, {"X", 1}}},
+        LineCase{"NoFinalLineEnd", "AB\r\nCD", 10, {{"AB", 2}, {"CD", 2}}},
+        LineCase{"LongLineKeepsHead", "0123456789\r\nAB\r\n", 4, {{"0123", 10}, {"AB", 2}}},
+        LineCase{"CrJustPastHead", "01234\r\n", 5, {{"01234", 5}}},
+        LineCase{"LongerThanABlock", std::string(kIoBlock + 5, 'F') + "\r\nA\r\n", 3,
+                 {{"FFF", static_cast<std::int64_t>(kIoBlock + 5)}, {"A", 1}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProgressTrackerTest, ReportsBoundedIncreasingPositionsFromOneToEnd) {
+    test::RecordingProgress progress;
+    const std::int64_t length = 1'000'000;
+    {
+        ProgressTracker tracker(progress, length);
+        for (std::int64_t p = 1; p <= length + 1; p += 97) tracker.At(p);
+        tracker.Finish();
+    }
+    ASSERT_EQ(progress.maxima, std::vector<double>{length + 1.0});
+    ASSERT_GE(progress.values.size(), 3u);
+    EXPECT_EQ(progress.values.front(), 1.0);
+    EXPECT_EQ(progress.values[progress.values.size() - 2], length + 1.0);
+    EXPECT_EQ(progress.values.back(), kProgressEmpty);
+    EXPECT_LE(progress.values.size(), static_cast<std::size_t>(ProgressTracker::kSteps + 3));
+    for (std::size_t i = 1; i + 1 < progress.values.size(); ++i)
+        EXPECT_LT(progress.values[i - 1], progress.values[i]);
+}
+
+TEST(ProgressTrackerTest, AnAbandonedReadLeavesTheBarEmpty) {
+    test::RecordingProgress progress;
+    { ProgressTracker tracker(progress, 10); }
+    EXPECT_EQ(progress.values.back(), kProgressEmpty);
+}
+
+}  // namespace
+}  // namespace vagliante

@@ -1,0 +1,86 @@
+#include "tests/support/test_support.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/os_file.h"
+
+namespace fs = std::filesystem;
+
+namespace vagliante::test {
+
+TempDir::TempDir() {
+    fs::path base = os::TempFolder();
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = base / ("vagliante-test-" + std::to_string(rd()));
+        if (fs::create_directory(candidate)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a scratch folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Files a test made read-only must still go.
+    for (auto& entry : fs::recursive_directory_iterator(path_, ec))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::vector<std::string> TempDir::List() const {
+    std::vector<std::string> names;
+    for (auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string bytes;
+    for (int v : values) bytes.push_back(static_cast<char>(v));
+    return bytes;
+}
+
+std::vector<std::string> SplitCrLf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) break;
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::vector<std::string> TempEntries(std::string_view prefix) {
+    std::vector<std::string> names;
+    for (auto& entry : fs::directory_iterator(os::TempFolder())) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0) names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace vagliante::test

@@ -1,0 +1,49 @@
+// Helpers for the tests: a scratch folder, whole-file reads and writes, and a
+// Progress that records what it was told.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/progress.h"
+
+namespace vagliante::test {
+
+// A fresh folder, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
+    // Names of the entries in the folder, sorted.
+    std::vector<std::string> List() const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, std::string_view bytes);
+// Bytes from their values: Bytes({0x82, 0x00}).
+std::string Bytes(std::initializer_list<int> values);
+// Splits a text at CR LF; a text not ended by CR LF gives a last partial line.
+std::vector<std::string> SplitCrLf(const std::string& text);
+// Entries of the system's temporary folder whose names start with `prefix`.
+std::vector<std::string> TempEntries(std::string_view prefix);
+
+class RecordingProgress final : public Progress {
+public:
+    void SetMax(double max) override { maxima.push_back(max); }
+    void SetValue(double value) override { values.push_back(value); }
+    std::vector<double> maxima;
+    std::vector<double> values;
+};
+
+}  // namespace vagliante::test
