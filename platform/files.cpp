@@ -100,7 +100,7 @@ void OutputFile::Close() {
 // ---- AtomicOutput ----
 
 AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(destination)) {
-    if (destination_.empty() || destination_.back() == os::Separator())
+    if (destination_.empty() || os::IsSeparator(destination_.back()))
         throw RunError(ErrorNumber::BadFileName, destination_);
     if (os::IsDirectory(destination_)) throw RunError(ErrorNumber::PathFileAccess, destination_);
     // A read-only file is not silently replaced, as writing into it would fail.

@@ -44,6 +44,8 @@ bool CanWrite(const std::string& path);
 // The folder part of a path ("." when it has none) and the separator.
 std::string FolderOf(const std::string& path);
 char Separator();
+// Whether `c` separates folders in a path ("\\" and "/" on Windows).
+bool IsSeparator(char c);
 
 // The system's folder for temporary files, without a final separator.
 std::string TempFolder();

@@ -125,6 +125,8 @@ std::string FolderOf(const std::string& path) {
 
 char Separator() { return '/'; }
 
+bool IsSeparator(char c) { return c == '/'; }
+
 std::string TempFolder() {
     const char* dir = std::getenv("TMPDIR");
     std::string folder = (dir && *dir) ? dir : "/tmp";

@@ -36,7 +36,8 @@ TempDir::~TempDir() {
 
 std::vector<std::string> TempDir::List() const {
     std::vector<std::string> names;
-    for (auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    for (auto& entry : fs::directory_iterator(path_))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -53,6 +54,11 @@ void WriteFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void RemoveFile(const std::string& path) {
+    std::error_code ignored;
+    fs::remove(path, ignored);
 }
 
 std::string Bytes(std::initializer_list<int> values) {

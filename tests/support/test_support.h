@@ -14,7 +14,7 @@ namespace vagliante::test {
 
 // A fresh folder, removed with everything in it at the end of the test.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -25,12 +25,14 @@ public:
     // Names of the entries in the folder, sorted.
     std::vector<std::string> List() const;
 
-private:
+  private:
     std::string path_;
 };
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, std::string_view bytes);
+// Removes a file if it is there.
+void RemoveFile(const std::string& path);
 // Bytes from their values: Bytes({0x82, 0x00}).
 std::string Bytes(std::initializer_list<int> values);
 // Splits a text at CR LF; a text not ended by CR LF gives a last partial line.
@@ -39,7 +41,7 @@ std::vector<std::string> SplitCrLf(const std::string& text);
 std::vector<std::string> TempEntries(std::string_view prefix);
 
 class RecordingProgress final : public Progress {
-public:
+  public:
     void SetMax(double max) override { maxima.push_back(max); }
     void SetValue(double value) override { values.push_back(value); }
     std::vector<double> maxima;
