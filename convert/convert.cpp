@@ -1,0 +1,73 @@
+#include "convert/convert.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "convert/block_writer.h"
+#include "convert/hex_decode.h"
+#include "filter/byte_to_hex.h"
+#include "platform/files.h"
+
+namespace vagliante {
+namespace {
+
+// Bytes read per step. Large blocks keep the system calls few; the text
+// block of TXT->BIN is even, so that no pair is split between two reads.
+constexpr std::size_t kBinaryBlock = std::size_t{2} << 20;
+constexpr std::size_t kTextBlock = 2 * kBinaryBlock;
+
+// Reads `source` block by block, lets `convert` turn each block into output
+// bytes in a buffer of `outputBlock` bytes, and writes them while the next
+// block is read. `convert(in, n, out)` returns the bytes it put in `out`.
+template <typename Convert>
+void ConvertBlocks(const std::string& source, const std::string& destination, Progress& progress,
+                   std::size_t inputBlock, std::size_t outputBlock, Convert convert) {
+    progress.SetValue(kProgressEmpty);
+    InputFile input(source);
+    AtomicOutput output(destination);
+    ProgressTracker tracker(progress, input.Length());
+    {
+        BlockWriter writer(output.Stream(), outputBlock);
+        std::vector<char> block(inputBlock);
+        // 1-based position of the next read; odd throughout TXT->BIN.
+        std::int64_t position = 1;
+        for (;;) {
+            tracker.At(position);
+            const std::size_t n = input.Read(block.data(), block.size());
+            if (n == 0) break;
+            char* out = writer.Acquire();
+            writer.Submit(convert(block.data(), n, out));
+            position += static_cast<std::int64_t>(n);
+            if (n < block.size()) break;
+        }
+        writer.Drain();
+    }
+    output.Commit();
+    tracker.Finish();
+}
+
+}  // namespace
+
+void ConvertBinToTxt(const std::string& source, const std::string& destination,
+                     Progress& progress) {
+    ConvertBlocks(source, destination, progress, kBinaryBlock, 2 * kBinaryBlock,
+                  [](const char* in, std::size_t n, char* out) {
+                      HexEncode(reinterpret_cast<const std::uint8_t*>(in), n, out);
+                      return 2 * n;
+                  });
+}
+
+void ConvertTxtToBin(const std::string& source, const std::string& destination,
+                     Progress& progress) {
+    ConvertBlocks(source, destination, progress, kTextBlock, kTextBlock / 2,
+                  [](const char* in, std::size_t n, char* out) {
+                      auto* bytes = reinterpret_cast<std::uint8_t*>(out);
+                      std::size_t written = HexDecode(in, n, bytes);
+                      // Only the last block can be odd: its lone character
+                      // still gives a byte, as if a non-digit followed it.
+                      if (n % 2 != 0) bytes[written++] = HexPairToByte(in[n - 1], '\0');
+                      return written;
+                  });
+}
+
+}  // namespace vagliante
