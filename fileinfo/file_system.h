@@ -88,7 +88,10 @@ class FileSystem {
     virtual bool WriteAttributes(const std::string& path, std::uint32_t attributes) = 0;
 
     // FileTimeToLocalFileTime and LocalFileTimeToFileTime: a UTC file time in
-    // local time and back, with the time-zone offset in force at that instant.
+    // local time and back, with the time-zone offset in force at that instant
+    // (not today's), so that a winter date does not move by an hour in summer.
+    // On Windows: FileTimeToSystemTime + SystemTimeToTzSpecificLocalTime +
+    // SystemTimeToFileTime, and TzSpecificLocalTimeToSystemTime the other way.
     virtual FileTime ToLocalFileTime(FileTime utc) = 0;
     virtual FileTime ToUtcFileTime(FileTime local) = 0;
 };

@@ -48,7 +48,9 @@ std::string WholeNumber(std::int64_t value, const RegionalSettings& settings) {
     // The magnitude in unsigned arithmetic, so that the lowest value has one too.
     const std::uint64_t magnitude =
         value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    return (value < 0 ? "-" : "") + Grouped(magnitude, settings.groupSeparator);
+    std::string out(value < 0 ? 1 : 0, '-');
+    out += Grouped(magnitude, settings.groupSeparator);
+    return out;
 }
 
 // size / divisor with `decimals` decimals, rounded half away from zero, in

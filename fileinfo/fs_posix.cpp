@@ -191,7 +191,9 @@ class PosixFileSystem final : public FileSystem {
         // As FindFirstFileA, a path ending with the separator names no entry.
         if (path.empty() || path.back() == '/') return std::nullopt;
         const std::string name = LastComponent(path);
-        if (name.find_first_of("*?") == std::string::npos) return EntryOf(path, name);
+        // "*" and "?" are legal in names here: an entry of that very name comes first.
+        std::optional<FindData> exact = EntryOf(path, name);
+        if (exact || name.find_first_of("*?") == std::string::npos) return exact;
 
         const std::size_t slash = path.rfind('/');
         const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -300,9 +302,7 @@ class PosixFileSystem final : public FileSystem {
         tm fields{};
         if (gmtime_r(&t.tv_sec, &fields) == nullptr) return local;
         fields.tm_isdst = -1;
-        const time_t utc = mktime(&fields);
-        if (utc == static_cast<time_t>(-1) && fields.tm_year < 0) return local;
-        return FileTimeFromUnix(utc, t.tv_nsec);
+        return FileTimeFromUnix(mktime(&fields), t.tv_nsec);
     }
 };
 

@@ -30,7 +30,7 @@ void ReadNumeric(locale_t loc, RegionalSettings& out) {
     if (!group.empty())
         out.groupSeparator = group;
     else if (out.decimalSeparator == ",")
-        out.groupSeparator = ".";  // never the decimal separator twice
+        out.groupSeparator.assign(1, '.');  // never the decimal separator twice
 }
 
 void ReadTime(locale_t loc, RegionalSettings& out) {

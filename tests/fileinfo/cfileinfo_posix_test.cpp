@@ -137,6 +137,11 @@ TEST(PosixFileInfoTest, WildcardNamesFirstMatchWithoutCase) {
     EXPECT_EQ(info.FileName(), "README");
     info.SetFullPathName(dir.File("*.zip"));
     EXPECT_FALSE(info.FileExists());
+    // A name that holds "?" itself names that entry, not the first match ("10").
+    WriteFile(dir.File("10"), "x");
+    WriteFile(dir.File("1?"), "x");
+    info.SetFullPathName(dir.File("1?"));
+    EXPECT_EQ(info.FileName(), "1?");
 }
 
 struct ExtensionRow {
