@@ -16,7 +16,7 @@ HeaderFacts CollectHeaderFacts(const std::string& source) {
     const std::int64_t size =
         (static_cast<std::int64_t>(static_cast<std::uint32_t>(info.FileSizeHigh())) << 32) |
         static_cast<std::uint32_t>(info.FileSize());
-    facts.sizeText = FormatFileSize64(size, RegionalSettings::User());
+    facts.sizeText = FormatFileSize(size);
     facts.logName = info.ShortName();
     return facts;
 }
