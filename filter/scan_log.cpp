@@ -18,7 +18,7 @@ int HexValue(char c) {
 }
 
 class Scanner {
-public:
+  public:
     Scanner(std::uint8_t first, std::uint8_t second, std::int64_t length, OutputFile& out)
         : first_(first),
           second_(second),
@@ -53,12 +53,12 @@ public:
 
     std::int64_t RecordCount() const { return recordCount_; }
 
-private:
+  private:
     // The first marker at a relative index in [from, count), else count.
     std::size_t FindMarker(const std::uint8_t* data, std::int64_t start, std::size_t from,
                            std::size_t count) const {
-        std::int64_t limit = std::min<std::int64_t>(
-            static_cast<std::int64_t>(count), lastMarkerStart_ - start + 1);
+        std::int64_t limit =
+            std::min<std::int64_t>(static_cast<std::int64_t>(count), lastMarkerStart_ - start + 1);
         std::size_t end = limit > 0 ? static_cast<std::size_t>(limit) : 0;
         while (from < end) {
             const void* hit = std::memchr(data + from, first_, end - from);
@@ -94,8 +94,8 @@ private:
 
 std::int64_t ScanLog(const std::string& sourcePath, std::string_view marker, WorkFile& work,
                      Progress& progress) {
-    if (marker.size() != 4 || std::any_of(marker.begin(), marker.end(),
-                                          [](char c) { return HexValue(c) < 0; }))
+    if (marker.size() != 4 ||
+        std::any_of(marker.begin(), marker.end(), [](char c) { return HexValue(c) < 0; }))
         throw RunError(ErrorNumber::InvalidArgument, std::string(marker));
     auto first = static_cast<std::uint8_t>(HexValue(marker[0]) * 16 + HexValue(marker[1]));
     auto second = static_cast<std::uint8_t>(HexValue(marker[2]) * 16 + HexValue(marker[3]));

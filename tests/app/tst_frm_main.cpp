@@ -15,6 +15,7 @@
 #include "convert/frm_cnv.h"
 #include "tests/support/qt_support.h"
 #include "tests/support/test_support.h"
+#include "tools/sample_log.h"
 #include "ui/message_box.h"
 #include "ui/progress_bar.h"
 
@@ -25,7 +26,7 @@ using vagliante::ui::MessageIcon;
 
 class tst_frmMain : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
     void initialState();
@@ -34,10 +35,12 @@ private slots:
     void destinationDialogIsPreparedAndCancelEmptiesTheBox();
     void filtraRunsOnlyTheSelectedFilter();
     void missingSourceShowsAnErrorAndTheWindowGoesOn();
+    void filtraWritesTheReportsOfEachFilter();
+    void aFailedRunKeepsTheExistingReport();
     void menuOpensTheConversionWindowWithItsMode();
     void screenshot();
 
-private:
+  private:
     std::unique_ptr<frmMain> window_;
     std::vector<CommonDialog::Request> requests_;
     std::vector<std::optional<QString>> answers_;
@@ -127,7 +130,8 @@ void tst_frmMain::controlsStandWhereTheyBelong() {
     for (auto* option : {window_->Option1, window_->Option2}) {
         QStyleOptionButton opt;
         opt.initFrom(option);
-        QRect contents = option->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, option);
+        QRect contents =
+            option->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, option);
         int text = QFontMetrics(option->font()).horizontalAdvance(option->text());
         QVERIFY2(text <= contents.width(), qPrintable(option->text()));
     }
@@ -208,6 +212,45 @@ void tst_frmMain::missingSourceShowsAnErrorAndTheWindowGoesOn() {
     window_->Command1->click();
     QCOMPARE(messages_.size(), size_t{2});
     QCOMPARE(messages_[1].text, QString("File creato con successo"));
+}
+
+void tst_frmMain::filtraWritesTheReportsOfEachFilter() {
+    vagliante::samples::Rng rng(11);
+    vagliante::test::WriteFile(dir_->File("LOG.BIN"), vagliante::samples::MixedCatalogue(rng));
+    const QString log = QString::fromStdString(dir_->File("LOG.BIN"));
+    const QString out = QString::fromStdString(dir_->File("OUT.TXT"));
+    auto reportLines = [&](const char* name) {
+        return vagliante::test::SplitCrLf(vagliante::test::ReadFile(dir_->File(name))).size();
+    };
+
+    answers_ = {log, out};
+    window_->Command3->click();
+    window_->Command4->click();
+    window_->Command1->click();  // Aggiornamento
+    QCOMPARE(messages_.size(), size_t{1});
+    QCOMPARE(messages_[0].text, QString("File creato con successo"));
+    QCOMPARE(reportLines("OUT.TXT"), size_t{15});
+
+    window_->Option2->click();
+    window_->Command1->click();  // Attivazione, same paths
+    QCOMPARE(messages_.size(), size_t{2});
+    QCOMPARE(messages_[1].text, QString("Files creati con successo"));
+    QCOMPARE(reportLines("OUT-5C.TXT"), size_t{15});
+    QCOMPARE(reportLines("OUT-63-70.TXT"), size_t{13});
+    QCOMPARE(reportLines("OUT-63-71.TXT"), size_t{15});
+    QCOMPARE(window_->ProgressBar1->Value(), 0.001);
+}
+
+void tst_frmMain::aFailedRunKeepsTheExistingReport() {
+    vagliante::test::WriteFile(dir_->File("OUT.TXT"), "earlier report");
+    window_->Text1->setText(QString::fromStdString(dir_->File("missing.bin")));
+    window_->Text2->setText(QString::fromStdString(dir_->File("OUT.TXT")));
+    window_->Command1->click();
+    QCOMPARE(messages_.size(), size_t{1});
+    QCOMPARE(messages_[0].icon, MessageIcon::Critical);
+    QCOMPARE(QString::fromStdString(vagliante::test::ReadFile(dir_->File("OUT.TXT"))),
+             QString("earlier report"));
+    QCOMPARE(dir_->List(), std::vector<std::string>{"OUT.TXT"});
 }
 
 void tst_frmMain::menuOpensTheConversionWindowWithItsMode() {

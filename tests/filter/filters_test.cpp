@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <regex>
+
+#include "filter/filters.h"
+#include "platform/run_error.h"
+#include "tests/support/test_support.h"
+#include "tools/sample_log.h"
+
+namespace vagliante {
+namespace {
+
+using samples::ActivationRecord;
+using samples::UpdateRecord;
+using test::ReadFile;
+using test::SplitCrLf;
+using test::TempDir;
+using test::WriteFile;
+
+std::string Hex(const std::string& bytes) {
+    std::string text;
+    char pair[3];
+    for (unsigned char b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X", b);
+        text += pair;
+    }
+    return text;
+}
+
+// A run in a scratch folder, with the temporary folder pointed inside it so
+// that a left-over work file would be seen.
+class FilterRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string tmp = dir_.File("tmp");
+        ASSERT_EQ(std::system(("mkdir " + tmp).c_str()), 0);
+        oldTmp_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+        setenv("TMPDIR", tmp.c_str(), 1);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(test::TempEntries("vagliante-").empty()) << "work file left behind";
+        if (oldTmp_.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", oldTmp_.c_str(), 1);
+    }
+
+    std::string Log(const std::string& bytes) {
+        WriteFile(dir_.File("LOG.BIN"), bytes);
+        return dir_.File("LOG.BIN");
+    }
+    // The report lines below the header of a report file.
+    std::vector<std::string> Lines(const std::string& name) {
+        auto lines = SplitCrLf(ReadFile(dir_.File(name)));
+        return {lines.begin() + std::min<std::size_t>(10, lines.size()), lines.end()};
+    }
+    int ErrorOf(const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const RunError& e) {
+            return e.Number();
+        }
+        return 0;
+    }
+    std::vector<std::string> Files() {
+        auto names = dir_.List();
+        names.erase(std::remove(names.begin(), names.end(), "tmp"), names.end());
+        return names;
+    }
+
+    TempDir dir_;
+    NullProgress progress_;
+    samples::Rng rng_{7};
+
+  private:
+    std::string oldTmp_;
+};
+
+// ---- Report shape ----
+
+TEST_F(FilterRun, ALogWithoutRecordsGivesTenLineReports) {
+    const std::string log = Log(samples::Filler(1536, rng_));
+    FilterActivation(log, dir_.File("OUT.TXT"), progress_);
+    FilterUpdate(log, dir_.File("UPD.TXT"), progress_);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"LOG.BIN", "OUT-5C.TXT", "OUT-63-70.TXT",
+                                                 "OUT-63-71.TXT", "UPD.TXT"}));
+
+    const std::map<std::string, std::pair<std::string, int>> kinds = {
+        {"OUT-5C.TXT", {"LN UA       PROV COMANDO", 201}},
+        {"OUT-63-70.TXT", {"LN UA       PROV COMANDO", 215}},
+        {"OUT-63-71.TXT", {"LN UA       PROV COMANDO", 215}},
+        {"UPD.TXT", {"LN PROV PPUA   COMANDO", 199}}};
+    for (const auto& [name, kind] : kinds) {
+        SCOPED_TRACE(name);
+        const std::string text = ReadFile(dir_.File(name));
+        // Every line ends in CR LF, and there is no bare LF.
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+                  std::count(text.begin(), text.end(), '\r'));
+        auto lines = SplitCrLf(text);
+        ASSERT_EQ(lines.size(), 10u);
+        EXPECT_EQ(lines[0], std::string(66, '#'));
+        EXPECT_EQ(lines[1], "## Log generato da: Vagliante  Versione 1.2.1");
+        EXPECT_EQ(lines[2], "## Log name:        LOG.BIN");
+        EXPECT_EQ(lines[3], "## Log size:        1.50KB (1,536 bytes)");
+        EXPECT_TRUE(std::regex_match(
+            lines[4], std::regex(R"(## Log date:        \d\d/\d\d/\d{4} \d\d:\d\d)")))
+            << lines[4];
+        EXPECT_EQ(lines[5], "## Log records:     0");
+        for (int i = 1; i <= 5; ++i) EXPECT_EQ(lines[i][19], ' ') << "value starts at column 21";
+        EXPECT_EQ(lines[6], std::string(66, '#'));
+        EXPECT_EQ(lines[7], "");
+        EXPECT_EQ(lines[8], kind.first);
+        EXPECT_EQ(lines[9], std::string(kind.second, '-'));
+    }
+}
+
+TEST_F(FilterRun, EveryHeaderCountsEveryRecordLine) {
+    std::string log;
+    for (int i = 0; i < 105; ++i) log += samples::MakeActivation({0x66, 50, 0x70, true, -1}, rng_);
+    log += samples::MakeActivation({0x66, 105, 0x70, true, -1}, rng_);  // 106th record
+    log += samples::MakeActivation({0x66, 8, 0x70, true, -1}, rng_);    // open at the end
+    FilterActivation(Log(log), dir_.File("OUT.TXT"), progress_);
+    for (const char* name : {"OUT-5C.TXT", "OUT-63-70.TXT", "OUT-63-71.TXT"})
+        EXPECT_EQ(SplitCrLf(ReadFile(dir_.File(name)))[5], "## Log records:     106") << name;
+    EXPECT_EQ(Lines("OUT-5C.TXT").size(), 1u);
+}
+
+// ---- Activation selection ----
+
+struct ActivationCase {
+    const char* name;
+    ActivationRecord record;
+    const char* report;  // nullptr: not reported
+    std::size_t width;
+};
+
+class ActivationSelection : public FilterRun,
+                            public ::testing::WithParamInterface<ActivationCase> {};
+
+TEST_P(ActivationSelection, PutsTheRecordInItsReport) {
+    const ActivationCase& c = GetParam();
+    std::string log = samples::MakeActivation(c.record, rng_) +
+                      samples::MakeActivation({0x66, 8, 0x70, false, -1}, rng_);
+    FilterActivation(Log(log), dir_.File("OUT.TXT"), progress_);
+    for (const char* report : {"5C", "63-70", "63-71"}) {
+        auto lines = Lines(std::string("OUT-") + report + ".TXT");
+        if (c.report && std::string(c.report) == report) {
+            ASSERT_EQ(lines.size(), 1u) << report;
+            EXPECT_EQ(lines[0].size(), c.width);
+            EXPECT_EQ(lines[0].substr(0, 3), c.record.type == 0x66 ? "5C " : "63 ");
+        } else {
+            EXPECT_TRUE(lines.empty()) << report;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, ActivationSelection,
+    ::testing::Values(
+        ActivationCase{"T66_105", {0x66, 105, 0x70, true, -1}, "5C", 201},
+        ActivationCase{"T66_105_Without1001", {0x66, 105, 0x70, false, -1}, nullptr, 0},
+        ActivationCase{"T66_110_PatternEarly", {0x66, 110, 0x70, true, 40}, "5C", 201},
+        ActivationCase{"T66_110_PatternAbsent", {0x66, 110, 0x70, true, -1}, "5C", 201},
+        // The pattern at character 213: only seven characters follow it.
+        ActivationCase{"T66_110_PatternLate", {0x66, 110, 0x70, true, 106}, "5C", 204},
+        ActivationCase{"T66_120", {0x66, 120, 0x71, true, -1}, "5C", 201},
+        ActivationCase{"T66_121", {0x66, 121, 0x70, true, -1}, nullptr, 0},
+        ActivationCase{"T66_104", {0x66, 104, 0x70, true, -1}, nullptr, 0},
+        ActivationCase{"T6D_112_Prov70", {0x6D, 112, 0x70, true, -1}, "63-70", 215},
+        ActivationCase{"T6D_112_Prov71", {0x6D, 112, 0x71, true, -1}, "63-71", 215},
+        ActivationCase{"T6D_112_Prov00", {0x6D, 112, 0x00, true, -1}, "63-71", 215},
+        ActivationCase{"T6D_112_Without1001", {0x6D, 112, 0x70, false, -1}, nullptr, 0},
+        ActivationCase{"T6D_117_PatternEarly", {0x6D, 117, 0x70, true, 60}, "63-70", 215},
+        ActivationCase{"T6D_117_PatternAbsent", {0x6D, 117, 0x71, true, -1}, "63-71", 215},
+        ActivationCase{"T6D_117_PatternLate", {0x6D, 117, 0x70, true, 114}, "63-70", 220},
+        ActivationCase{"T6D_120", {0x6D, 120, 0x70, true, -1}, nullptr, 0},
+        ActivationCase{"T6D_121", {0x6D, 121, 0x70, true, -1}, "63-70", 215},
+        ActivationCase{"T6D_140", {0x6D, 140, 0x71, true, -1}, "63-71", 215},
+        ActivationCase{"T65_105", {0x65, 105, 0x70, true, -1}, nullptr, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FilterRun, ActivationFieldsComeFromTheirCharacters) {
+    const std::string r105 = samples::MakeActivation({0x66, 105, 0x70, true, -1}, rng_);
+    const std::string r120 = samples::MakeActivation({0x66, 120, 0x70, true, -1}, rng_);
+    const std::string r110 = samples::MakeActivation({0x66, 110, 0x70, true, 40}, rng_);
+    const std::string r110bare = samples::MakeActivation({0x66, 110, 0x70, true, -1}, rng_);
+    const std::string r121 = samples::MakeActivation({0x6D, 121, 0x71, true, -1}, rng_);
+    FilterActivation(Log(r105 + r120 + r110 + r110bare + r121 +
+                         samples::MakeActivation({0x66, 8, 0x70, false, -1}, rng_)),
+                     dir_.File("OUT.TXT"), progress_);
+    auto line = [](const std::string& ln, const std::string& h, std::size_t commandEnd) {
+        return ln + h.substr(10, 8) + " " + h.substr(18, 4) + " " + h.substr(26, commandEnd - 26);
+    };
+    const std::string h105 = Hex(r105), h120 = Hex(r120), h110 = Hex(r110);
+    const std::string cut110 = h110.substr(0, 81) + h110.substr(91);  // pattern at character 81
+    const std::string bare = Hex(r110bare).substr(10);  // no pattern: the first ten go
+    auto lines5C = Lines("OUT-5C.TXT");
+    ASSERT_EQ(lines5C.size(), 4u);
+    EXPECT_EQ(lines5C[0], line("5C ", h105, 210));
+    EXPECT_EQ(lines5C[1], line("5C ", h120, 210));
+    EXPECT_EQ(lines5C[2], line("5C ", cut110, 210));
+    EXPECT_EQ(lines5C[3], line("5C ", bare, 210));
+    // UA is then what were characters 21-28.
+    EXPECT_EQ(lines5C[3].substr(3, 8), Hex(r110bare).substr(20, 8));
+    auto lines71 = Lines("OUT-63-71.TXT");
+    ASSERT_EQ(lines71.size(), 1u);
+    EXPECT_EQ(lines71[0], line("63 ", Hex(r121), 224));
+}
+
+// ---- Update selection ----
+
+struct UpdateCase {
+    const char* name;
+    UpdateRecord record;
+    std::size_t width;  // 0: not reported
+};
+
+class UpdateSelection : public FilterRun, public ::testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(UpdateSelection, KeepsTheKnownSizes) {
+    const UpdateCase& c = GetParam();
+    FilterUpdate(Log(samples::MakeUpdate(c.record, rng_) + samples::MakeUpdate({8, -1}, rng_)),
+                 dir_.File("UPD.TXT"), progress_);
+    auto lines = Lines("UPD.TXT");
+    EXPECT_EQ(SplitCrLf(ReadFile(dir_.File("UPD.TXT")))[5], "## Log records:     1");
+    if (c.width == 0) {
+        EXPECT_TRUE(lines.empty());
+    } else {
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].size(), c.width);
+        EXPECT_EQ(lines[0].substr(0, 3), "5C ");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, UpdateSelection,
+    ::testing::Values(UpdateCase{"B102", {102, -1}, 199},
+                      UpdateCase{"B107_PatternEarly", {107, 14}, 199},
+                      UpdateCase{"B107_PatternAbsent", {107, -1}, 199},
+                      // The pattern at character 207: its command has 187 characters.
+                      UpdateCase{"B107_PatternLate", {107, 103}, 202},
+                      UpdateCase{"B116", {116, -1}, 199}, UpdateCase{"B105", {105, -1}, 0},
+                      UpdateCase{"B101", {101, -1}, 0}, UpdateCase{"B103", {103, -1}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FilterRun, UpdateFieldsComeFromTheirCharacters) {
+    const std::string r102 = samples::MakeUpdate({102, -1}, rng_);
+    const std::string r116 = samples::MakeUpdate({116, -1}, rng_);
+    const std::string rBare = samples::MakeUpdate({107, -1}, rng_);
+    // 474126 starting at character 30, half a byte off the byte grid.
+    std::string rOdd = samples::MakeUpdate({107, -1}, rng_);
+    rOdd[14] = static_cast<char>((rOdd[14] & 0xF0) | 0x04);
+    rOdd[15] = 0x74;
+    rOdd[16] = 0x12;
+    rOdd[17] = static_cast<char>(0x60 | (rOdd[17] & 0x0F));
+    FilterUpdate(Log(r102 + r116 + rBare + rOdd + samples::MakeUpdate({8, -1}, rng_)),
+                 dir_.File("UPD.TXT"), progress_);
+    auto line = [](const std::string& h, std::size_t commandEnd) {
+        return "5C " + h.substr(6, 4) + " " + h.substr(10, 6) + " " + h.substr(20, commandEnd - 20);
+    };
+    const std::string hOdd = Hex(rOdd);
+    ASSERT_EQ(hOdd.substr(29, 6), "474126");
+    auto lines = Lines("UPD.TXT");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], line(Hex(r102), 204));
+    EXPECT_EQ(lines[1], line(Hex(r116), 204));
+    // No pattern: PROV is what were characters 17-20, PPUA 21-26, COMANDO 31-214.
+    const std::string hBare = Hex(rBare);
+    EXPECT_EQ(lines[2],
+              "5C " + hBare.substr(16, 4) + " " + hBare.substr(20, 6) + " " + hBare.substr(30));
+    EXPECT_EQ(lines[3], line(hOdd.substr(0, 30) + hOdd.substr(40), 204));
+}
+
+// ---- Report names ----
+
+TEST_F(FilterRun, ActivationReportNamesDropTheLastFourCharacters) {
+    const std::string log = Log("");
+    FilterActivation(log, dir_.File("REPORT"), progress_);
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"LOG.BIN", "RE-5C.TXT", "RE-63-70.TXT", "RE-63-71.TXT"}));
+}
+
+TEST_F(FilterRun, UpdateReportIsTheDestinationItself) {
+    FilterUpdate(Log(""), dir_.File("REPORT"), progress_);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"LOG.BIN", "REPORT"}));
+}
+
+TEST_F(FilterRun, DestinationsTooShortForAReportNameAreRefused) {
+    const std::string log = Log("");
+    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, "", progress_); }), 52);
+    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, "a.tx", progress_); }), 52);
+    EXPECT_EQ(ErrorOf([&] { FilterUpdate(log, "", progress_); }), 52);
+    EXPECT_EQ(Files(), std::vector<std::string>{"LOG.BIN"});
+}
+
+// ---- Failures lose nothing ----
+
+TEST_F(FilterRun, AMissingSourceChangesNoReport) {
+    WriteFile(dir_.File("OUT-5C.TXT"), "old 5C");
+    EXPECT_EQ(ErrorOf([&] {
+                  FilterActivation(dir_.File("MISSING.BIN"), dir_.File("OUT.TXT"), progress_);
+              }),
+              53);
+    EXPECT_EQ(ErrorOf([&] { FilterUpdate("", dir_.File("UPD.TXT"), progress_); }), 52);
+    EXPECT_EQ(Files(), std::vector<std::string>{"OUT-5C.TXT"});
+    EXPECT_EQ(ReadFile(dir_.File("OUT-5C.TXT")), "old 5C");
+}
+
+TEST_F(FilterRun, AMissingDestinationFolderIsPathNotFound) {
+    const std::string log = Log(samples::ActivationCatalogue(rng_));
+    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, dir_.File("no/OUT.TXT"), progress_); }), 76);
+    EXPECT_EQ(ErrorOf([&] { FilterUpdate(log, dir_.File("no/OUT.TXT"), progress_); }), 76);
+    EXPECT_EQ(Files(), std::vector<std::string>{"LOG.BIN"});
+}
+
+TEST_F(FilterRun, AReportThatCannotBeWrittenKeepsTheOthersAsTheyWere) {
+    const std::string log = Log(samples::ActivationCatalogue(rng_));
+    WriteFile(dir_.File("OUT-5C.TXT"), "old 5C");
+    WriteFile(dir_.File("OUT-63-70.TXT"), "old 70");
+    // The third report's name is taken by a folder.
+    ASSERT_EQ(std::system(("mkdir " + dir_.File("OUT-63-71.TXT")).c_str()), 0);
+    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, dir_.File("OUT.TXT"), progress_); }), 75);
+    EXPECT_EQ(ReadFile(dir_.File("OUT-5C.TXT")), "old 5C");
+    EXPECT_EQ(ReadFile(dir_.File("OUT-63-70.TXT")), "old 70");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"LOG.BIN", "OUT-5C.TXT", "OUT-63-70.TXT",
+                                                 "OUT-63-71.TXT"}));
+}
+
+TEST_F(FilterRun, ARunReplacesAnExistingReportWhole) {
+    WriteFile(dir_.File("UPD.TXT"), std::string(100000, 'x'));
+    FilterUpdate(Log(""), dir_.File("UPD.TXT"), progress_);
+    EXPECT_EQ(SplitCrLf(ReadFile(dir_.File("UPD.TXT"))).size(), 10u);
+}
+
+TEST_F(FilterRun, TheCatalogueGivesOneLinePerKnownRecord) {
+    const std::string log = Log(samples::MixedCatalogue(rng_));
+    test::RecordingProgress progress;
+    FilterActivation(log, dir_.File("OUT.TXT"), progress);
+    FilterUpdate(log, dir_.File("UPD.TXT"), progress);
+    EXPECT_EQ(Lines("OUT-5C.TXT").size(), 5u);
+    EXPECT_EQ(Lines("OUT-63-70.TXT").size(), 3u);
+    EXPECT_EQ(Lines("OUT-63-71.TXT").size(), 5u);
+    EXPECT_EQ(Lines("UPD.TXT").size(), 5u);
+    EXPECT_EQ(progress.values.front(), kProgressEmpty);
+    EXPECT_EQ(progress.values.back(), kProgressEmpty);
+}
+
+}  // namespace
+}  // namespace vagliante
