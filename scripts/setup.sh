@@ -52,4 +52,5 @@ build_vagliante() {
 }
 
 install_missing "${PACKAGES[@]}"
-build_vagliante
+# SKIP_BUILD=1: only the packages (for scripts that build elsewhere).
+[ -n "${SKIP_BUILD:-}" ] || build_vagliante

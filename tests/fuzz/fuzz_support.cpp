@@ -1,0 +1,81 @@
+#include "tests/fuzz/fuzz_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace vagliante::fuzz {
+
+const std::string& Scratch() {
+    static const std::string folder = [] {
+        std::error_code ignored;
+        fs::path base = fs::is_directory("/dev/shm", ignored) ? fs::path("/dev/shm")
+                                                              : fs::temp_directory_path();
+        fs::path dir = base / ("vagliante-fuzz-" + std::to_string(std::random_device{}()));
+        fs::create_directories(dir);
+        // Work files go there too, so that a stray one is seen.
+#ifdef _WIN32
+        _putenv_s("TMP", dir.string().c_str());
+        _putenv_s("TEMP", dir.string().c_str());
+#else
+        setenv("TMPDIR", dir.c_str(), 1);
+#endif
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(Scratch(), ignored);
+        });
+        return dir.string();
+    }();
+    return folder;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Fail("cannot read " + path);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) Fail("cannot write " + path);
+}
+
+std::vector<std::string> SplitCrLf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void Fail(const std::string& what) {
+    std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str());
+    std::abort();
+}
+
+}  // namespace vagliante::fuzz
