@@ -11,9 +11,10 @@
 namespace vagliante {
 namespace {
 
-// Bytes read per step. Large blocks keep the system calls few; the text
-// block of TXT->BIN is even, so that no pair is split between two reads.
-constexpr std::size_t kBinaryBlock = std::size_t{2} << 20;
+// Bytes read per step: large enough to keep the system calls few, small
+// enough that a block is still in the cache when it is written out. The
+// text block of TXT->BIN is even, so that no pair is split between reads.
+constexpr std::size_t kBinaryBlock = kIoBlock;
 constexpr std::size_t kTextBlock = 2 * kBinaryBlock;
 
 // Reads `source` block by block, lets `convert` turn each block into output
