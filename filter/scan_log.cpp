@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "filter/byte_to_hex.h"
 #include "platform/run_error.h"
@@ -107,15 +107,17 @@ std::int64_t ScanLog(const std::string& sourcePath, std::string_view marker, Wor
 
     // One byte is held back from each block, so that a marker split across
     // two blocks is still seen whole.
-    std::vector<std::uint8_t> buffer(kIoBlock + 1);
+    // Not zeroed: a small log touches only the pages it fills.
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kIoBlock + 1]);
+    std::uint8_t* buffer = block.get();
     std::size_t held = 0;
     std::int64_t start = 0;
     for (;;) {
-        std::size_t n = log.Read(buffer.data() + held, kIoBlock);
+        std::size_t n = log.Read(buffer + held, kIoBlock);
         std::size_t have = held + n;
         bool atEnd = n < kIoBlock;
         std::size_t ready = atEnd ? have : have - 1;
-        scanner.Feed(buffer.data(), start, ready);
+        scanner.Feed(buffer, start, ready);
         start += static_cast<std::int64_t>(ready);
         tracker.At(start + 1);
         if (atEnd) break;

@@ -162,12 +162,12 @@ WorkFile::~WorkFile() {
 // ---- LineReader ----
 
 LineReader::LineReader(InputFile& input, std::size_t keep)
-    : input_(input), keep_(keep), block_(kIoBlock) {
+    : input_(input), keep_(keep), block_(new char[kIoBlock]) {
     head_.reserve(keep);
 }
 
 bool LineReader::Fill() {
-    end_ = input_.Read(block_.data(), block_.size());
+    end_ = input_.Read(block_.get(), kIoBlock);
     pos_ = 0;
     return end_ > 0;
 }
@@ -183,7 +183,7 @@ bool LineReader::Next() {
             return any;
         }
         any = true;
-        const char* start = block_.data() + pos_;
+        const char* start = block_.get() + pos_;
         const auto* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
         std::size_t n = lf ? static_cast<std::size_t>(lf - start) : end_ - pos_;
         if (head_.size() < keep_) head_.append(start, std::min(n, keep_ - head_.size()));

@@ -135,7 +135,7 @@ private:
 
     InputFile& input_;
     std::size_t keep_;
-    std::vector<char> block_;
+    std::unique_ptr<char[]> block_;  // not zeroed: only what is read is touched
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::string head_;

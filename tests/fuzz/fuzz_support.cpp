@@ -13,27 +13,37 @@ namespace fs = std::filesystem;
 
 namespace vagliante::fuzz {
 
-const std::string& Scratch() {
-    static const std::string folder = [] {
+namespace {
+
+// The folder lives as long as the process and goes with it.
+struct ScratchFolder {
+    ScratchFolder() {
         std::error_code ignored;
         fs::path base = fs::is_directory("/dev/shm", ignored) ? fs::path("/dev/shm")
-                                                              : fs::temp_directory_path();
+                                                               : fs::temp_directory_path();
         fs::path dir = base / ("vagliante-fuzz-" + std::to_string(std::random_device{}()));
         fs::create_directories(dir);
+        path = dir.string();
         // Work files go there too, so that a stray one is seen.
 #ifdef _WIN32
-        _putenv_s("TMP", dir.string().c_str());
-        _putenv_s("TEMP", dir.string().c_str());
+        _putenv_s("TMP", path.c_str());
+        _putenv_s("TEMP", path.c_str());
 #else
-        setenv("TMPDIR", dir.c_str(), 1);
+        setenv("TMPDIR", path.c_str(), 1);
 #endif
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(Scratch(), ignored);
-        });
-        return dir.string();
-    }();
-    return folder;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+}  // namespace
+
+const std::string& Scratch() {
+    static const ScratchFolder folder;
+    return folder.path;
 }
 
 std::string ReadAll(const std::string& path) {
