@@ -14,7 +14,7 @@ namespace vagliante {
 
 class frmAbout : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Over this platform's registry and launcher.
     explicit frmAbout(QWidget* parent = nullptr);
     frmAbout(Registry& registry, Launcher& launcher, QWidget* parent = nullptr);
@@ -32,11 +32,11 @@ public:
     QLabel* lblDescription;
     QLabel* Label1;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void Form_Load();
     void cmdOK_Click();
 

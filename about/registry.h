@@ -38,7 +38,7 @@ inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegDword = 4;
 
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     // RegOpenKeyExA(root, subKey, options, access, &key). On failure `key`
@@ -57,7 +57,7 @@ public:
 };
 
 class Launcher {
-public:
+  public:
     virtual ~Launcher() = default;
 
     // Whether `path` names an existing ordinary file (not a folder).

@@ -64,7 +64,7 @@ std::string FindSysInfoProgram() {
 }
 
 class PosixRegistry final : public Registry {
-public:
+  public:
     RegStatus OpenKeyEx(RegKey root, const std::string& subKey, std::uint32_t, std::uint32_t,
                         RegKey& key) override {
         if (root != kHkeyLocalMachine || !SameName(subKey, kSysInfoPathKey)) {
@@ -103,14 +103,14 @@ public:
         return open_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::set<RegKey> open_;
     RegKey next_ = 0x100;
 };
 
 class PosixLauncher final : public Launcher {
-public:
+  public:
     bool FileExists(const std::string& path) override { return IsOrdinaryFile(path); }
 
     // The program runs in a grandchild of a short-lived child, in a session of
