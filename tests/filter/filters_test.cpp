@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <regex>
 
 #include "filter/filters.h"
@@ -35,17 +36,12 @@ std::string Hex(const std::string& bytes) {
 class FilterRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string tmp = dir_.File("tmp");
-        ASSERT_EQ(std::system(("mkdir " + tmp).c_str()), 0);
-        oldTmp_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-        setenv("TMPDIR", tmp.c_str(), 1);
+        test::MakeFolder(dir_.File("tmp"));
+        redirect_.emplace(dir_.File("tmp"));
     }
     void TearDown() override {
         EXPECT_TRUE(test::TempEntries("vagliante-").empty()) << "work file left behind";
-        if (oldTmp_.empty())
-            unsetenv("TMPDIR");
-        else
-            setenv("TMPDIR", oldTmp_.c_str(), 1);
+        redirect_.reset();
     }
 
     std::string Log(const std::string& bytes) {
@@ -76,7 +72,7 @@ class FilterRun : public ::testing::Test {
     samples::Rng rng_{7};
 
   private:
-    std::string oldTmp_;
+    std::optional<test::TempFolderRedirect> redirect_;
 };
 
 // ---- Report shape ----
@@ -322,7 +318,7 @@ TEST_F(FilterRun, AReportThatCannotBeWrittenKeepsTheOthersAsTheyWere) {
     WriteFile(dir_.File("OUT-5C.TXT"), "old 5C");
     WriteFile(dir_.File("OUT-63-70.TXT"), "old 70");
     // The third report's name is taken by a folder.
-    ASSERT_EQ(std::system(("mkdir " + dir_.File("OUT-63-71.TXT")).c_str()), 0);
+    test::MakeFolder(dir_.File("OUT-63-71.TXT"));
     EXPECT_EQ(ErrorOf([&] { FilterActivation(log, dir_.File("OUT.TXT"), progress_); }), 75);
     EXPECT_EQ(ReadFile(dir_.File("OUT-5C.TXT")), "old 5C");
     EXPECT_EQ(ReadFile(dir_.File("OUT-63-70.TXT")), "old 70");

@@ -1,6 +1,7 @@
 #include "tests/support/test_support.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -78,6 +79,51 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
     }
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
+}
+
+void MakeFolder(const std::string& path) {
+    if (!fs::create_directory(path)) throw std::runtime_error("cannot make " + path);
+}
+
+void SetEnv(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value.c_str());
+#else
+    setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+void UnsetEnv(const std::string& name) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), "");
+#else
+    unsetenv(name.c_str());
+#endif
+}
+
+namespace {
+#ifdef _WIN32
+const char* const kTempVariables[] = {"TMP", "TEMP"};
+#else
+const char* const kTempVariables[] = {"TMPDIR"};
+#endif
+}  // namespace
+
+TempFolderRedirect::TempFolderRedirect(const std::string& folder) {
+    for (const char* name : kTempVariables) {
+        const char* old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        SetEnv(name, folder);
+    }
+}
+
+TempFolderRedirect::~TempFolderRedirect() {
+    for (const auto& [name, value] : saved_) {
+        if (value)
+            SetEnv(name, *value);
+        else
+            UnsetEnv(name);
+    }
 }
 
 std::vector<std::string> TempEntries(std::string_view prefix) {

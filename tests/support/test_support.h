@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/progress.h"
@@ -37,6 +39,25 @@ void RemoveFile(const std::string& path);
 std::string Bytes(std::initializer_list<int> values);
 // Splits a text at CR LF; a text not ended by CR LF gives a last partial line.
 std::vector<std::string> SplitCrLf(const std::string& text);
+// Makes the folder `path` (its parent must exist).
+void MakeFolder(const std::string& path);
+// Sets or removes an environment variable of this process.
+void SetEnv(const std::string& name, const std::string& value);
+void UnsetEnv(const std::string& name);
+
+// Points the system's temporary folder at `folder` while it lives, so that a
+// left-over work file would be seen there.
+class TempFolderRedirect {
+  public:
+    explicit TempFolderRedirect(const std::string& folder);
+    ~TempFolderRedirect();
+    TempFolderRedirect(const TempFolderRedirect&) = delete;
+    TempFolderRedirect& operator=(const TempFolderRedirect&) = delete;
+
+  private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
 // Entries of the system's temporary folder whose names start with `prefix`.
 std::vector<std::string> TempEntries(std::string_view prefix);
 

@@ -1,0 +1,309 @@
+// What happens when things go wrong: every failure is a clear error, and an
+// existing report, the folder and the temporary folder are as they were.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/convert.h"
+#include "fileinfo/formatting.h"
+#include "filter/filters.h"
+#include "platform/run_error.h"
+#include "tests/support/test_support.h"
+#include "tools/sample_log.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace vagliante {
+namespace {
+
+using test::ReadFile;
+using test::SplitCrLf;
+using test::TempDir;
+using test::WriteFile;
+
+using Work = void (*)(const std::string&, const std::string&, Progress&);
+
+struct Command {
+    const char* name;
+    Work work;
+    // The files a run with destination "OUT.TXT" writes.
+    std::vector<std::string> outputs;
+};
+
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const Command kCommands[] = {
+    {"aggiornamento", FilterUpdate, {"OUT.TXT"}},
+    {"attivazione", FilterActivation, {"OUT-5C.TXT", "OUT-63-70.TXT", "OUT-63-71.TXT"}},
+    {"bin2txt", ConvertBinToTxt, {"OUT.TXT"}},
+    {"txt2bin", ConvertTxtToBin, {"OUT.TXT"}},
+};
+
+std::string Catalogue() {
+    samples::Rng rng(11);
+    return samples::MixedCatalogue(rng);
+}
+
+// A scratch folder holding a log and an earlier report of every name a run
+// may write, with the temporary folder inside it.
+class FaultRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::MakeFolder(dir_.File("tmp"));
+        redirect_.emplace(dir_.File("tmp"));
+        WriteFile(dir_.File("LOG.BIN"), Catalogue());
+        for (const Command& command : kCommands)
+            for (const std::string& output : command.outputs)
+                WriteFile(dir_.File(output), "earlier " + output);
+        before_ = dir_.List();
+    }
+    void TearDown() override {
+        EXPECT_EQ(dir_.List(), before_) << "a file appeared or went";
+        for (const Command& command : kCommands)
+            for (const std::string& output : command.outputs)
+                EXPECT_EQ(ReadFile(dir_.File(output)), "earlier " + output);
+        EXPECT_TRUE(test::TempEntries("").empty()) << "left in the temporary folder";
+        redirect_.reset();
+    }
+
+    static int ErrorOf(const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const RunError& e) {
+            return e.Number();
+        }
+        return 0;
+    }
+
+    TempDir dir_;
+    NullProgress progress_;
+
+  private:
+    std::optional<test::TempFolderRedirect> redirect_;
+    std::vector<std::string> before_;
+};
+
+TEST_F(FaultRun, BadSourcesAreErrorsAndLoseNothing) {
+    test::MakeFolder(dir_.File("FOLDER.BIN"));
+    struct Source {
+        std::string path;
+        int error;
+    };
+    const Source sources[] = {
+        {dir_.File("NONE.BIN"), 53},
+        {dir_.File("none/LOG.BIN"), 76},
+        {dir_.File("FOLDER.BIN"), 75},
+        {"", 52},
+    };
+    for (const Command& command : kCommands)
+        for (const Source& source : sources) {
+            SCOPED_TRACE(std::string(command.name) + " from [" + source.path + "]");
+            EXPECT_EQ(ErrorOf([&] { command.work(source.path, dir_.File("OUT.TXT"), progress_); }),
+                      source.error);
+        }
+    std::filesystem::remove(dir_.File("FOLDER.BIN"));
+}
+
+TEST_F(FaultRun, BadDestinationsAreErrorsAndLoseNothing) {
+    test::MakeFolder(dir_.File("DEST"));
+    struct Destination {
+        std::string path;
+        int error;
+    };
+    const Destination destinations[] = {
+        {dir_.File("none/OUT.TXT"), 76},
+        {dir_.File("DEST"), 75},
+    };
+    for (const Command& command : kCommands)
+        for (const Destination& dest : destinations) {
+            // The activation reports are named from the destination: a
+            // folder "DEST" gives "D-5C.TXT" and so on, which can be made.
+            if (command.work == FilterActivation && dest.error == 75) continue;
+            SCOPED_TRACE(std::string(command.name) + " to " + dest.path);
+            EXPECT_EQ(ErrorOf([&] { command.work(dir_.File("LOG.BIN"), dest.path, progress_); }),
+                      dest.error);
+        }
+    // An activation report whose name is taken by a folder.
+    test::MakeFolder(dir_.File("REP-63-70.TXT"));
+    EXPECT_EQ(
+        ErrorOf([&] { FilterActivation(dir_.File("LOG.BIN"), dir_.File("REP.TXT"), progress_); }),
+        75);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("REP-5C.TXT")));
+    std::filesystem::remove(dir_.File("REP-63-70.TXT"));
+    std::filesystem::remove(dir_.File("DEST"));
+}
+
+#ifndef _WIN32
+
+// Runs a shell command line; its exit status and what it printed.
+struct Shell {
+    int status;
+    std::string out;
+};
+Shell RunShell(const TempDir& dir, const std::string& line) {
+    std::string out = dir.File("shell.log");
+    int raw = std::system((line + " >" + out + " 2>&1").c_str());
+    Shell result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out)};
+    std::remove(out.c_str());
+    return result;
+}
+
+// A log the process may not read. Root reads everything, so as root the
+// command line runs as the unprivileged user "nobody".
+TEST(UnreadableSourceTest, IsPermissionDeniedAndLosesNothing) {
+    TempDir dir;
+    std::string sub = dir.File("work");
+    test::MakeFolder(sub);
+    ::chmod(dir.Path().c_str(), 0755);
+    ::chmod(sub.c_str(), 0777);
+    WriteFile(sub + "/LOG.BIN", Catalogue());
+    WriteFile(sub + "/OUT.TXT", "earlier");
+    ::chmod((sub + "/LOG.BIN").c_str(), 0);
+
+    std::string prefix;
+    if (::geteuid() == 0) {
+        prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        if (RunShell(dir, prefix + "\"" VAGLIANTE_CLI_PATH "\" --version").status != 0)
+            GTEST_SKIP() << "cannot run vagliante-cli as the user nobody here (setpriv missing, "
+                            "or the build folder is closed to other users)";
+    }
+    for (const char* command : {"aggiornamento", "attivazione", "bin2txt", "txt2bin"}) {
+        SCOPED_TRACE(command);
+        Shell run = RunShell(dir, "TMPDIR=" + sub + " " + prefix + "\"" VAGLIANTE_CLI_PATH "\" " +
+                                      command + " " + sub + "/LOG.BIN " + sub + "/OUT.TXT");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "vagliante-cli: Errore 70: Permesso negato: " + sub + "/LOG.BIN\n");
+        EXPECT_EQ(ReadFile(sub + "/OUT.TXT"), "earlier");
+        EXPECT_EQ(Entries(sub), (std::vector<std::string>{"LOG.BIN", "OUT.TXT"}));
+    }
+}
+
+// A full disk: the reports, the conversion and the work file on a small
+// file system of their own, mounted in a private mount namespace.
+TEST(DiskFullTest, IsDiskFullAndLosesNothing) {
+    TempDir dir;
+    std::string mnt = dir.File("small");
+    test::MakeFolder(mnt);
+    samples::Rng rng(3);
+    WriteFile(dir.File("BIG.BIN"), samples::RandomLog(1 << 20, rng));
+    std::string ns =
+        ::geteuid() == 0 ? "unshare --mount" : "unshare --user --map-root-user --mount";
+    if (RunShell(dir, ns + " sh -c 'mount -t tmpfs -o size=256k none " + mnt + "'").status != 0)
+        GTEST_SKIP() << "cannot mount a small file system here (no mount namespace allowed)";
+
+    struct Case {
+        const char* command;
+        const char* dest;
+        bool workOnFullDisk;
+    };
+    const Case cases[] = {
+        {"bin2txt", "OUT.TXT", false},       // 2 MiB of text on 256 KiB
+        {"aggiornamento", "OUT.TXT", true},  // the work file fills the disk
+        {"attivazione", "OUT.TXT", true},
+        {"txt2bin", "OUT.BIN", false},
+    };
+    // txt2bin needs a text source larger than the disk.
+    WriteFile(dir.File("BIG.TXT"), std::string(1 << 20, 'A'));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        std::string source = dir.File(std::string(c.command) == "txt2bin" ? "BIG.TXT" : "BIG.BIN");
+        std::string script =
+            "mount -t tmpfs -o size=256k none " + mnt + " && printf earlier > " + mnt + "/" +
+            c.dest + " && " + (c.workOnFullDisk ? "TMPDIR=" + mnt + " " : std::string()) + "\"" +
+            VAGLIANTE_CLI_PATH + "\" " + c.command + " " + source + " " + mnt + "/" + c.dest +
+            "; echo status=$?; cat " + mnt + "/" + c.dest + "; echo; ls " + mnt;
+        Shell run = RunShell(dir, ns + " sh -c '" + script + "'");
+        EXPECT_NE(run.out.find("vagliante-cli: Errore 61: Disco pieno"), std::string::npos)
+            << run.out;
+        EXPECT_NE(run.out.find("status=1\nearlier\n" + std::string(c.dest) + "\n"),
+                  std::string::npos)
+            << run.out;
+    }
+}
+
+#endif  // _WIN32
+
+// Runs at the same time, in one folder and in two, do not disturb each other.
+TEST(ConcurrentRunsTest, GiveTheReportsOfSeparateRuns) {
+    TempDir dir;
+    test::MakeFolder(dir.File("a"));
+    test::MakeFolder(dir.File("b"));
+    WriteFile(dir.File("LOG.BIN"), Catalogue());
+    NullProgress none;
+    FilterActivation(dir.File("LOG.BIN"), dir.File("REF.TXT"), none);
+    FilterUpdate(dir.File("LOG.BIN"), dir.File("REFU.TXT"), none);
+
+    const std::vector<std::string> bases = {"ONE", "TWO", "a/THREE", "b/FOUR"};
+    std::vector<std::thread> runs;
+    std::vector<int> failures(bases.size(), 0);
+    for (std::size_t i = 0; i < bases.size(); ++i)
+        runs.emplace_back([&, i] {
+            NullProgress progress;
+            try {
+                for (int round = 0; round < 5; ++round) {
+                    FilterActivation(dir.File("LOG.BIN"), dir.File(bases[i] + ".TXT"), progress);
+                    FilterUpdate(dir.File("LOG.BIN"), dir.File(bases[i] + "-U.TXT"), progress);
+                }
+            } catch (const RunError&) {
+                failures[i] = 1;
+            }
+        });
+    for (std::thread& run : runs) run.join();
+
+    for (std::size_t i = 0; i < bases.size(); ++i) {
+        SCOPED_TRACE(bases[i]);
+        EXPECT_EQ(failures[i], 0);
+        for (const char* kind : {"-5C.TXT", "-63-70.TXT", "-63-71.TXT"})
+            EXPECT_EQ(ReadFile(dir.File(bases[i] + kind)),
+                      ReadFile(dir.File(std::string("REF") + kind)));
+        EXPECT_EQ(ReadFile(dir.File(bases[i] + "-U.TXT")), ReadFile(dir.File("REFU.TXT")));
+    }
+}
+
+// A log past 4 GiB (sparse, so it costs no disk) with its records at the
+// end: positions, the record count and the header's size are all 64-bit.
+TEST(LargeLogTest, RecordsPastFourGigabytesAreFoundAndCounted) {
+    TempDir dir;
+    const std::string records = Catalogue();
+    const std::int64_t size = std::int64_t{5} << 30;
+    WriteFile(dir.File("SMALL.BIN"), records);
+    {
+        std::ofstream big(dir.File("BIG.BIN"), std::ios::binary);
+        big.seekp(size - static_cast<std::int64_t>(records.size()));
+        big.write(records.data(), static_cast<std::streamsize>(records.size()));
+        ASSERT_TRUE(big) << "no room for a sparse 5 GiB file";
+    }
+    NullProgress none;
+    FilterUpdate(dir.File("SMALL.BIN"), dir.File("SMALL.TXT"), none);
+    FilterUpdate(dir.File("BIG.BIN"), dir.File("BIG.TXT"), none);
+    std::vector<std::string> small = SplitCrLf(ReadFile(dir.File("SMALL.TXT")));
+    std::vector<std::string> big = SplitCrLf(ReadFile(dir.File("BIG.TXT")));
+    ASSERT_GE(big.size(), 10u);
+    EXPECT_EQ(big[3], "## Log size:        " + FormatFileSize(size));
+    // The zeros in front hold no marker: the same records, the same lines.
+    EXPECT_EQ(big[5], small[5]);
+    EXPECT_EQ(std::vector<std::string>(big.begin() + 6, big.end()),
+              std::vector<std::string>(small.begin() + 6, small.end()));
+}
+
+}  // namespace
+}  // namespace vagliante
