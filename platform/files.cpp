@@ -6,6 +6,15 @@
 #include "platform/run_error.h"
 
 namespace vagliante {
+namespace {
+
+// Large writes go to the system in pieces of this size. A bigger single
+// write makes the page cache take large blocks of fresh memory, which on a
+// virtual machine often costs several times the copy itself; measured, 32 KiB
+// pieces were the steadiest and fastest.
+constexpr std::size_t kWritePiece = std::size_t{32} << 10;
+
+}  // namespace
 
 // ---- InputFile ----
 
@@ -48,7 +57,8 @@ void OutputFile::Write(const void* data, std::size_t size) {
     }
     Flush();
     if (size >= kIoBlock) {
-        os::WriteAll(file_, p, size, displayPath_);
+        for (std::size_t done = 0; done < size; done += kWritePiece)
+            os::WriteAll(file_, p + done, std::min(kWritePiece, size - done), displayPath_);
         flushed_ += static_cast<std::int64_t>(size);
     } else {
         std::memcpy(buffer_.get(), p, size);

@@ -26,8 +26,11 @@ declare -A cmds=(
 order=(bin2txt basenc dd txt2bin basenc-d)
 
 declare -A times
+# The order turns by one each round, so that no command always follows the
+# same one (a removed output leaves the system work that the next run meets).
 for round in $(seq 0 "$rounds"); do
-    for name in "${order[@]}"; do
+    for k in "${!order[@]}"; do
+        name=${order[$(((k + round) % ${#order[@]}))]}
         rm -f "$work/out"
         sync
         start=$(date +%s.%N)
