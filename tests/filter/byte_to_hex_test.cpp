@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "filter/byte_to_hex.h"
 #include "filter/remove_extra_bytes.h"
@@ -21,12 +23,11 @@ TEST_P(ByteToHexAllBytes, GivesTwoUpperCaseDigits) {
     EXPECT_EQ(std::string(encoded, 2), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, ByteToHexAllBytes, ::testing::Range(0, 256),
-                         [](const auto& info) {
-                             char name[8];
-                             std::snprintf(name, sizeof name, "x%02X", info.param);
-                             return std::string(name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Values, ByteToHexAllBytes, ::testing::Range(0, 256), [](const auto& info) {
+    char name[8];
+    std::snprintf(name, sizeof name, "x%02X", info.param);
+    return std::string(name);
+});
 
 TEST(ByteToHexTest, OutOfRangeValues) {
     EXPECT_EQ(ByteToHex(256), "00");
@@ -42,6 +43,29 @@ TEST(HexEncodeTest, EncodesARunWithoutSeparators) {
     HexEncode(bytes, 4, out);
     EXPECT_EQ(std::string(out, 8), "000A84FF");
 }
+
+// Every length around the 16- and 32-byte steps and every start offset:
+// the wide paths and their scalar tails give the digits of ByteToHex.
+class HexEncodeLengths : public ::testing::TestWithParam<int> {};
+
+TEST_P(HexEncodeLengths, MatchesByteToHexAtEveryOffset) {
+    const auto length = static_cast<std::size_t>(GetParam());
+    std::vector<std::uint8_t> bytes(length + 31);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    for (std::size_t offset = 0; offset < 32; ++offset) {
+        std::string expected;
+        for (std::size_t i = 0; i < length; ++i) expected += ByteToHex(bytes[offset + i]);
+        std::string out(2 * length + 1, '#');
+        HexEncode(bytes.data() + offset, length, out.data());
+        EXPECT_EQ(out.substr(0, 2 * length), expected) << "offset " << offset;
+        EXPECT_EQ(out.back(), '#') << "wrote past the end at offset " << offset;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Lengths, HexEncodeLengths,
+                         ::testing::Values(0, 1, 15, 16, 17, 31, 32, 33, 47, 63, 64, 65, 100, 256,
+                                           1000),
+                         [](const auto& info) { return "Bytes" + std::to_string(info.param); });
 
 TEST(RemoveExtraBytesTest, CutsTheTenCharactersAfterThePatternsFirst) {
     EXPECT_EQ(RemoveExtraBytes("AB4740B6CDEF0123456789", "4740B6"), "AB4123456789");
