@@ -23,7 +23,7 @@ namespace vagliante {
 inline constexpr std::size_t kIoBlock = std::size_t{1} << 20;  // 1 MiB
 
 class InputFile {
-public:
+  public:
     explicit InputFile(std::string path);
     ~InputFile();
     InputFile(const InputFile&) = delete;
@@ -35,14 +35,18 @@ public:
     // Reads until `size` bytes are in or the file ends; returns the count.
     std::size_t Read(void* buffer, std::size_t size);
 
-private:
+  private:
     std::string path_;
     os::NativeFile file_;
     std::int64_t length_;
 };
 
+// Full buffers are written out on a background thread (started with the
+// first full buffer, so a small file needs none) while the caller fills the
+// other one. A failure of a background write is reported by the next call
+// that writes, truncates, flushes or closes.
 class OutputFile {
-public:
+  public:
     // Takes ownership of `file`; errors name `displayPath`.
     OutputFile(os::NativeFile file, std::string displayPath);
     ~OutputFile();
@@ -56,27 +60,33 @@ public:
     // Room for at least `size` bytes in the buffer, filled by the caller and
     // then accounted with Commit. `size` must not exceed kIoBlock.
     char* Reserve(std::size_t size);
-    void Commit(std::size_t size) { used_ += size; }
+    void Commit(std::size_t size);
 
     // Bytes written so far, buffered ones included.
     std::int64_t Position() const { return flushed_ + static_cast<std::int64_t>(used_); }
     // Drops everything written after `position`.
     void TruncateTo(std::int64_t position);
 
-    void Flush();
+    void Flush();  // returns once everything written so far is in the file
     void Close();  // flushes and closes; reports a failure
     bool IsOpen() const { return file_ != os::kNoFile; }
 
-private:
+  private:
+    struct Background;
+    void HandOff();  // queues the full buffer and takes the other one
+    void Wait();     // waits for the background write; reports its failure
+
     os::NativeFile file_;
     std::string displayPath_;
     std::unique_ptr<char[]> buffer_;
+    std::unique_ptr<char[]> spare_;  // the buffer being written, or free
     std::size_t used_ = 0;
-    std::int64_t flushed_ = 0;
+    std::int64_t flushed_ = 0;  // bytes handed to the system or to the thread
+    std::unique_ptr<Background> background_;
 };
 
 class AtomicOutput {
-public:
+  public:
     explicit AtomicOutput(std::string destination);
     ~AtomicOutput();  // an output never published leaves no trace
     AtomicOutput(const AtomicOutput&) = delete;
@@ -93,7 +103,7 @@ public:
         Publish();
     }
 
-private:
+  private:
     std::string destination_;
     std::string temporary_;
     std::unique_ptr<OutputFile> stream_;
@@ -101,7 +111,7 @@ private:
 };
 
 class WorkFile {
-public:
+  public:
     WorkFile();
     ~WorkFile();
     WorkFile(const WorkFile&) = delete;
@@ -112,13 +122,13 @@ public:
     OutputFile& Writer() { return *writer_; }
     void CloseWriter() { writer_->Close(); }
 
-private:
+  private:
     std::string path_;
     std::unique_ptr<OutputFile> writer_;
 };
 
 class LineReader {
-public:
+  public:
     // Keeps at most `keep` characters of each line in memory, so that a
     // line of any length costs no more than that; Length() is always whole.
     LineReader(InputFile& input, std::size_t keep);
@@ -129,7 +139,7 @@ public:
     std::string_view Head() const { return head_; }  // first `keep` characters
     std::int64_t Length() const { return length_; }  // without CR LF
 
-private:
+  private:
     bool Fill();
     void DropCarriageReturn(char last);
 

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
 
 #include "platform/files.h"
 #include "platform/os_file.h"
@@ -102,6 +107,54 @@ TEST(OutputFileTest, TruncateDropsFlushedAndBufferedBytes) {
     EXPECT_EQ(text, std::string(kIoBlock + 10, 'a') + "d");
 }
 
+// Writes of every kind across many blocks, while earlier blocks are still
+// being written in the background, land in order; Position counts them all.
+TEST(OutputFileTest, MixedWritesAcrossBlocksKeepTheirOrder) {
+    WorkFile work;
+    OutputFile& out = work.Writer();
+    std::string expected;
+    for (int i = 0; expected.size() < 5 * kIoBlock; ++i) {
+        std::string piece(static_cast<std::size_t>(i * 7919) % 5000 + 1,
+                          static_cast<char>('a' + i % 26));
+        if (i % 3 == 0) {
+            char* room = out.Reserve(piece.size());
+            std::copy(piece.begin(), piece.end(), room);
+            out.Commit(piece.size());
+        } else if (i % 50 == 1) {
+            piece.assign(kIoBlock + 3, static_cast<char>('A' + i % 26));  // a direct write
+            out.Write(piece);
+        } else {
+            out.WriteLine(piece);
+            piece += "\r\n";
+        }
+        expected += piece;
+        ASSERT_EQ(out.Position(), static_cast<std::int64_t>(expected.size()));
+    }
+    out.Flush();
+    EXPECT_EQ(ReadFile(work.Path()), expected);
+    out.TruncateTo(static_cast<std::int64_t>(kIoBlock) + 5);  // into a block written behind
+    out.Write("z", 1);
+    work.CloseWriter();
+    EXPECT_EQ(ReadFile(work.Path()), expected.substr(0, kIoBlock + 5) + "z");
+}
+
+#ifndef _WIN32
+// A write that fails on the background thread is reported by a later call,
+// at the latest by Close, and by every call after it.
+TEST(OutputFileTest, ABackgroundWriteFailureIsReported) {
+    const int fd = ::open("/dev/full", O_WRONLY);
+    if (fd < 0) GTEST_SKIP() << "no /dev/full";
+    OutputFile out(fd, "/dev/full");
+    const std::string line(1000, 'x');
+    int failure = 0;
+    for (int i = 0; i < 10000 && failure == 0; ++i) failure = ErrorOf([&] { out.WriteLine(line); });
+    EXPECT_EQ(failure, 61);
+    EXPECT_EQ(ErrorOf([&] { out.Flush(); }), 61);
+    EXPECT_EQ(ErrorOf([&] { out.Close(); }), 61);
+    EXPECT_FALSE(out.IsOpen());
+}
+#endif
+
 TEST(WorkFileTest, IsUniqueInTheTempFolderAndRemovedAtTheEnd) {
     std::string first, second;
     {
@@ -144,7 +197,9 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"NoFinalLineEnd", "AB\r\nCD", 10, {{"AB", 2}, {"CD", 2}}},
         LineCase{"LongLineKeepsHead", "0123456789\r\nAB\r\n", 4, {{"0123", 10}, {"AB", 2}}},
         LineCase{"CrJustPastHead", "01234\r\n", 5, {{"01234", 5}}},
-        LineCase{"LongerThanABlock", std::string(kIoBlock + 5, 'F') + "\r\nA\r\n", 3,
+        LineCase{"LongerThanABlock",
+                 std::string(kIoBlock + 5, 'F') + "\r\nA\r\n",
+                 3,
                  {{"FFF", static_cast<std::int64_t>(kIoBlock + 5)}, {"A", 1}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
