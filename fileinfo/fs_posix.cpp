@@ -130,7 +130,9 @@ std::optional<FindData> EntryOf(const std::string& path, const std::string& name
     data.lastWriteTime = FileTimeFromUnix(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
     data.fileSizeHigh = static_cast<std::uint32_t>(sx.stx_size >> 32);
     data.fileSizeLow = static_cast<std::uint32_t>(sx.stx_size);
+    // As the record's fixed-width field: the NUL ends the name, spaces and all.
     data.fileName = name;
+    data.fileName.push_back('\0');
     return data;
 }
 
