@@ -6,6 +6,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -58,13 +59,20 @@ inline bool ReadOnlyOnDisk(const std::string& path) {
 #endif
 }
 
-// True for a user whom permissions do not stop (root on POSIX).
-inline bool WritesAnyFile() {
+// True when this user can open the read-only file `path` for writing all the
+// same (root on POSIX, or Windows emulated for root).
+inline bool OpensForWriting(const std::string& path) {
 #ifdef _WIN32
-    return false;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(file);
 #else
-    return geteuid() == 0;
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    close(fd);
 #endif
+    return true;
 }
 
 }  // namespace vagliante::test
