@@ -33,6 +33,11 @@ TEST(NativeFileInfoTest, MissingPath) {
     EXPECT_EQ(info.FileSize(), 0);
     EXPECT_EQ(info.ModifyTime(), 0);
     EXPECT_EQ(info.FormatFileSize(info.FileSize()), "0 bytes");
+    // Nor is a file in a folder that is not there.
+    info.SetFullPathName(In(dir, "none") + kSeparator + "log.bin");
+    EXPECT_EQ(info.FullPathName(), In(dir, "none") + kSeparator + "log.bin");
+    EXPECT_FALSE(info.FileExists());
+    EXPECT_FALSE(info.PathExists());
 }
 
 TEST(NativeFileInfoTest, ExistingFileThenMissing) {
