@@ -15,21 +15,8 @@
 namespace vagliante {
 namespace {
 
-template <typename W>
-W* Make(QWidget* parent, const char* name) {
-    auto* widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = Make<QPushButton>(parent, name);
-    button->setText(caption);
-    // No button answers Enter or Esc.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
+using ui::Make;
+using ui::MakeButton;
 
 // A centred label of the frame. "MS Sans Serif" is asked for by name; where
 // it is missing the system's fallback keeps the size and weight.

@@ -22,21 +22,8 @@ namespace {
 const QString kLogFilter = QStringLiteral("Log file (*.BIN)|*.BIN");
 const QString kTextFilter = QStringLiteral("Text file (*.TXT)|*.TXT");
 
-template <typename W>
-W* Make(QWidget* parent, const char* name) {
-    auto* widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = Make<QPushButton>(parent, name);
-    button->setText(caption);
-    // No button answers Enter or Esc.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
+using ui::Make;
+using ui::MakeButton;
 
 }  // namespace
 

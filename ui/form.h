@@ -4,7 +4,9 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QPushButton>
 #include <QString>
+#include <QWidget>
 #include <functional>
 #include <string>
 
@@ -21,6 +23,23 @@ QFont FormFont();
 
 // The 32 by 32 icon of the main and the conversion window.
 QIcon AppIcon();
+
+// A control of `parent`, named as the code calls it.
+template <typename W>
+W* Make(QWidget* parent, const char* name) {
+    auto* widget = new W(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// A push button that answers neither Enter nor Esc.
+inline QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = Make<QPushButton>(parent, name);
+    button->setText(caption);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
 
 // The path typed or chosen in a text box, in the file system's encoding.
 std::string LocalPath(const QString& text);
