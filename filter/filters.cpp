@@ -1,7 +1,10 @@
 #include "filter/filters.h"
 
+#include <algorithm>
 #include <array>
 
+#include "filter/byte_to_hex.h"
+#include "filter/record_cutter.h"
 #include "filter/remove_extra_bytes.h"
 #include "filter/report.h"
 #include "filter/scan_log.h"
@@ -12,21 +15,76 @@
 namespace vagliante {
 namespace {
 
-// Record lines longer than this are never reported whole, so a line of any
-// length costs no more memory than this.
+// Record lines longer than this are never reported whole, so a record of
+// any length costs no more memory than half this in bytes.
 constexpr std::size_t kLineHead = 240;
+constexpr std::size_t kHeadBytes = kLineHead / 2;
 
-// Writes one report line: LN, the two fields and the command, a blank after
-// each field.
-void WriteReportLine(OutputFile& report, std::string_view ln, std::string_view first,
-                     std::string_view second, std::string_view command) {
-    report.Write(ln);
-    report.Write(first);
-    report.Write(" ", 1);
-    report.Write(second);
-    report.Write(" ", 1);
-    report.WriteLine(command);
+// Where the two fields and the command sit in a record line, in characters
+// of its hexadecimal text; all even, so each also names a byte.
+struct LineLayout {
+    std::size_t first;
+    std::size_t firstLength;
+    std::size_t second;
+    std::size_t secondLength;
+    std::size_t command;  // to the end of the line
+};
+
+// Lays out one report line in the report's buffer: LN, the two fields and
+// the command, a blank after each field. put(out, from, n) writes the n
+// characters of the record line that start at character `from`; the line
+// is `lineLength` characters long, at least up to the command.
+template <typename Put>
+void WriteReportLine(OutputFile& report, std::string_view ln, const LineLayout& at,
+                     std::size_t lineLength, Put put) {
+    const std::size_t commandLength = lineLength - at.command;
+    const std::size_t total =
+        ln.size() + at.firstLength + 1 + at.secondLength + 1 + commandLength + 2;
+    char* p = std::copy(ln.begin(), ln.end(), report.Reserve(total));
+    put(p, at.first, at.firstLength);
+    p += at.firstLength;
+    *p++ = ' ';
+    put(p, at.second, at.secondLength);
+    p += at.secondLength;
+    *p++ = ' ';
+    put(p, at.command, commandLength);
+    p += commandLength;
+    *p++ = '\r';
+    *p = '\n';
+    report.Commit(total);
 }
+
+// The line from its hexadecimal text.
+void WriteReportLine(OutputFile& report, std::string_view ln, const LineLayout& at,
+                     std::string_view line) {
+    WriteReportLine(report, ln, at, line.size(), [&](char* out, std::size_t from, std::size_t n) {
+        std::copy_n(line.data() + from, n, out);
+    });
+}
+
+// The line of the record whose bytes start at `bytes`, rendered straight
+// into the report with no text between.
+void WriteReportLine(OutputFile& report, std::string_view ln, const LineLayout& at,
+                     const std::uint8_t* bytes, std::size_t lineLength) {
+    WriteReportLine(report, ln, at, lineLength, [&](char* out, std::size_t from, std::size_t n) {
+        HexEncode(bytes + from / 2, n / 2, out);
+    });
+}
+
+// The start of one record: its first bytes (at most kHeadBytes) and the
+// length of its whole record line, which is twice its size.
+struct RecordHead {
+    const std::uint8_t* bytes;
+    std::size_t size;
+    std::int64_t lineLength;
+
+    // The record line's text into `text`, whose storage is reused; only
+    // for lines shorter than kLineHead.
+    void Text(std::string& text) const {
+        text.resize(2 * size);
+        HexEncode(bytes, size, text.data());
+    }
+};
 
 // An empty destination, or one too short to give a report name, is refused
 // before anything is read or written.
@@ -36,43 +94,43 @@ void RequireDestination(const std::string& destination, std::size_t minimumLengt
 
 // Activation selection: "1001" at characters 27-30; type "66" of 210, 240
 // or 220 characters into the 5C report; type "6D" of 224, more than 240 or
-// 234 characters into 63-70 or 63-71 by characters 21-22.
+// 234 characters into 63-70 or 63-71 by characters 21-22. On the record's
+// bytes: 10 01 at bytes 14-15, the type at byte 3, 70 or not at byte 11.
 enum class ActivationReport { k5C, k63_70, k63_71 };
+constexpr LineLayout kActivationLine{10, 8, 18, 4, 26};
 
 class ActivationPass {
   public:
     explicit ActivationPass(std::array<OutputFile*, 3> reports) : reports_(reports) {}
 
-    void Take(std::string_view head, std::int64_t length) {
-        if (head.size() < 30 || head.substr(26, 4) != "1001") return;
-        std::string_view type = head.substr(4, 2);
-        if (type == "66") {
-            if (length == 210)
-                Write(ActivationReport::k5C, "5C ", head);
-            else if (length == 240)
-                Write(ActivationReport::k5C, "5C ", head.substr(0, 210));
+    void Take(const RecordHead& head) {
+        if (head.size < 15 || head.bytes[13] != 0x10 || head.bytes[14] != 0x01) return;
+        const std::int64_t length = head.lineLength;
+        if (head.bytes[2] == 0x66) {
+            if (length == 210 || length == 240)
+                Write(ActivationReport::k5C, "5C ", head, 210);
             else if (length == 220)
                 WriteShortened(ActivationReport::k5C, "5C ", head);
-        } else if (type == "6D") {
+        } else if (head.bytes[2] == 0x6D) {
             auto report =
-                head.substr(20, 2) == "70" ? ActivationReport::k63_70 : ActivationReport::k63_71;
-            if (length == 224)
-                Write(report, "63 ", head);
-            else if (length > 240)
-                Write(report, "63 ", head.substr(0, 224));
+                head.bytes[10] == 0x70 ? ActivationReport::k63_70 : ActivationReport::k63_71;
+            if (length == 224 || length > 240)
+                Write(report, "63 ", head, 224);
             else if (length == 234)
                 WriteShortened(report, "63 ", head);
         }
     }
 
   private:
-    void Write(ActivationReport report, std::string_view ln, std::string_view line) {
-        WriteReportLine(*reports_[static_cast<int>(report)], ln, line.substr(10, 8),
-                        line.substr(18, 4), line.substr(26));
+    void Write(ActivationReport report, std::string_view ln, const RecordHead& head,
+               std::size_t lineLength) {
+        WriteReportLine(*reports_[static_cast<int>(report)], ln, kActivationLine, head.bytes,
+                        lineLength);
     }
-    void WriteShortened(ActivationReport report, std::string_view ln, std::string_view line) {
-        shortened_ = RemoveExtraBytes(line, "4740B6");
-        Write(report, ln, shortened_);
+    void WriteShortened(ActivationReport report, std::string_view ln, const RecordHead& head) {
+        head.Text(shortened_);
+        CutExtraBytes(shortened_, "4740B6");
+        WriteReportLine(*reports_[static_cast<int>(report)], ln, kActivationLine, shortened_);
     }
 
     std::array<OutputFile*, 3> reports_;
@@ -81,37 +139,95 @@ class ActivationPass {
 
 // Update selection, by length alone: 204 whole, 232 cut to 204, 214
 // shortened by the "474126" rule.
+constexpr LineLayout kUpdateLine{6, 4, 10, 6, 20};
+
 class UpdatePass {
   public:
     explicit UpdatePass(OutputFile& report) : report_(report) {}
 
-    void Take(std::string_view head, std::int64_t length) {
-        if (length == 204)
-            Write(head);
-        else if (length == 232)
-            Write(head.substr(0, 204));
-        else if (length == 214) {
-            shortened_ = RemoveExtraBytes(head, "474126");
-            Write(shortened_);
+    void Take(const RecordHead& head) {
+        if (head.lineLength == 204 || head.lineLength == 232)
+            WriteReportLine(report_, "5C ", kUpdateLine, head.bytes, 204);
+        else if (head.lineLength == 214) {
+            head.Text(shortened_);
+            CutExtraBytes(shortened_, "474126");
+            WriteReportLine(report_, "5C ", kUpdateLine, shortened_);
         }
     }
 
   private:
-    void Write(std::string_view line) {
-        WriteReportLine(report_, "5C ", line.substr(6, 4), line.substr(10, 6), line.substr(20));
-    }
-
     OutputFile& report_;
     std::string shortened_;
 };
 
-// Reads the work file back line by line into `pass`.
+// Hands each record of the log to `pass` as a RecordHead: what the pass
+// needs of the record's line, without writing the line anywhere.
 template <typename Pass>
-void ReportPass(const WorkFile& work, Pass& pass) {
-    InputFile lines(work.Path());
-    LineReader reader(lines, kLineHead);
-    while (reader.Next()) pass.Take(reader.Head(), reader.Length());
-}
+class RecordHeads {
+  public:
+    explicit RecordHeads(Pass& pass) : pass_(pass) {}
+
+    void Start() {
+        used_ = 0;
+        size_ = 0;
+    }
+    void Bytes(const std::uint8_t* bytes, std::size_t size) {
+        size_ += static_cast<std::int64_t>(size);
+        const std::size_t take = std::min(size, kHeadBytes - used_);
+        std::copy(bytes, bytes + take, head_ + used_);
+        used_ += take;
+    }
+    void Close() { pass_.Take(RecordHead{head_, used_, 2 * size_}); }
+    void Drop() {}
+
+  private:
+    Pass& pass_;
+    std::uint8_t head_[kHeadBytes];
+    std::size_t used_ = 0;
+    std::int64_t size_ = 0;
+};
+
+// The filters read the log twice: once to count its records, which the
+// header shows before any line, and once to select the lines. Both passes
+// stop at the length the log had when it was opened, so that they agree.
+// The bar follows the two passes as one read.
+template <typename Pass>
+struct LogPasses {
+    LogPasses(const std::string& source, std::string_view marker, Progress& progress)
+        : marker_(ParseMarker(marker)),
+          log_(source),
+          length_(log_.Length()),
+          tracker_(progress, length_) {}
+
+    std::int64_t CountRecords() {
+        RecordCounter counter(marker_, length_);
+        ReadLogBlocks(log_, length_,
+                      [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
+                          counter.Feed(data, start, count);
+                          tracker_.At((start + static_cast<std::int64_t>(count)) / 2 + 1);
+                      });
+        return counter.RecordCount();
+    }
+
+    void Select(Pass& pass) {
+        log_.Rewind();
+        RecordHeads<Pass> heads(pass);
+        RecordCutter cutter(marker_, length_, heads);
+        ReadLogBlocks(log_, length_,
+                      [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
+                          cutter.Feed(data, start, count);
+                          tracker_.At((length_ + start + static_cast<std::int64_t>(count)) / 2 +
+                                      1);
+                      });
+        cutter.End();
+        tracker_.Finish();
+    }
+
+    Marker marker_;
+    InputFile log_;
+    std::int64_t length_;
+    ProgressTracker tracker_;
+};
 
 }  // namespace
 
@@ -122,8 +238,8 @@ void FilterActivation(const std::string& source, const std::string& destination,
     // something must be left of it.
     RequireDestination(destination, 5);
     const HeaderFacts facts = CollectHeaderFacts(source);
-    WorkFile work;
-    const std::int64_t recordCount = ScanLog(source, kActivationMarker, work, progress);
+    LogPasses<ActivationPass> passes(source, kActivationMarker, progress);
+    const std::int64_t recordCount = passes.CountRecords();
 
     const std::string base = destination.substr(0, destination.size() - 4);
     AtomicOutput report5C(base + "-5C.TXT");
@@ -135,7 +251,7 @@ void FilterActivation(const std::string& source, const std::string& destination,
     WriteReportHeader(report71.Stream(), kActivation63, version, facts, recordCount);
 
     ActivationPass pass({&report5C.Stream(), &report70.Stream(), &report71.Stream()});
-    ReportPass(work, pass);
+    passes.Select(pass);
 
     // All three are complete before any replaces an existing report.
     report5C.Finish();
@@ -150,13 +266,13 @@ void FilterUpdate(const std::string& source, const std::string& destination, Pro
     progress.SetValue(kProgressEmpty);
     RequireDestination(destination, 1);
     const HeaderFacts facts = CollectHeaderFacts(source);
-    WorkFile work;
-    const std::int64_t recordCount = ScanLog(source, kUpdateMarker, work, progress);
+    LogPasses<UpdatePass> passes(source, kUpdateMarker, progress);
+    const std::int64_t recordCount = passes.CountRecords();
 
     AtomicOutput report(destination);
     WriteReportHeader(report.Stream(), kUpdateReport, VersionText(), facts, recordCount);
     UpdatePass pass(report.Stream());
-    ReportPass(work, pass);
+    passes.Select(pass);
     report.Commit();
 }
 

@@ -2,11 +2,16 @@
 
 namespace vagliante {
 
-std::string RemoveExtraBytes(std::string_view line, std::string_view pattern) {
+void CutExtraBytes(std::string& line, std::string_view pattern) {
     std::size_t found = line.find(pattern);
-    std::size_t k = found == std::string_view::npos ? 0 : found + 1;
-    std::string result(line.substr(0, k));
-    if (k + 10 < line.size()) result.append(line.substr(k + 10));
+    std::size_t k = found == std::string::npos ? 0 : found + 1;
+    // Fewer than ten characters after k: erase stops at the end.
+    if (k < line.size()) line.erase(k, 10);
+}
+
+std::string RemoveExtraBytes(std::string_view line, std::string_view pattern) {
+    std::string result(line);
+    CutExtraBytes(result, pattern);
     return result;
 }
 

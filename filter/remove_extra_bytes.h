@@ -12,4 +12,7 @@ namespace vagliante {
 // first ten characters go; with fewer than ten after k, all of them go.
 std::string RemoveExtraBytes(std::string_view line, std::string_view pattern);
 
+// The same shortening done on `line` itself, which keeps its storage.
+void CutExtraBytes(std::string& line, std::string_view pattern);
+
 }  // namespace vagliante

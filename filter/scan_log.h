@@ -1,11 +1,6 @@
-// ScanLog: cuts a binary command log into records at a two-byte marker and
-// writes each record as one line of hexadecimal text to the work file.
-//
-// A record runs from one recognised marker up to the byte before the next.
-// Bytes before the first marker belong to no record; the record still open at
-// the end of the log is dropped. A marker is recognised only where it starts
-// at a 1-based position p <= L - 3. The marker of the other kind does not end
-// a record.
+// ScanLog: cuts a binary command log into records at a two-byte marker (by
+// RecordCutter's rules) and writes each record as one line of hexadecimal
+// text to the work file.
 #pragma once
 
 #include <cstdint>

@@ -34,6 +34,8 @@ class InputFile {
 
     // Reads until `size` bytes are in or the file ends; returns the count.
     std::size_t Read(void* buffer, std::size_t size);
+    // Reads from the first byte again.
+    void Rewind() { os::Rewind(file_, path_); }
 
   private:
     std::string path_;

@@ -29,6 +29,8 @@ void WriteAll(NativeFile file, const void* data, std::size_t size, const std::st
 
 std::int64_t Length(NativeFile file, const std::string& path);
 void Truncate(NativeFile file, std::int64_t length, const std::string& path);
+// Moves the read position back to the file's first byte.
+void Rewind(NativeFile file, const std::string& path);
 void Close(NativeFile file, const std::string& path);  // reports a failed close
 void CloseQuietly(NativeFile file) noexcept;
 

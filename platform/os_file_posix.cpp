@@ -86,6 +86,10 @@ void Truncate(NativeFile file, std::int64_t length, const std::string& path) {
         throw RunError::FromErrno(errno, path);
 }
 
+void Rewind(NativeFile file, const std::string& path) {
+    if (::lseek(Fd(file), 0, SEEK_SET) < 0) throw RunError::FromErrno(errno, path);
+}
+
 void Close(NativeFile file, const std::string& path) {
     // Linux closes the descriptor even when close reports EINTR: never retry.
     if (::close(Fd(file)) != 0 && errno != EINTR) throw RunError::FromErrno(errno, path);

@@ -91,6 +91,13 @@ std::int64_t Length(NativeFile file, const std::string& path) {
     return size.QuadPart;
 }
 
+void Rewind(NativeFile file, const std::string& path) {
+    LARGE_INTEGER at;
+    at.QuadPart = 0;
+    if (!::SetFilePointerEx(Handle(file), at, nullptr, FILE_BEGIN))
+        throw FromWin32(::GetLastError(), path);
+}
+
 void Truncate(NativeFile file, std::int64_t length, const std::string& path) {
     LARGE_INTEGER at;
     at.QuadPart = length;

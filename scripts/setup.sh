@@ -45,7 +45,10 @@ install_missing() {
 build_vagliante() {
     local generator=()
     command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
-    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    # A configure that failed (say, before a package was there) leaves a
+    # cache without a build system: configure again then.
+    if [ ! -f "$BUILD_DIR/build.ninja" ] && [ ! -f "$BUILD_DIR/Makefile" ]; then
+        rm -f "$BUILD_DIR/CMakeCache.txt"
         cmake -S "$ROOT_DIR" -B "$BUILD_DIR" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release
     fi
     cmake --build "$BUILD_DIR" -j "$(nproc)"

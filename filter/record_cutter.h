@@ -1,0 +1,134 @@
+// RecordCutter: cuts a binary command log into records at a two-byte marker.
+//
+// A record runs from one recognised marker up to the byte before the next.
+// Bytes before the first marker belong to no record; the record still open at
+// the end of the log has no marker after it and is dropped. A marker is
+// recognised only where it starts at a 1-based position p <= L - 3. The
+// marker of the other kind does not end a record.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/files.h"
+
+namespace vagliante {
+
+struct Marker {
+    std::uint8_t first;
+    std::uint8_t second;
+};
+
+// Four hexadecimal digits such as "8200"; anything else is InvalidArgument.
+Marker ParseMarker(std::string_view text);
+
+namespace detail {
+
+// The first j in [from, end) where the marker starts, else `end`. data[end]
+// must be readable: a marker's second byte may lie there.
+std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t end,
+                       Marker marker);
+
+// How many j in [0, end) start the marker; data[end] must be readable.
+std::int64_t CountMarkers(const std::uint8_t* data, std::size_t end, Marker marker);
+
+}  // namespace detail
+
+// Reads the first `length` bytes of `log` in blocks and calls
+// visit(data, start, count) for absolute bytes [start, start + count). One
+// byte is held back from each block so that a marker split across two
+// blocks is still seen whole: data[count] is readable except at the end.
+// Stops early if the log turns out shorter than `length`.
+template <typename Visit>
+void ReadLogBlocks(InputFile& log, std::int64_t length, Visit&& visit) {
+    // Not zeroed: a small log touches only the pages it fills.
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kIoBlock + 1]);
+    std::uint8_t* buffer = block.get();
+    std::size_t held = 0;
+    std::int64_t start = 0;
+    for (;;) {
+        const std::int64_t left = length - start - static_cast<std::int64_t>(held);
+        const std::size_t want = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(left, 0, static_cast<std::int64_t>(kIoBlock)));
+        const std::size_t n = want > 0 ? log.Read(buffer + held, want) : 0;
+        const std::size_t have = held + n;
+        const bool atEnd = n < kIoBlock;
+        const std::size_t ready = atEnd ? have : have - 1;
+        visit(static_cast<const std::uint8_t*>(buffer), start, ready);
+        start += static_cast<std::int64_t>(ready);
+        if (atEnd) return;
+        buffer[0] = buffer[ready];
+        held = 1;
+    }
+}
+
+// The number of records in a log of `length` bytes: every recognised marker
+// but the first closes one. Same block contract as ReadLogBlocks' visitor.
+class RecordCounter {
+  public:
+    RecordCounter(Marker marker, std::int64_t length)
+        : marker_(marker), lastMarkerStart_(length - 4) {}
+
+    void Feed(const std::uint8_t* data, std::int64_t start, std::size_t count) {
+        markers_ += detail::CountMarkers(data, CandidateEnd(start, count), marker_);
+    }
+    std::int64_t RecordCount() const { return markers_ > 0 ? markers_ - 1 : 0; }
+
+  private:
+    std::size_t CandidateEnd(std::int64_t start, std::size_t count) const {
+        std::int64_t limit =
+            std::min<std::int64_t>(static_cast<std::int64_t>(count), lastMarkerStart_ - start + 1);
+        return limit > 0 ? static_cast<std::size_t>(limit) : 0;
+    }
+
+    Marker marker_;
+    std::int64_t lastMarkerStart_;  // 0-based index of the last byte a marker may start at
+    std::int64_t markers_ = 0;
+};
+
+// Walks the records of a log, telling `sink`:
+//   sink.Start()                  a marker begins a new record;
+//   sink.Bytes(data, n)           the next n bytes of the current record;
+//   sink.Close()                  the current record ends at a following marker;
+//   sink.Drop()                   (from End) the open record has no marker after it.
+template <typename Sink>
+class RecordCutter {
+  public:
+    RecordCutter(Marker marker, std::int64_t length, Sink& sink)
+        : marker_(marker), lastMarkerStart_(length - 4), sink_(sink) {}
+
+    // Same block contract as ReadLogBlocks' visitor.
+    void Feed(const std::uint8_t* data, std::int64_t start, std::size_t count) {
+        std::int64_t limit =
+            std::min<std::int64_t>(static_cast<std::int64_t>(count), lastMarkerStart_ - start + 1);
+        const std::size_t end = limit > 0 ? static_cast<std::size_t>(limit) : 0;
+        std::size_t i = 0;
+        while (i < count) {
+            std::size_t marker = i < end ? detail::FindMarker(data, i, end, marker_) : end;
+            if (marker == end) marker = count;
+            if (inRecord_ && marker > i) sink_.Bytes(data + i, marker - i);
+            if (marker == count) return;
+            if (inRecord_) sink_.Close();
+            inRecord_ = true;
+            sink_.Start();
+            sink_.Bytes(data + marker, 1);
+            i = marker + 1;
+        }
+    }
+
+    void End() {
+        if (inRecord_) sink_.Drop();
+        inRecord_ = false;
+    }
+
+  private:
+    Marker marker_;
+    std::int64_t lastMarkerStart_;
+    Sink& sink_;
+    bool inRecord_ = false;
+};
+
+}  // namespace vagliante
