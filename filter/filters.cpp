@@ -216,8 +216,7 @@ struct LogPasses {
         ReadLogBlocks(log_, length_,
                       [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
                           cutter.Feed(data, start, count);
-                          tracker_.At((length_ + start + static_cast<std::int64_t>(count)) / 2 +
-                                      1);
+                          tracker_.At((length_ + start + static_cast<std::int64_t>(count)) / 2 + 1);
                       });
         cutter.End();
         tracker_.Finish();

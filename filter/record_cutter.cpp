@@ -33,8 +33,7 @@ bool IsMarkerAt(const std::uint8_t* data, std::size_t j, Marker marker) {
 
 #ifdef VAGLIANTE_MARKER_SSE2
 // Bits set where data[j] == first and data[j + 1] == second, j in [i, i + 16).
-inline unsigned MarkerMask(const std::uint8_t* data, std::size_t i, __m128i first,
-                           __m128i second) {
+inline unsigned MarkerMask(const std::uint8_t* data, std::size_t i, __m128i first, __m128i second) {
     __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
     __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
     return static_cast<unsigned>(
@@ -133,8 +132,7 @@ Marker ParseMarker(std::string_view text) {
 
 namespace detail {
 
-std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t end,
-                       Marker marker) {
+std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t end, Marker marker) {
     return kFind(data, from, end, marker);
 }
 

@@ -29,8 +29,7 @@ namespace detail {
 
 // The first j in [from, end) where the marker starts, else `end`. data[end]
 // must be readable: a marker's second byte may lie there.
-std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t end,
-                       Marker marker);
+std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t end, Marker marker);
 
 // How many j in [0, end) start the marker; data[end] must be readable.
 std::int64_t CountMarkers(const std::uint8_t* data, std::size_t end, Marker marker);
@@ -44,8 +43,10 @@ std::int64_t CountMarkers(const std::uint8_t* data, std::size_t end, Marker mark
 // Stops early if the log turns out shorter than `length`.
 template <typename Visit>
 void ReadLogBlocks(InputFile& log, std::int64_t length, Visit&& visit) {
-    // Not zeroed: a small log touches only the pages it fills.
-    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kIoBlock + 1]);
+    // Not zeroed, and no larger than the log: a small log costs little.
+    const std::size_t size = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(length, 0, static_cast<std::int64_t>(kIoBlock)));
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[size + 1]);
     std::uint8_t* buffer = block.get();
     std::size_t held = 0;
     std::int64_t start = 0;

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "filter/filters.h"
+#include "platform/files.h"
 #include "platform/run_error.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
@@ -205,6 +206,26 @@ TEST_F(FilterRun, ActivationFieldsComeFromTheirCharacters) {
     auto lines71 = Lines("OUT-63-71.TXT");
     ASSERT_EQ(lines71.size(), 1u);
     EXPECT_EQ(lines71[0], line("63 ", Hex(r121), 224));
+}
+
+// Records whose marker straddles a read block's end, and a record longer
+// than a block, are counted and reported whole by both reads of the log.
+TEST_F(FilterRun, RecordsAcrossReadBlocksAreCountedAndReportedWhole) {
+    std::string log = samples::Filler(kIoBlock - 1, rng_);  // the next marker is split
+    const std::string split = samples::MakeActivation({0x66, 105, 0x70, true, -1}, rng_);
+    const std::string huge = samples::MakeActivation({0x6D, kIoBlock + 500, 0x70, true, -1}, rng_);
+    const std::string after = samples::MakeActivation({0x66, 105, 0x70, true, -1}, rng_);
+    log += split + huge + after + samples::MakeActivation({0x66, 8, 0x70, false, -1}, rng_);
+    FilterActivation(Log(log), dir_.File("OUT.TXT"), progress_);
+
+    EXPECT_EQ(SplitCrLf(ReadFile(dir_.File("OUT-5C.TXT")))[5], "## Log records:     3");
+    auto line = [](const std::string& ln, const std::string& h, std::size_t commandEnd) {
+        return ln + h.substr(10, 8) + " " + h.substr(18, 4) + " " + h.substr(26, commandEnd - 26);
+    };
+    EXPECT_EQ(Lines("OUT-5C.TXT"), (std::vector<std::string>{line("5C ", Hex(split), 210),
+                                                             line("5C ", Hex(after), 210)}));
+    EXPECT_EQ(Lines("OUT-63-70.TXT"),
+              std::vector<std::string>{line("63 ", Hex(huge.substr(0, 112)), 224)});
 }
 
 // ---- Update selection ----
