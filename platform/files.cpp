@@ -21,6 +21,9 @@ constexpr std::size_t kWritePiece = std::size_t{256} << 10;
 // A buffer this full goes to the background thread. Handing off smaller
 // parts was measured slower: more switches between the threads.
 constexpr std::size_t kHandOffAt = kIoBlock;
+// An output starts with a small buffer that grows, by fours, to kIoBlock:
+// a small file costs little memory, and a large one a few copies at most.
+constexpr std::size_t kFirstBuffer = std::size_t{16} << 10;
 
 void WriteInPieces(os::NativeFile file, const char* data, std::size_t size,
                    const std::string& path) {
@@ -90,7 +93,10 @@ struct OutputFile::Background {
 };
 
 OutputFile::OutputFile(os::NativeFile file, std::string displayPath)
-    : file_(file), displayPath_(std::move(displayPath)), buffer_(new char[kIoBlock]) {}
+    : file_(file),
+      displayPath_(std::move(displayPath)),
+      buffer_(new char[kFirstBuffer]),
+      capacity_(kFirstBuffer) {}
 
 OutputFile::~OutputFile() {
     if (background_) {
@@ -111,8 +117,25 @@ void OutputFile::Wait() {
     if (background_->failure) std::rethrow_exception(background_->failure);
 }
 
+void OutputFile::Grow(std::size_t needed) {
+    std::size_t capacity = capacity_;
+    while (capacity < needed && capacity < kIoBlock) capacity *= 4;
+    capacity = std::min(capacity, kIoBlock);
+    std::unique_ptr<char[]> larger(new char[capacity]);
+    std::memcpy(larger.get(), buffer_.get(), used_);
+    buffer_ = std::move(larger);
+    capacity_ = capacity;
+}
+
 void OutputFile::HandOff() {
     if (used_ == 0) return;
+    if (capacity_ < kIoBlock) {
+        // Still small, so no thread has started: written from here.
+        WriteInPieces(file_, buffer_.get(), used_, displayPath_);
+        flushed_ += static_cast<std::int64_t>(used_);
+        used_ = 0;
+        return;
+    }
     if (!background_) {
         background_ = std::make_unique<Background>();
         spare_.reset(new char[kIoBlock]);
@@ -132,7 +155,8 @@ void OutputFile::HandOff() {
 
 void OutputFile::Write(const void* data, std::size_t size) {
     auto* p = static_cast<const char*>(data);
-    if (used_ + size <= kIoBlock) {
+    if (used_ + size > capacity_ && capacity_ < kIoBlock) Grow(used_ + size);
+    if (used_ + size <= capacity_) {
         std::memcpy(buffer_.get() + used_, p, size);
         used_ += size;
         if (used_ >= kHandOffAt) HandOff();
@@ -165,7 +189,8 @@ void OutputFile::Commit(std::size_t size) {
 }
 
 char* OutputFile::Reserve(std::size_t size) {
-    if (used_ + size > kIoBlock) HandOff();
+    if (used_ + size > capacity_ && capacity_ < kIoBlock) Grow(used_ + size);
+    if (used_ + size > capacity_) HandOff();
     return buffer_.get() + used_;
 }
 

@@ -75,13 +75,15 @@ class OutputFile {
 
   private:
     struct Background;
-    void HandOff();  // queues the full buffer and takes the other one
-    void Wait();     // waits for the background write; reports its failure
+    void Grow(std::size_t needed);  // a larger buffer, up to kIoBlock
+    void HandOff();                 // queues the full buffer and takes the other one
+    void Wait();                    // waits for the background write; reports its failure
 
     os::NativeFile file_;
     std::string displayPath_;
     std::unique_ptr<char[]> buffer_;
     std::unique_ptr<char[]> spare_;  // the buffer being written, or free
+    std::size_t capacity_;           // of buffer_
     std::size_t used_ = 0;
     std::int64_t flushed_ = 0;  // bytes handed to the system or to the thread
     std::unique_ptr<Background> background_;

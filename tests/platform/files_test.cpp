@@ -138,6 +138,34 @@ TEST(OutputFileTest, MixedWritesAcrossBlocksKeepTheirOrder) {
     EXPECT_EQ(ReadFile(work.Path()), expected.substr(0, kIoBlock + 5) + "z");
 }
 
+// An output starts small and grows: flushing and truncating while it is
+// small, then writes that grow it step by step up to the background
+// writes, keep every byte in order.
+TEST(OutputFileTest, AGrowingOutputKeepsItsBytesThroughEveryStep) {
+    WorkFile work;
+    OutputFile& out = work.Writer();
+    std::string expected(100, 'x');
+    out.Write(expected);
+    out.Flush();
+    EXPECT_EQ(ReadFile(work.Path()), expected);
+    out.TruncateTo(50);  // into what is already in the file
+    expected.resize(50);
+    for (int i = 0; expected.size() < 3 * kIoBlock; ++i) {
+        std::string piece(static_cast<std::size_t>(i * 131) % 9000 + 1,
+                          static_cast<char>('a' + i % 26));
+        if (i % 2 == 0) {
+            std::copy(piece.begin(), piece.end(), out.Reserve(piece.size()));
+            out.Commit(piece.size());
+        } else {
+            out.Write(piece);
+        }
+        expected += piece;
+        ASSERT_EQ(out.Position(), static_cast<std::int64_t>(expected.size()));
+    }
+    work.CloseWriter();
+    EXPECT_EQ(ReadFile(work.Path()), expected);
+}
+
 #ifndef _WIN32
 // A write that fails on the background thread is reported by a later call,
 // at the latest by Close, and by every call after it.
