@@ -5,7 +5,8 @@ namespace vagliante {
 BlockWriter::BlockWriter(OutputFile& output, std::size_t blockSize, std::size_t blocks)
     : output_(output), blockSize_(blockSize) {
     for (std::size_t i = 0; i < blocks; ++i) {
-        buffers_.push_back(std::make_unique<char[]>(blockSize));
+        // Not zeroed: a small file touches only the pages it fills.
+        buffers_.emplace_back(new char[blockSize]);
         free_.push_back(i);
     }
     thread_ = std::thread([this] { Run(); });

@@ -1,7 +1,7 @@
 #include "convert/convert.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "convert/block_writer.h"
 #include "convert/hex_decode.h"
@@ -27,19 +27,29 @@ void ConvertBlocks(const std::string& source, const std::string& destination, Pr
     InputFile input(source);
     AtomicOutput output(destination);
     ProgressTracker tracker(progress, input.Length());
+    // A file smaller than a block gets blocks of its own size (the smallest
+    // even size above it, so that it is read in one go and no pair is
+    // split), with output blocks in proportion.
+    if (input.Length() < static_cast<std::int64_t>(inputBlock)) {
+        const std::size_t fitted = (static_cast<std::size_t>(input.Length()) + 2) & ~std::size_t{1};
+        outputBlock = (outputBlock * fitted + inputBlock - 1) / inputBlock;
+        inputBlock = fitted;
+    }
     {
         BlockWriter writer(output.Stream(), outputBlock);
-        std::vector<char> block(inputBlock);
+        // Not zeroed, as the writer's blocks: a small file touches only the
+        // pages it fills.
+        std::unique_ptr<char[]> block(new char[inputBlock]);
         // 1-based position of the next read; odd throughout TXT->BIN.
         std::int64_t position = 1;
         for (;;) {
             tracker.At(position);
-            const std::size_t n = input.Read(block.data(), block.size());
+            const std::size_t n = input.Read(block.get(), inputBlock);
             if (n == 0) break;
             char* out = writer.Acquire();
-            writer.Submit(convert(block.data(), n, out));
+            writer.Submit(convert(block.get(), n, out));
             position += static_cast<std::int64_t>(n);
-            if (n < block.size()) break;
+            if (n < inputBlock) break;
         }
         writer.Drain();
     }
