@@ -23,6 +23,7 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <winioctl.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -307,7 +308,19 @@ TEST(LargeLogTest, RecordsPastFourGigabytesAreFoundAndCounted) {
     const std::int64_t size = std::int64_t{5} << 30;
     WriteFile(dir.File("SMALL.BIN"), records);
     {
+#ifdef _WIN32
+        // NTFS leaves a hole unwritten only in a file marked sparse; where the
+        // file system has no sparse files, the zeros take their room on disk.
+        HANDLE file = ::CreateFileA(dir.File("BIG.BIN").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD returned = 0;
+        ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+        ::CloseHandle(file);
+        std::ofstream big(dir.File("BIG.BIN"), std::ios::binary | std::ios::in | std::ios::out);
+#else
         std::ofstream big(dir.File("BIG.BIN"), std::ios::binary);
+#endif
         big.seekp(size - static_cast<std::int64_t>(records.size()));
         big.write(records.data(), static_cast<std::streamsize>(records.size()));
         ASSERT_TRUE(big) << "no room for a sparse 5 GiB file";
