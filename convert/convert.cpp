@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "convert/block_writer.h"
 #include "convert/hex_decode.h"
@@ -24,14 +25,15 @@ template <typename Convert>
 void ConvertBlocks(const std::string& source, const std::string& destination, Progress& progress,
                    std::size_t inputBlock, std::size_t outputBlock, Convert convert) {
     progress.SetValue(kProgressEmpty);
-    InputFile input(source);
+    std::optional<InputFile> input(std::in_place, source);
     AtomicOutput output(destination);
-    ProgressTracker tracker(progress, input.Length());
+    ProgressTracker tracker(progress, input->Length());
     // A file smaller than a block gets blocks of its own size (the smallest
     // even size above it, so that it is read in one go and no pair is
     // split), with output blocks in proportion.
-    if (input.Length() < static_cast<std::int64_t>(inputBlock)) {
-        const std::size_t fitted = (static_cast<std::size_t>(input.Length()) + 2) & ~std::size_t{1};
+    if (input->Length() < static_cast<std::int64_t>(inputBlock)) {
+        const std::size_t fitted =
+            (static_cast<std::size_t>(input->Length()) + 2) & ~std::size_t{1};
         outputBlock = (outputBlock * fitted + inputBlock - 1) / inputBlock;
         inputBlock = fitted;
     }
@@ -44,7 +46,7 @@ void ConvertBlocks(const std::string& source, const std::string& destination, Pr
         std::int64_t position = 1;
         for (;;) {
             tracker.At(position);
-            const std::size_t n = input.Read(block.get(), inputBlock);
+            const std::size_t n = input->Read(block.get(), inputBlock);
             if (n == 0) break;
             char* out = writer.Acquire();
             writer.Submit(convert(block.get(), n, out));
@@ -53,6 +55,10 @@ void ConvertBlocks(const std::string& source, const std::string& destination, Pr
         }
         writer.Drain();
     }
+    // Closed before the result takes the destination's name: Windows does
+    // not replace a file that is still open, as the source is when a file
+    // is converted onto itself.
+    input.reset();
     output.Commit();
     tracker.Finish();
 }

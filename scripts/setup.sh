@@ -42,6 +42,12 @@ install_missing() {
         "${missing[@]}"
 }
 
+# The Italian regional settings that some tests and comparisons run under.
+ensure_italian_locale() {
+    locale -a 2>/dev/null | grep -qi '^it_IT\.utf-\?8$' && return 0
+    as_root localedef -i it_IT -f UTF-8 it_IT.UTF-8 || echo "it_IT.UTF-8 unavailable" >&2
+}
+
 build_vagliante() {
     local generator=()
     command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)

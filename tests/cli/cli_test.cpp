@@ -10,13 +10,10 @@
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 namespace vagliante {
 namespace {
 
+using test::Quoted;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
@@ -32,24 +29,18 @@ struct Outcome {
 Outcome RunCli(const TempDir& dir, const std::string& arguments) {
     std::string out = dir.File("stdout.log");
     std::string err = dir.File("stderr.log");
-    std::string command = std::string("\"") + VAGLIANTE_CLI_PATH + "\" " + arguments + " >\"" +
-                          out + "\" 2>\"" + err + "\"";
-#ifdef _WIN32
-    command = "\"" + command + "\"";  // cmd.exe strips one pair of quotes
-#endif
-    int raw = std::system(command.c_str());
-#ifdef _WIN32
-    int status = raw;
-#else
-    int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
+    int status = test::RunCommandLine(Quoted(VAGLIANTE_CLI_PATH) + " " + arguments + " >" +
+                                      Quoted(out) + " 2>" + Quoted(err));
     Outcome outcome{status, ReadFile(out), ReadFile(err)};
     test::RemoveFile(out);
     test::RemoveFile(err);
     return outcome;
 }
 
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+// One line of the program's own text output.
+std::string Line(std::string_view text) {
+    return std::string(text) + std::string(test::kTextLineEnd);
+}
 
 std::string SampleLog(const TempDir& dir) {
     samples::Rng rng(7);
@@ -62,7 +53,7 @@ TEST(CliTest, VersionAndHelp) {
     TempDir dir;
     Outcome version = RunCli(dir, "--version");
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "Vagliante  Versione 1.2.1\n");
+    EXPECT_EQ(version.out, Line("Vagliante  Versione 1.2.1"));
 
     Outcome help = RunCli(dir, "--help");
     EXPECT_EQ(help.status, 0);
@@ -116,7 +107,7 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
         Outcome outcome =
             RunCli(dir, std::string(c.command) + " " + Quoted(log) + " " + Quoted(dest));
         EXPECT_EQ(outcome.status, 0) << outcome.err;
-        EXPECT_EQ(outcome.out, std::string(c.doneText) + "\n");
+        EXPECT_EQ(outcome.out, Line(c.doneText));
         EXPECT_EQ(outcome.err, "");
         for (std::size_t i = 0; i < c.outputs.size(); ++i) {
             EXPECT_EQ(ReadFile(c.outputs[i]), expected[i]) << c.outputs[i];
@@ -128,7 +119,7 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
     ConvertBinToTxt(log, dest, none);
     Outcome back = RunCli(dir, "txt2bin " + Quoted(dest) + " " + Quoted(dir.File("BACK.BIN")));
     EXPECT_EQ(back.status, 0) << back.err;
-    EXPECT_EQ(back.out, "Conversione conclusa\n");
+    EXPECT_EQ(back.out, Line("Conversione conclusa"));
     EXPECT_EQ(ReadFile(dir.File("BACK.BIN")), ReadFile(log));
 }
 
@@ -147,9 +138,9 @@ TEST(CliTest, FailuresAreOneLineAndLoseNothing) {
     };
     const Case cases[] = {
         {"aggiornamento " + Quoted(missing) + " " + Quoted(dest),
-         "vagliante-cli: Errore 53: Impossibile trovare il file: " + missing + "\n"},
+         Line("vagliante-cli: Errore 53: Impossibile trovare il file: " + missing)},
         {"bin2txt " + Quoted(missing) + " " + Quoted(dest),
-         "vagliante-cli: Errore 53: Impossibile trovare il file: " + missing + "\n"},
+         Line("vagliante-cli: Errore 53: Impossibile trovare il file: " + missing)},
         {"bin2txt " + Quoted(log) + " " + Quoted(dir.File("no/such/OUT.TXT")), ""},
         {"attivazione " + Quoted(log) + " " + Quoted(dir.File("no/OUT.TXT")), ""},
         {"txt2bin " + Quoted(missing) + " " + Quoted(dest), ""},
@@ -164,6 +155,7 @@ TEST(CliTest, FailuresAreOneLineAndLoseNothing) {
         } else {
             EXPECT_EQ(outcome.err.rfind("vagliante-cli: Errore ", 0), 0u) << outcome.err;
             EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << outcome.err;
+            EXPECT_TRUE(outcome.err.ends_with(test::kTextLineEnd)) << outcome.err;
         }
         EXPECT_EQ(ReadFile(dest), "previous report");
         EXPECT_EQ(dir.List(), (std::vector<std::string>{"LOG.BIN", "OUT.TXT"}));

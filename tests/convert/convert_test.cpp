@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -157,16 +155,18 @@ TEST_F(ConvertTest, AnUnwritableDestinationIsAnErrorAndNothingIsLeft) {
     EXPECT_THROW(ConvertBinToTxt(dir.File("in.BIN"), dir.File("no/out.TXT"), progress), RunError);
     EXPECT_THROW(ConvertBinToTxt(dir.File("in.BIN"), dir.Path(), progress), RunError);
     EXPECT_THROW(ConvertTxtToBin(dir.File("in.BIN"), "", progress), RunError);
-#ifndef _WIN32
+    // A read-only file (on Windows its read-only attribute) is not replaced.
     WriteFile(dir.File("locked.TXT"), "keep");
-    ::chmod(dir.File("locked.TXT").c_str(), 0444);
-    if (::access(dir.File("locked.TXT").c_str(), W_OK) != 0) {  // root may write anyway
+    namespace fs = std::filesystem;
+    fs::permissions(dir.File("locked.TXT"),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    if (!std::ofstream(dir.File("locked.TXT"), std::ios::app)) {  // root may write anyway
         EXPECT_THROW(ConvertBinToTxt(dir.File("in.BIN"), dir.File("locked.TXT"), progress),
                      RunError);
         EXPECT_EQ(ReadFile(dir.File("locked.TXT")), "keep");
     }
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.BIN", "locked.TXT"}));
-#endif
 }
 
 TEST_F(ConvertTest, ConvertingAFileOntoItselfGivesItsTextForm) {
@@ -178,14 +178,14 @@ TEST_F(ConvertTest, ConvertingAFileOntoItselfGivesItsTextForm) {
 
 // The text form is byte for byte what GNU basenc writes, and its output reads back.
 TEST_F(ConvertTest, TextFormEqualsBasenc) {
-    if (std::system("basenc --version > /dev/null 2>&1") != 0)
+    if (test::RunCommandLine(std::string("basenc --version >") + test::NullDevice() + " 2>&1") != 0)
         GTEST_SKIP() << "basenc (GNU coreutils) is not installed";
     for (std::size_t size : {std::size_t{1}, std::size_t{4095}, (std::size_t{3} << 20) + 11}) {
         const std::string bytes = RandomBytes(size, static_cast<unsigned>(size) * 31);
         const std::string text = BinToTxt(bytes);
-        const std::string command =
-            "basenc --base16 -w0 < '" + dir.File("in.BIN") + "' > '" + dir.File("basenc.TXT") + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
+        const std::string command = "basenc --base16 -w0 <" + test::Quoted(dir.File("in.BIN")) +
+                                    " >" + test::Quoted(dir.File("basenc.TXT"));
+        ASSERT_EQ(test::RunCommandLine(command), 0);
         const std::string expected = ReadFile(dir.File("basenc.TXT"));
         ASSERT_EQ(text.size(), expected.size());
         EXPECT_TRUE(text == expected) << size << " bytes";

@@ -20,9 +20,12 @@
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <winioctl.h>
+#else
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -152,53 +155,71 @@ TEST_F(FaultRun, BadDestinationsAreErrorsAndLoseNothing) {
     std::filesystem::remove(dir_.File("DEST"));
 }
 
-#ifndef _WIN32
-
-// Runs a shell command line; its exit status and what it printed.
+// Runs a command line; its exit status and what it printed.
 struct Shell {
     int status;
     std::string out;
 };
 Shell RunShell(const TempDir& dir, const std::string& line) {
     std::string out = dir.File("shell.log");
-    int raw = std::system((line + " >" + out + " 2>&1").c_str());
-    Shell result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out)};
+    int status = test::RunCommandLine(line + " >" + test::Quoted(out) + " 2>&1");
+    Shell result{status, ReadFile(out)};
     std::remove(out.c_str());
     return result;
 }
 
-// A log the process may not read. Root reads everything, so as root the
-// command line runs as the unprivileged user "nobody".
+// A log the program may not read. On POSIX it has no read permission, and
+// as root (who reads everything) the command line runs as the unprivileged
+// user "nobody"; on Windows another program holds it open without sharing
+// it, as a program still writing its log may.
 TEST(UnreadableSourceTest, IsPermissionDeniedAndLosesNothing) {
     TempDir dir;
     std::string sub = dir.File("work");
     test::MakeFolder(sub);
-    ::chmod(dir.Path().c_str(), 0755);
-    ::chmod(sub.c_str(), 0777);
-    WriteFile(sub + "/LOG.BIN", Catalogue());
+    const std::string log = sub + "/LOG.BIN";
+    WriteFile(log, Catalogue());
     WriteFile(sub + "/OUT.TXT", "earlier");
-    ::chmod((sub + "/LOG.BIN").c_str(), 0);
 
     std::string prefix;
+#ifdef _WIN32
+    struct Lock {
+        HANDLE handle;
+        ~Lock() { ::CloseHandle(handle); }
+    };
+    const Lock lock{::CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr)};
+    ASSERT_NE(lock.handle, INVALID_HANDLE_VALUE);
+#else
+    ::chmod(dir.Path().c_str(), 0755);
+    ::chmod(sub.c_str(), 0777);
+    ::chmod(log.c_str(), 0);
     if (::geteuid() == 0) {
         prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-        if (RunShell(dir, prefix + "\"" VAGLIANTE_CLI_PATH "\" --version").status != 0)
+        if (RunShell(dir, prefix + test::Quoted(VAGLIANTE_CLI_PATH) + " --version").status != 0)
             GTEST_SKIP() << "cannot run vagliante-cli as the user nobody here (setpriv missing, "
                             "or the build folder is closed to other users)";
     }
+#endif
+    // The runs' work files go to `sub`, where a left-over one would be seen.
+    test::TempFolderRedirect redirect(sub);
     for (const char* command : {"aggiornamento", "attivazione", "bin2txt", "txt2bin"}) {
         SCOPED_TRACE(command);
-        Shell run = RunShell(dir, "TMPDIR=" + sub + " " + prefix + "\"" VAGLIANTE_CLI_PATH "\" " +
-                                      command + " " + sub + "/LOG.BIN " + sub + "/OUT.TXT");
+        Shell run = RunShell(dir, prefix + test::Quoted(VAGLIANTE_CLI_PATH) + " " + command + " " +
+                                      test::Quoted(log) + " " + test::Quoted(sub + "/OUT.TXT"));
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.out, "vagliante-cli: Errore 70: Permesso negato: " + sub + "/LOG.BIN\n");
+        EXPECT_EQ(run.out, "vagliante-cli: Errore 70: Permesso negato: " + log +
+                               std::string(test::kTextLineEnd));
         EXPECT_EQ(ReadFile(sub + "/OUT.TXT"), "earlier");
         EXPECT_EQ(Entries(sub), (std::vector<std::string>{"LOG.BIN", "OUT.TXT"}));
     }
 }
 
+#ifndef _WIN32
+
 // A full disk: the reports, the conversion and the work file on a small
-// file system of their own, mounted in a private mount namespace.
+// file system of their own, mounted in a private mount namespace. On Windows
+// a small volume needs administrator rights (a virtual disk), so this one
+// runs on Linux alone.
 TEST(DiskFullTest, IsDiskFullAndLosesNothing) {
     TempDir dir;
     std::string mnt = dir.File("small");
@@ -287,7 +308,19 @@ TEST(LargeLogTest, RecordsPastFourGigabytesAreFoundAndCounted) {
     const std::int64_t size = std::int64_t{5} << 30;
     WriteFile(dir.File("SMALL.BIN"), records);
     {
+#ifdef _WIN32
+        // NTFS leaves a hole unwritten only in a file marked sparse; where the
+        // file system has no sparse files, the zeros take their room on disk.
+        HANDLE file = ::CreateFileA(dir.File("BIG.BIN").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD returned = 0;
+        ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+        ::CloseHandle(file);
+        std::ofstream big(dir.File("BIG.BIN"), std::ios::binary | std::ios::in | std::ios::out);
+#else
         std::ofstream big(dir.File("BIG.BIN"), std::ios::binary);
+#endif
         big.seekp(size - static_cast<std::int64_t>(records.size()));
         big.write(records.data(), static_cast<std::streamsize>(records.size()));
         ASSERT_TRUE(big) << "no room for a sparse 5 GiB file";

@@ -10,6 +10,10 @@
 
 #include "platform/os_file.h"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace vagliante::test {
@@ -98,6 +102,27 @@ void UnsetEnv(const std::string& name) {
     _putenv_s(name.c_str(), "");
 #else
     unsetenv(name.c_str());
+#endif
+}
+
+int RunCommandLine(const std::string& line) {
+#ifdef _WIN32
+    // cmd.exe /c drops the first and the last quote of a line that starts
+    // with one: a pair around the whole line keeps the quoted paths intact.
+    return std::system(("\"" + line + "\"").c_str());
+#else
+    const int raw = std::system(line.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+const char* NullDevice() {
+#ifdef _WIN32
+    return "NUL";
+#else
+    return "/dev/null";
 #endif
 }
 

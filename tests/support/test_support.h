@@ -45,6 +45,21 @@ void MakeFolder(const std::string& path);
 void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
 
+// Runs a command line through the system's shell (sh, or cmd.exe on
+// Windows) and gives the command's exit status, -1 if it did not exit.
+// Paths in it are quoted with Quoted, which both shells read alike.
+int RunCommandLine(const std::string& line);
+std::string Quoted(const std::string& path);
+// The name of the null device in a command line: /dev/null or NUL.
+const char* NullDevice();
+// The line end of text a program writes to a redirected stdout or stderr:
+// the C runtime of Windows turns "\n" into CR LF there.
+#ifdef _WIN32
+inline constexpr std::string_view kTextLineEnd = "\r\n";
+#else
+inline constexpr std::string_view kTextLineEnd = "\n";
+#endif
+
 // Points the system's temporary folder at `folder` while it lives, so that a
 // left-over work file would be seen there.
 class TempFolderRedirect {
