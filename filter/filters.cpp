@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "filter/byte_to_hex.h"
 #include "filter/record_cutter.h"
@@ -195,13 +196,13 @@ template <typename Pass>
 struct LogPasses {
     LogPasses(const std::string& source, std::string_view marker, Progress& progress)
         : marker_(ParseMarker(marker)),
-          log_(source),
-          length_(log_.Length()),
+          log_(std::in_place, source),
+          length_(log_->Length()),
           tracker_(progress, length_) {}
 
     std::int64_t CountRecords() {
         RecordCounter counter(marker_, length_);
-        ReadLogBlocks(log_, length_,
+        ReadLogBlocks(*log_, length_,
                       [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
                           counter.Feed(data, start, count);
                           tracker_.At((start + static_cast<std::int64_t>(count)) / 2 + 1);
@@ -210,20 +211,23 @@ struct LogPasses {
     }
 
     void Select(Pass& pass) {
-        log_.Rewind();
+        log_->Rewind();
         RecordHeads<Pass> heads(pass);
         RecordCutter cutter(marker_, length_, heads);
-        ReadLogBlocks(log_, length_,
+        ReadLogBlocks(*log_, length_,
                       [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
                           cutter.Feed(data, start, count);
                           tracker_.At((length_ + start + static_cast<std::int64_t>(count)) / 2 + 1);
                       });
         cutter.End();
+        // Closed before a report may take its name: Windows does not
+        // replace a file that is still open.
+        log_.reset();
         tracker_.Finish();
     }
 
     Marker marker_;
-    InputFile log_;
+    std::optional<InputFile> log_;
     std::int64_t length_;
     ProgressTracker tracker_;
 };
