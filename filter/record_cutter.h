@@ -27,12 +27,21 @@ Marker ParseMarker(std::string_view text);
 
 namespace detail {
 
-// The first j in [from, end) where the marker starts, else `end`. data[end]
-// must be readable: a marker's second byte may lie there.
+// The first j in [from, end) where the marker starts, else `end` (also when
+// from >= end). data[end] must be readable: a marker's second byte may lie
+// there.
 std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t end, Marker marker);
 
 // How many j in [0, end) start the marker; data[end] must be readable.
 std::int64_t CountMarkers(const std::uint8_t* data, std::size_t end, Marker marker);
+
+// How many of the `count` bytes from absolute index `start` may begin a
+// marker in a log of `length` bytes: those at 0-based index <= length - 4.
+inline std::size_t CandidateEnd(std::int64_t length, std::int64_t start, std::size_t count) {
+    const std::int64_t limit =
+        std::min<std::int64_t>(static_cast<std::int64_t>(count), length - 3 - start);
+    return limit > 0 ? static_cast<std::size_t>(limit) : 0;
+}
 
 }  // namespace detail
 
@@ -70,23 +79,17 @@ void ReadLogBlocks(InputFile& log, std::int64_t length, Visit&& visit) {
 // but the first closes one. Same block contract as ReadLogBlocks' visitor.
 class RecordCounter {
   public:
-    RecordCounter(Marker marker, std::int64_t length)
-        : marker_(marker), lastMarkerStart_(length - 4) {}
+    RecordCounter(Marker marker, std::int64_t length) : marker_(marker), length_(length) {}
 
     void Feed(const std::uint8_t* data, std::int64_t start, std::size_t count) {
-        markers_ += detail::CountMarkers(data, CandidateEnd(start, count), marker_);
+        markers_ +=
+            detail::CountMarkers(data, detail::CandidateEnd(length_, start, count), marker_);
     }
     std::int64_t RecordCount() const { return markers_ > 0 ? markers_ - 1 : 0; }
 
   private:
-    std::size_t CandidateEnd(std::int64_t start, std::size_t count) const {
-        std::int64_t limit =
-            std::min<std::int64_t>(static_cast<std::int64_t>(count), lastMarkerStart_ - start + 1);
-        return limit > 0 ? static_cast<std::size_t>(limit) : 0;
-    }
-
     Marker marker_;
-    std::int64_t lastMarkerStart_;  // 0-based index of the last byte a marker may start at
+    std::int64_t length_;
     std::int64_t markers_ = 0;
 };
 
@@ -99,17 +102,16 @@ template <typename Sink>
 class RecordCutter {
   public:
     RecordCutter(Marker marker, std::int64_t length, Sink& sink)
-        : marker_(marker), lastMarkerStart_(length - 4), sink_(sink) {}
+        : marker_(marker), length_(length), sink_(sink) {}
 
     // Same block contract as ReadLogBlocks' visitor.
     void Feed(const std::uint8_t* data, std::int64_t start, std::size_t count) {
-        std::int64_t limit =
-            std::min<std::int64_t>(static_cast<std::int64_t>(count), lastMarkerStart_ - start + 1);
-        const std::size_t end = limit > 0 ? static_cast<std::size_t>(limit) : 0;
+        const std::size_t end = detail::CandidateEnd(length_, start, count);
         std::size_t i = 0;
         while (i < count) {
-            std::size_t marker = i < end ? detail::FindMarker(data, i, end, marker_) : end;
-            if (marker == end) marker = count;
+            // No marker among the candidates: the rest of the block, whole.
+            std::size_t marker = detail::FindMarker(data, i, end, marker_);
+            if (marker >= end) marker = count;
             if (inRecord_ && marker > i) sink_.Bytes(data + i, marker - i);
             if (marker == count) return;
             if (inRecord_) sink_.Close();
@@ -127,7 +129,7 @@ class RecordCutter {
 
   private:
     Marker marker_;
-    std::int64_t lastMarkerStart_;
+    std::int64_t length_;
     Sink& sink_;
     bool inRecord_ = false;
 };
