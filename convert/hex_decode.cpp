@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "filter/byte_to_hex.h"
+
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
 #define VAGLIANTE_HEX_SSE2 1
@@ -10,13 +12,6 @@
 
 namespace vagliante {
 namespace {
-
-int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 bool IsSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
@@ -72,7 +67,7 @@ std::uint8_t HexPairToByte(char first, char second) {
         if (!IsSkipped(c)) kept[count++] = c;
     int value = 0;
     for (int i = 0; i < count; ++i) {
-        int digit = DigitValue(kept[i]);
+        int digit = HexDigitValue(kept[i]);
         if (digit < 0) break;
         value = value * 16 + digit;
     }

@@ -103,6 +103,13 @@ WidePath ChooseWidePath() {
 
 }  // namespace
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 std::string ByteToHex(std::int16_t value) {
     int v = value;
     if (v > 255) v %= 256;

@@ -9,6 +9,10 @@ namespace vagliante {
 
 inline constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+// The value of a hexadecimal digit of either case, or -1 for any other
+// character.
+int HexDigitValue(char c);
+
 // A value as two upper-case hexadecimal digits. Values above 255 are first
 // reduced modulo 256; a negative value gives the four digits of its 16-bit
 // two's complement (-1 gives "FFFF").

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "filter/byte_to_hex.h"
 #include "platform/run_error.h"
 
 #if defined(__SSE2__)
@@ -19,13 +20,6 @@
 
 namespace vagliante {
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 bool IsMarkerAt(const std::uint8_t* data, std::size_t j, Marker marker) {
     return data[j] == marker.first && data[j + 1] == marker.second;
@@ -124,10 +118,10 @@ const CountPath kCount = CountBaseline;
 
 Marker ParseMarker(std::string_view text) {
     if (text.size() != 4 ||
-        std::any_of(text.begin(), text.end(), [](char c) { return HexValue(c) < 0; }))
+        std::any_of(text.begin(), text.end(), [](char c) { return HexDigitValue(c) < 0; }))
         throw RunError(ErrorNumber::InvalidArgument, std::string(text));
-    return {static_cast<std::uint8_t>(HexValue(text[0]) * 16 + HexValue(text[1])),
-            static_cast<std::uint8_t>(HexValue(text[2]) * 16 + HexValue(text[3]))};
+    return {static_cast<std::uint8_t>(HexDigitValue(text[0]) * 16 + HexDigitValue(text[1])),
+            static_cast<std::uint8_t>(HexDigitValue(text[2]) * 16 + HexDigitValue(text[3]))};
 }
 
 namespace detail {
