@@ -1,4 +1,5 @@
-// Progress: how a long operation tells its caller how far it has read.
+// Progress: how a long operation tells its caller how far it has read, and
+// how the caller asks it to stop.
 //
 // The bar's range runs from its lower bound to the source length plus 1; the
 // core sets the value 0.001 ("empty") before and after an operation and the
@@ -6,14 +7,25 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 
 namespace vagliante {
+
+// A run ended at its caller's request (a window closed, Ctrl-C): no failure,
+// so no message. Nothing is replaced and no temporary file is left.
+class RunStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "stopped"; }
+};
 
 class Progress {
 public:
     virtual ~Progress() = default;
     virtual void SetMax(double max) = 0;
     virtual void SetValue(double value) = 0;
+    // Asked once per block read; true ends the run with RunStopped. May be
+    // called from the thread that runs the work, whatever thread asked.
+    virtual bool StopRequested() const { return false; }
 };
 
 class NullProgress final : public Progress {
@@ -44,8 +56,10 @@ public:
     ProgressTracker(const ProgressTracker&) = delete;
     ProgressTracker& operator=(const ProgressTracker&) = delete;
 
-    // `position` is the 1-based position about to be read.
+    // `position` is the 1-based position about to be read. Throws
+    // RunStopped when the caller has asked the run to stop.
     void At(std::int64_t position) {
+        if (progress_.StopRequested()) throw RunStopped();
         if (position < next_ || position >= last_) return;
         progress_.SetValue(static_cast<double>(position));
         next_ = position + step_;

@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "platform/program_info.h"
+#include "platform/progress.h"
 #include "platform/run_error.h"
 #include "ui/busy_run.h"
 #include "ui/message_box.h"
@@ -48,6 +49,8 @@ std::string LocalPath(const QString& text) { return QFile::encodeName(text).toSt
 bool RunAndReport(QWidget* window, const std::function<void()>& work, const QString& doneText) {
     try {
         RunWhileBusy(work);
+    } catch (const RunStopped&) {
+        return false;  // the user asked for it: no message
     } catch (const RunError& error) {
         ShowRunError(window, error);
         return false;

@@ -155,6 +155,34 @@ TEST_F(FaultRun, BadDestinationsAreErrorsAndLoseNothing) {
     std::filesystem::remove(dir_.File("DEST"));
 }
 
+// A caller that asks the run to stop after it has seen `allowed` positions.
+class StoppingProgress final : public Progress {
+  public:
+    explicit StoppingProgress(int allowed) : allowed_(allowed) {}
+    void SetMax(double) override {}
+    void SetValue(double) override { ++seen_; }
+    bool StopRequested() const override { return seen_ > allowed_; }
+
+  private:
+    int allowed_;
+    int seen_ = 0;
+};
+
+TEST_F(FaultRun, AStoppedRunReplacesNothingAndLeavesNoTemporaryFile) {
+    // A log of several blocks, so that the stop comes in the middle of a read.
+    samples::Rng rng(5);
+    std::string log;
+    while (log.size() < 7 * (std::size_t{1} << 20)) log += samples::MixedCatalogue(rng);
+    WriteFile(dir_.File("LOG.BIN"), log);
+    for (const Command& command : kCommands)
+        for (int allowed : {0, 2}) {
+            SCOPED_TRACE(std::string(command.name) + " stopped after " + std::to_string(allowed));
+            StoppingProgress progress(allowed);
+            EXPECT_THROW(command.work(dir_.File("LOG.BIN"), dir_.File("OUT.TXT"), progress),
+                         RunStopped);
+        }
+}
+
 // Runs a command line; its exit status and what it printed.
 struct Shell {
     int status;
