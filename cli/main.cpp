@@ -16,6 +16,7 @@
 #include "filter/filters.h"
 #include "platform/program_info.h"
 #include "platform/run_error.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ int Run(const Command& command, const std::string& source, const std::string& de
 }  // namespace
 
 int main(int argc, char** argv) {
+    vagliante::UseUtf8Arguments(argc, argv);
     CLI::App app{"Vagliante: binary command logs into text reports, and binary/hex conversions.",
                  "vagliante-cli"};
     app.set_version_flag("--version", std::string(vagliante::VersionText()));

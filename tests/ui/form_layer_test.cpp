@@ -132,7 +132,9 @@ TEST_P(DescriptionTest, ControlsAreNamedOnceAndLieInsideTheirArea) {
         options += c.kind == ControlKind::OptionButton;
         selected += c.kind == ControlKind::OptionButton && c.selected;
     }
-    if (options > 0) EXPECT_EQ(selected, 1);
+    if (options > 0) {
+        EXPECT_EQ(selected, 1);
+    }
     EXPECT_FALSE(ui::TabOrder(form).empty());
 }
 
