@@ -130,7 +130,21 @@ void ExpectControlsAsDescribed(const Win32Form& form) {
         EXPECT_EQ(place.left, Px(twips.left, dpi));
         EXPECT_EQ(place.top, Px(twips.top, dpi));
         EXPECT_EQ(place.right - place.left, Px(twips.width, dpi));
-        EXPECT_EQ(place.bottom - place.top, Px(twips.height, dpi));
+        // A label may stop short where a control below starts, no more.
+        const int height = Px(twips.height, dpi);
+        if (c.kind == ControlKind::Label) {
+            EXPECT_LE(place.bottom - place.top, height);
+            EXPECT_GE(place.bottom - place.top, height - Px(15, dpi) - 1);
+        } else {
+            EXPECT_EQ(place.bottom - place.top, height);
+        }
+        // A label covers no part of a control the user works with.
+        for (const ui::ControlSpec& other : spec.controls) {
+            if (c.kind != ControlKind::Label || !ui::TakesFocus(other.kind)) continue;
+            RECT overlap;
+            const RECT otherPlace = PlaceOf(form.Control(other.name));
+            EXPECT_FALSE(::IntersectRect(&overlap, &place, &otherPlace)) << "covers " << other.name;
+        }
         const std::string expectedClass = c.kind == ControlKind::Label         ? "Static"
                                           : c.kind == ControlKind::TextBox     ? "Edit"
                                           : c.kind == ControlKind::ProgressBar ? "msctls_progress32"
@@ -278,7 +292,8 @@ TEST_F(MainWindowTest, OpensAsDescribedCentredWithTheFocusOnFiltra) {
     EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
     EXPECT_FALSE(exStyle & WS_EX_TOOLWINDOW);
     EXPECT_EQ(::GetWindow(Main(), GW_OWNER), nullptr);
-    EXPECT_NE(::GetClassLongPtrW(Main(), GCLP_HICON), 0) << "the program's icon";
+    EXPECT_NE(::SendMessageW(Main(), WM_GETICON, ICON_SMALL, 0), 0) << "the program's icon";
+    EXPECT_NE(::SendMessageW(Main(), WM_GETICON, ICON_BIG, 0), 0) << "the program's icon";
 
     EXPECT_EQ(::GetFocus(), Get("Command1"));
     EXPECT_TRUE(Checked(Get("Option1")));
@@ -564,6 +579,7 @@ TEST_F(MainWindowTest, QuestionMarkOpensTheAboutWindow) {
         const LONG_PTR exStyle = ::GetWindowLongPtrW(modal, GWL_EXSTYLE);
         EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
         EXPECT_FALSE(exStyle & (WS_EX_APPWINDOW | WS_EX_TOOLWINDOW));
+        EXPECT_EQ(::SendMessageW(modal, WM_GETICON, ICON_SMALL, 0), 0) << "a dialog: no icon";
         ExpectCentred(modal);
         EXPECT_EQ(::GetFocus(), item("cmdOK"));
         Key(item("cmdOK"), VK_ESCAPE);

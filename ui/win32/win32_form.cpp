@@ -62,8 +62,9 @@ struct Styles {
 };
 
 // Fixed borders throughout: no sizing frame, no maximise or minimise box.
+// (No WS_CLIPCHILDREN: a frame's inside is the window's own background.)
 Styles StylesFor(Border border) {
-    const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD style = WS_CAPTION | WS_SYSMENU;
     switch (border) {
         case Border::FixedSingle:
             return {style, WS_EX_APPWINDOW | WS_EX_CONTROLPARENT};
@@ -150,6 +151,26 @@ int CaptionRoom(ControlKind kind, int width, int dpi) {
     }
 }
 
+RECT PixelRect(const FormSpec& form, const ControlSpec& control, int dpi) {
+    auto rect = [&](const ControlSpec& c) {
+        const TwipsRect r = ClientRect(form, c);
+        return RECT{TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
+                    TwipsToPixels(r.left + r.width, dpi), TwipsToPixels(r.top + r.height, dpi)};
+    };
+    RECT place = rect(control);
+    if (control.kind != ControlKind::Label) return place;
+    // A label is drawn with its background; where its foot reaches into a
+    // control below it (a text box under its caption), it stops at that
+    // control's top, so that the control's border stays whole.
+    for (const ControlSpec& other : form.controls) {
+        if (other.kind == ControlKind::Label || other.kind == ControlKind::Frame) continue;
+        const RECT below = rect(other);
+        const bool across = below.left < place.right && place.left < below.right;
+        if (across && below.top > place.top && below.top < place.bottom) place.bottom = below.top;
+    }
+    return place;
+}
+
 int ControlId(const FormSpec& form, std::string_view name) {
     for (std::size_t i = 0; i < form.controls.size(); ++i)
         if (form.controls[i].name == name) return kFirstControlId + static_cast<int>(i);
@@ -204,6 +225,7 @@ void Win32Form::Build() {
     if (!hwnd_) throw std::runtime_error("the window could not be made");
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     dpi_ = WindowDpi(hwnd_);
+    if (spec.icon) SetIcons();
     MakeControls();
     MakeFonts();
     Layout();
@@ -227,6 +249,18 @@ HMENU Win32Form::MakeMenu() const {
         ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(list), caption.c_str());
     }
     return bar;
+}
+
+void Win32Form::SetIcons() {
+    // The drawn icon at the sizes of the title bar and of the task bar, for
+    // this window's DPI.
+    const int small = ::MulDiv(16, dpi_, 96);
+    const int big = ::MulDiv(32, dpi_, 96);
+    for (auto [kind, size] : {std::pair{ICON_SMALL, small}, std::pair{ICON_BIG, big}}) {
+        HANDLE icon = ::LoadImageW(Instance(), MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size,
+                                   size, LR_SHARED);
+        if (icon) ::SendMessageW(hwnd_, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+    }
 }
 
 void Win32Form::MakeControls() {
@@ -301,14 +335,11 @@ void Win32Form::MakeControls() {
         }
         previous = spec_;
     }
-    // Labels lie beneath the other controls, as if drawn on the window
-    // itself: one that overlaps a text box by a pixel leaves its border
-    // whole. A frame lies lowest, beneath the labels inside it.
-    for (ControlKind kind : {ControlKind::Label, ControlKind::Frame})
-        for (const auto& state : controls_)
-            if (state->spec->kind == kind)
-                ::SetWindowPos(state->hwnd, HWND_BOTTOM, 0, 0, 0, 0,
-                               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // A frame lies beneath the labels inside it.
+    for (const auto& state : controls_)
+        if (state->spec->kind == ControlKind::Frame)
+            ::SetWindowPos(state->hwnd, HWND_BOTTOM, 0, 0, 0, 0,
+                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void Win32Form::MakeFonts() {
@@ -370,8 +401,8 @@ void Win32Form::Layout() {
     const FormSpec& spec = form_.Spec();
     auto px = [this](int twips) { return TwipsToPixels(twips, dpi_); };
     for (const auto& state : controls_) {
-        const TwipsRect r = ClientRect(spec, *state->spec);
-        ::MoveWindow(state->hwnd, px(r.left), px(r.top), px(r.width), px(r.height), TRUE);
+        const RECT r = PixelRect(spec, *state->spec, dpi_);
+        ::MoveWindow(state->hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
         ::SendMessageW(state->hwnd, WM_SETFONT,
                        reinterpret_cast<WPARAM>(state->font ? state->font : formFont_), TRUE);
     }
@@ -649,6 +680,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             FreeFonts();
             MakeFonts();
             Layout();
+            if (form_.Spec().icon) SetIcons();
             return 0;
         }
         default:

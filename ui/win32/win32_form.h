@@ -28,6 +28,11 @@ namespace vagliante::ui::win32 {
 int ControlId(const FormSpec& form, std::string_view name);
 int MenuCommandId(const FormSpec& form, std::string_view name);
 
+// Where a control lies in its window's client area at `dpi`, in pixels:
+// its twips, but for a label that reaches into a control below it, which
+// stops where that control starts.
+RECT PixelRect(const FormSpec& form, const ControlSpec& control, int dpi);
+
 // The pixels a caption may take in a control of `width` pixels: all of a
 // label, a button's inside, an option button's beside its mark; -1 for a
 // control without a caption.
@@ -88,6 +93,7 @@ class Win32Form final : public FormView, public LoadedForm {
     Win32Form(Form& form, Win32Form* opener);
     void Build();
     void MakeControls();
+    void SetIcons();
     HMENU MakeMenu() const;
     void Layout();  // positions, sizes and fonts at dpi_
     void MakeFonts();
