@@ -424,6 +424,167 @@ TEST_F(MainWindowTest, FailuresAreShownWithTheirNumberAndTheWindowGoesOn) {
     EXPECT_EQ(dir.List(), std::vector<std::string>{});
 }
 
+// The system's own file dialogs and message boxes, as a user answers them:
+// found among the program's windows, read, filled in and confirmed.
+class SystemDialogTest : public MainWindowTest {
+  protected:
+    // Runs `act`; `answer` gets the first dialog of the system that opens
+    // meanwhile. A dialog still open after the deadline is cancelled.
+    void WhenADialogOpens(const std::function<void()>& act,
+                          const std::function<void(HWND dialog)>& answer) {
+        answer_ = answer;
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &SystemDialogTest::OnTimer);
+        act();
+        ::KillTimer(nullptr, timer);
+        if (answer_) ADD_FAILURE() << "no dialog opened";
+        answer_ = nullptr;
+        Pump();
+    }
+
+    static HWND OpenDialog() {
+        HWND found = nullptr;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND hwnd, LPARAM out) -> BOOL {
+                if (!::IsWindowVisible(hwnd) || ClassOf(hwnd) != "#32770") return TRUE;
+                *reinterpret_cast<HWND*>(out) = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dialog = OpenDialog();
+        if (!dialog) return;
+        if (answer_) {
+            auto answer = std::move(answer_);
+            answer_ = nullptr;
+            answer(dialog);
+        } else if (std::chrono::steady_clock::now() > deadline_) {
+            ADD_FAILURE() << "a dialog was left open: " << Text(dialog);
+            ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+    }
+
+    // The file dialog's parts: the name box and the list of file types.
+    static constexpr int kFileName = 0x47C;
+    static constexpr int kFileTypes = 0x470;
+
+    static std::string TypeAt(HWND dialog, int index) {
+        HWND types = ::GetDlgItem(dialog, kFileTypes);
+        std::wstring text(
+            static_cast<std::size_t>(::SendMessageW(types, CB_GETLBTEXTLEN, index, 0)), L'\0');
+        ::SendMessageW(types, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        return ToUtf8(text);
+    }
+
+    static void Confirm(HWND dialog, const std::string& fileName) {
+        ::SetDlgItemTextW(dialog, kFileName, ToUtf16(fileName).c_str());
+        ::SendMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    }
+
+    static bool HasIcon(HWND box) {
+        for (HWND child = ::GetWindow(box, GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT))
+            if (ClassOf(child) == "Static" && ::SendMessageW(child, STM_GETICON, 0, 0)) return true;
+        return false;
+    }
+
+    static std::string BoxText(HWND box) { return Text(::GetDlgItem(box, 0xFFFF)); }
+
+    static std::string Native(std::string path) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return path;
+    }
+
+    static inline std::function<void(HWND)> answer_;
+    static inline std::chrono::steady_clock::time_point deadline_;
+};
+
+TEST_F(SystemDialogTest, TheOpenDialogOffersTheLogsAndGivesThePathChosen) {
+    test::TempDir dir;
+    const std::string folder = dir.File("Log città");
+    MakeFolder(folder);
+    test::WriteFile(folder + "/Log1.bin", "\x84");
+    WhenADialogOpens([&] { Press(Get("Command3")); },
+                     [&](HWND dialog) {
+                         EXPECT_EQ(Text(dialog), "Scegli il file sorgente");
+                         EXPECT_EQ(::SendDlgItemMessageW(dialog, kFileTypes, CB_GETCOUNT, 0, 0), 1);
+                         EXPECT_EQ(TypeAt(dialog, 0), "Log file (*.BIN)");
+                         EXPECT_EQ(::SendDlgItemMessageW(dialog, kFileTypes, CB_GETCURSEL, 0, 0),
+                                   0);
+                         EXPECT_EQ(Text(::GetDlgItem(dialog, kFileName)), "");
+                         Confirm(dialog, Native(folder + "/Log1.bin"));
+                     });
+    EXPECT_EQ(Native(Text(Get("Text1"))), Native(folder + "/Log1.bin"));
+
+    WhenADialogOpens(
+        [&] { Press(Get("Command3")); },
+        [](HWND dialog) { ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); });
+    EXPECT_EQ(Text(Get("Text1")), "");  // cancelled: emptied
+}
+
+TEST_F(SystemDialogTest, TheSaveDialogAddsTxtAndAsksNothingAboutAnExistingReport) {
+    test::TempDir dir;
+    const std::string folder = dir.File("Журнал");
+    MakeFolder(folder);
+    test::WriteFile(folder + "/RAPPORTO.TXT", "old");
+    WhenADialogOpens([&] { Press(Get("Command4")); },
+                     [&](HWND dialog) {
+                         EXPECT_EQ(Text(dialog), "Scegli il file destinazione");
+                         EXPECT_EQ(TypeAt(dialog, 0), "Text file (*.TXT)");
+                         Confirm(dialog, Native(folder + "/RAPPORTO"));
+                     });
+    // The extension as the system adds it (Wine writes it in lower case;
+    // names on Windows are the same in either case).
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    };
+    EXPECT_EQ(lower(Native(Text(Get("Text2")))), lower(Native(folder + "/RAPPORTO.TXT")));
+    EXPECT_EQ(test::ReadFile(folder + "/RAPPORTO.TXT"), "old");  // replaced only by a run
+}
+
+TEST_F(SystemDialogTest, MessagesAreSystemBoxesWithTheirTitleTextAndIcon) {
+    test::TempDir dir;
+    Type(Get("Text1"), dir.File("missing.bin"));
+    Type(Get("Text2"), dir.File("OUT.TXT"));
+    WhenADialogOpens([&] { Press(Get("Command1")); },
+                     [](HWND box) {
+                         EXPECT_EQ(Text(box), "Vagliante");
+                         EXPECT_EQ(BoxText(box).rfind("Errore 53", 0), 0u) << BoxText(box);
+                         EXPECT_TRUE(HasIcon(box));
+                         ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+                     });
+    test::WriteFile(dir.File("missing.bin"), "");
+    WhenADialogOpens([&] { Press(Get("Command1")); },
+                     [](HWND box) {
+                         EXPECT_EQ(Text(box), "Messaggio");
+                         EXPECT_EQ(BoxText(box), "File creato con successo");
+                         EXPECT_TRUE(HasIcon(box));
+                         ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+                     });
+    EXPECT_TRUE(::IsWindowVisible(Main()));
+
+    // The About window's message has no icon.
+    test::FakeRegistry registry;
+    test::FakeLauncher launcher;
+    frmAbout about(registry, launcher);
+    auto window = Win32Form::Create(about, window_.get());
+    window->Show();
+    WhenADialogOpens([&] { Press(window->Control("cmdSysInfo")); },
+                     [](HWND box) {
+                         EXPECT_EQ(Text(box), "Vagliante");
+                         EXPECT_EQ(BoxText(box),
+                                   "Le informazioni sul sistema non sono attualmente disponibili.");
+                         EXPECT_FALSE(HasIcon(box));
+                         ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+                     });
+}
+
 // The sample logs, in folders named outside the user's code page.
 class SampleRunTest : public MainWindowTest {
   protected:

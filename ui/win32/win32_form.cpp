@@ -212,8 +212,6 @@ Win32Form::~Win32Form() {
     FreeFonts();
 }
 
-bool Win32Form::Busy() { return busy; }
-
 void Win32Form::Build() {
     RegisterFormClass(&Win32Form::WindowProc);
     if (uiThread == 0) uiThread = ::GetCurrentThreadId();

@@ -77,9 +77,6 @@ class Win32Form final : public FormView, public LoadedForm {
     // LoadedForm
     void ShowModal() override;
 
-    // Whether a core operation is running in any window.
-    static bool Busy();
-
   private:
     struct ControlState {
         const ControlSpec* spec;
