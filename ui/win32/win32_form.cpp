@@ -124,12 +124,8 @@ void RegisterFormClass(WNDPROC windowProc) {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = windowProc;
     wc.hInstance = Instance();
-    wc.hIcon = static_cast<HICON>(::LoadImageW(Instance(), MAKEINTRESOURCEW(kIconResource),
-                                               IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                               ::GetSystemMetrics(SM_CYICON), 0));
-    wc.hIconSm = static_cast<HICON>(::LoadImageW(Instance(), MAKEINTRESOURCEW(kIconResource),
-                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
+    // No class icon: a window shows the program's icon only where its
+    // description says so (SetIcons).
     wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     wc.lpszClassName = kFormClass;
