@@ -16,10 +16,8 @@ std::string DropLastCharacters(const std::string& destination, std::size_t count
     for (std::size_t n = 0; n < count; ++n) {
         if (end == 0) throw RunError(ErrorNumber::BadFileName, destination);
         --end;
-#ifndef _WIN32
         // Back to the first byte of a UTF-8 character.
         while (end > 0 && (static_cast<unsigned char>(destination[end]) & 0xC0) == 0x80) --end;
-#endif
         if (os::IsSeparator(destination[end])) throw RunError(ErrorNumber::BadFileName, destination);
     }
     // Something of the file name must be left in front of the cut.
@@ -327,14 +325,20 @@ void AtomicOutput::Seal() {
         return;
     }
     stream_->Flush();
-    replacing_ = os::Exists(target_);
+    os::SyncData(stream_->Native(), destination_);
+}
+
+std::string AtomicOutput::PutInPlace() {
     try {
+        // Decided now, under the folder's lock: another run may have made
+        // the file since this one began.
+        replacing_ = os::Exists(target_);
         os::TakeOver(stream_->Native(), target_, replacing_);
+        stream_->Close();
+        return os::Swap(temporary_, target_, replacing_);
     } catch (const RunError& e) {
         throw RunError(e.Code(), destination_);
     }
-    os::SyncData(stream_->Native(), destination_);
-    stream_->Close();
 }
 
 void AtomicOutput::Commit(ProgressTracker* tracker) {
@@ -416,12 +420,7 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
     try {
         for (AtomicOutput* output : outputs) {
             if (output->IsDirect()) continue;
-            std::string old;
-            try {
-                old = os::Swap(output->temporary_, output->target_, output->replacing_);
-            } catch (const RunError& e) {
-                throw RunError(e.Code(), output->destination_);
-            }
+            std::string old = output->PutInPlace();
             done.push_back({output, std::move(old)});
             moved();
         }

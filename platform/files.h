@@ -136,7 +136,10 @@ class AtomicOutput {
 
   private:
     friend class OutputSet;
-    void Seal();  // flushed, given the old file's attributes, on the disk, closed
+    void Seal();  // flushed to the disk (a direct output closed)
+    // Given the old file's attributes, closed and swapped with the old file,
+    // which is then at the path returned (empty for a new file).
+    std::string PutInPlace();
 
     std::optional<CleanupScope> cleanup_;  // first made, last gone
     std::string destination_;
@@ -166,7 +169,7 @@ class OutputSet {
 };
 
 // The name of the activation reports' stem: `destination` without its last
-// `count` characters (UTF-8 characters on POSIX). BadFileName when those
+// `count` characters (UTF-8 characters, not bytes). BadFileName when those
 // characters hold a folder separator or the whole file name, as the reports
 // would then land outside the destination's folder or have no name.
 std::string DropLastCharacters(const std::string& destination, std::size_t count);

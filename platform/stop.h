@@ -12,7 +12,8 @@
 
 namespace vagliante {
 
-// Installs the handlers (once per process). SIGXFSZ is ignored, so that a
+// Installs the handlers (once per process); a signal that was ignored when
+// the program started (nohup) stays ignored. SIGXFSZ is ignored, so that a
 // file-size limit is a write error (and its temporary file removed) rather
 // than a killed process.
 void StopOnSignals();
