@@ -98,6 +98,7 @@ int FinalPhaseValue(Work work, const std::string& source, const std::string& des
     return count.Seen() - 2 * outputs - 1 + k;
 }
 
+#ifndef _WIN32
 // Runs a command line through the shell; its status and what it printed.
 struct Shell {
     int status;
@@ -119,6 +120,7 @@ std::string Script(const TempDir& dir, const std::string& text) {
     WriteFile(dir.File("script.sh"), text);
     return "sh " + Quoted(dir.File("script.sh"));
 }
+#endif
 
 // A path for the test's own file calls, past MAX_PATH on Windows too.
 fs::path LongPath(const std::string& path) {
@@ -216,7 +218,13 @@ TEST(ReportNameTest, NamesUpToTheSystemsLimitWork) {
     std::string accented;
     while (accented.size() < 250) accented += "\xC3\xA8";
     accented += ".TXT";
-    for (const std::string& name : {longest, accented, std::string(243, 'M')}) {
+    std::vector<std::string> names = {longest, std::string(243, 'M')};
+#ifndef _WIN32
+    // (Under Wine a Windows name is a UTF-8 name of the Linux file system,
+    // whose limit is in bytes: there two-byte characters fit half as many.)
+    names.push_back(accented);
+#endif
+    for (const std::string& name : names) {
         SCOPED_TRACE(name.size());
         const std::string dest = dir.File(name);
         FilterUpdate(dir.File("LOG.BIN"), dest, none);
