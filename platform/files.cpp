@@ -47,12 +47,15 @@ constexpr std::size_t kFirstBuffer = std::size_t{16} << 10;
 }  // namespace
 
 // Starts the writing out of each stretch as soon as it is in the file, and
-// waits for the stretch before it: the final flush then waits only for the
-// tail, and written data does not pile up in memory ahead of the disk.
+// waits for what lies more than kInFlight behind: the final flush then waits
+// only for the tail, and written data does not pile up ahead of the disk.
+// Waiting for the stretch just before was measured a third slower: the
+// writer then stalls the run at every stretch.
 // Writes never overlap (the background thread's and the caller's take
 // turns), so no lock is needed.
 struct OutputFile::Writeback {
     static constexpr std::int64_t kStretch = std::int64_t{8} << 20;
+    static constexpr std::int64_t kInFlight = std::int64_t{64} << 20;
     std::int64_t written = 0;  // end of what is in the file
     std::int64_t started = 0;  // end of what is on its way to the disk
     std::int64_t waited = 0;   // end of what is on the disk
@@ -61,9 +64,11 @@ struct OutputFile::Writeback {
         written += static_cast<std::int64_t>(size);
         if (written - started < kStretch) return;
         os::StartWriteback(file, started, written - started);
-        if (started > waited) os::WaitWriteback(file, waited, started - waited);
-        waited = started;
         started = written;
+        if (started - waited > kInFlight) {
+            os::WaitWriteback(file, waited, started - kInFlight - waited);
+            waited = started - kInFlight;
+        }
     }
     void Cut(std::int64_t length) {
         written = length;
