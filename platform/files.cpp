@@ -80,7 +80,7 @@ struct OutputFile::Writeback {
 void OutputFile::WriteOut(const char* data, std::size_t size) {
     for (std::size_t done = 0; done < size; done += kWritePiece) {
         const std::size_t piece = std::min(kWritePiece, size - done);
-        os::WriteAll(file_, data + done, piece, displayPath_);
+        os::WriteAll(file_, data + done, piece, displayPath_, kind_ == OutputKind::Stream);
         if (writeback_) writeback_->After(file_, piece);
     }
 }
@@ -108,7 +108,7 @@ std::size_t InputFile::Read(void* buffer, std::size_t size) {
     auto* p = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        std::size_t n = os::ReadSome(file_, p + done, size - done, path_);
+        std::size_t n = os::ReadSome(file_, p + done, size - done, path_, stream_);
         if (n == 0) {
             // Shorter than when it was opened: another program cut it.
             if (!stream_) throw RunError(ErrorNumber::PastEndOfFile, path_);
@@ -164,12 +164,13 @@ struct OutputFile::Background {
     }
 };
 
-OutputFile::OutputFile(os::NativeFile file, std::string displayPath, bool durable)
+OutputFile::OutputFile(os::NativeFile file, std::string displayPath, OutputKind kind)
     : file_(file),
       displayPath_(std::move(displayPath)),
+      kind_(kind),
       buffer_(new char[kFirstBuffer]),
       capacity_(kFirstBuffer) {
-    if (durable) writeback_ = std::make_unique<Writeback>();
+    if (kind == OutputKind::Durable) writeback_ = std::make_unique<Writeback>();
 }
 
 OutputFile::~OutputFile() {
@@ -304,7 +305,7 @@ void OutputFile::Close() {
 AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(destination)) {
     os::OutputPlace place = os::PlaceOutput(destination_);
     if (place.direct != os::kNoFile) {
-        stream_ = std::make_unique<OutputFile>(place.direct, destination_);
+        stream_ = std::make_unique<OutputFile>(place.direct, destination_, OutputKind::Stream);
         return;
     }
     target_ = std::move(place.target);
@@ -316,7 +317,7 @@ AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(des
         // Name the file the user asked for, not our temporary one.
         throw RunError(e.Code(), destination_);
     }
-    stream_ = std::make_unique<OutputFile>(file, destination_, true);
+    stream_ = std::make_unique<OutputFile>(file, destination_, OutputKind::Durable);
 }
 
 AtomicOutput::~AtomicOutput() {

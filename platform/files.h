@@ -60,15 +60,21 @@ class InputFile {
     std::int64_t position_ = 0;
 };
 
+enum class OutputKind {
+    Plain,    // a file, written through the system's cache
+    Durable,  // a file whose written stretches go on to the disk while the next is written
+    Stream,   // a pipe or device, whose writes may wait (a stop request ends the wait)
+};
+
 // Full buffers are written out on a background thread (started with the
 // first full buffer, so a small file needs none) while the caller fills the
 // other one. A failure of a background write is reported by the next call
 // that writes, truncates, flushes or closes.
 class OutputFile {
   public:
-    // Takes ownership of `file`; errors name `displayPath`. A durable output
-    // has each written stretch sent on to the disk while the next is written.
-    OutputFile(os::NativeFile file, std::string displayPath, bool durable = false);
+    // Takes ownership of `file`; errors name `displayPath`.
+    OutputFile(os::NativeFile file, std::string displayPath,
+               OutputKind kind = OutputKind::Plain);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -102,6 +108,7 @@ class OutputFile {
 
     os::NativeFile file_;
     std::string displayPath_;
+    OutputKind kind_;
     std::unique_ptr<char[]> buffer_;
     std::unique_ptr<char[]> spare_;  // the buffer being written, or free
     std::size_t capacity_;           // of buffer_

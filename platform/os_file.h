@@ -26,12 +26,15 @@ bool IsRegularFile(NativeFile file);
 // Creates a new file for writing; fails if it exists. Used for work files.
 NativeFile CreateNew(const std::string& path);
 
-// Reads up to `size` bytes; returns 0 at the end of the file. A read that
-// waits on a pipe or device ends with RunStopped when a stop is requested.
-std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path);
+// Reads up to `size` bytes; returns 0 at the end of the file. On a
+// `stream` (a pipe or device, which may keep a read waiting), the wait ends
+// with RunStopped when a stop is requested.
+std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path,
+                     bool stream = false);
 
-// Writes all `size` bytes; waits on a pipe as ReadSome does.
-void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path);
+// Writes all `size` bytes; waits on a stream as ReadSome does.
+void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
+              bool stream = false);
 
 std::int64_t Length(NativeFile file, const std::string& path);
 void Truncate(NativeFile file, std::int64_t length, const std::string& path);

@@ -226,9 +226,10 @@ NativeFile CreateNew(const std::string& path) {
     return fd;
 }
 
-std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path) {
+std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path,
+                     bool stream) {
     for (;;) {
-        WaitReady(file, POLLIN);
+        if (stream) WaitReady(file, POLLIN);
         ssize_t n = ::read(Fd(file), buffer, size);
         if (n >= 0) return static_cast<std::size_t>(n);
         if (errno == EINTR) {
@@ -239,10 +240,11 @@ std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std:
     }
 }
 
-void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path) {
+void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
+              bool stream) {
     auto* p = static_cast<const char*>(data);
     while (size > 0) {
-        WaitReady(file, POLLOUT);
+        if (stream) WaitReady(file, POLLOUT);
         ssize_t n = ::write(Fd(file), p, size);
         if (n < 0) {
             if (errno == EINTR) {

@@ -159,7 +159,8 @@ NativeFile CreateNew(const std::string& path) {
     return Native(h);
 }
 
-std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path) {
+std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path,
+                     bool) {
     DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD done = 0;
     if (!::ReadFile(Handle(file), buffer, chunk, &done, nullptr)) {
@@ -170,7 +171,8 @@ std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std:
     return done;
 }
 
-void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path) {
+void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
+              bool) {
     auto* p = static_cast<const char*>(data);
     while (size > 0) {
         DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
