@@ -338,6 +338,32 @@ TEST_F(ActivationSetTest, AReplaceThatFailsPutsTheOthersBack) {
     ExpectAllEarlier();
 }
 
+#ifndef _WIN32
+// In a sticky folder (as /tmp is) a user may write a report of another user
+// but not rename over it: the third rename fails, the first two go back.
+TEST(ActivationSetStickyTest, AThirdRenameRefusedInAStickyFolderPutsTheOthersBack) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as the user nobody";
+    TempDir dir;
+    ::chmod(dir.Path().c_str(), 01777);
+    WriteFile(dir.File("LOG.BIN"), LargeLog(13));
+    for (const std::string& kind : kActivationKinds) {
+        WriteFile(dir.File("REP" + kind), "earlier");
+        ::chmod(dir.File("REP" + kind).c_str(), 0666);
+        if (kind != "-63-71.TXT") ::chown(dir.File("REP" + kind).c_str(), 65534, 65534);
+    }
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    if (RunShell(dir, asNobody + Cli() + " --version").status != 0)
+        GTEST_SKIP() << "cannot run vagliante-cli as nobody here";
+    Shell run = RunShell(dir, asNobody + Cli() + " attivazione " + Quoted(dir.File("LOG.BIN")) +
+                                  " " + Quoted(dir.File("REP.TXT")));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "vagliante-cli: Errore 70: Permesso negato: " + dir.File("REP-63-71.TXT") + "\n");
+    for (const std::string& kind : kActivationKinds)
+        EXPECT_EQ(ReadFile(dir.File("REP" + kind)), "earlier") << kind;
+    EXPECT_TRUE(Leftovers(dir.Path()).empty());
+}
+#endif
+
 // Two runs that write the same three names at once, each from its own
 // log, leave the three reports of one of them, never a mix.
 TEST(ActivationSetConcurrencyTest, TwoRunsOnTheSameNamesLeaveOneRunsSet) {
@@ -684,6 +710,15 @@ TEST(StreamSourceTest, ConversionsReadPipesWholeAndFiltersRefuseThem) {
     writer.join();
     EXPECT_EQ(ReadFile(dir.File("OUT.TXT")), ReadFile(dir.File("REF.TXT")));
 
+    // A pipe is read in full blocks, not in the pieces its writer gives.
+    if (test::RunCommandLine("strace -V >/dev/null 2>&1") == 0) {
+        Shell run = RunShell(dir, Script(dir, "head -c 4194304 /dev/urandom | strace -e trace=read " +
+                                                  Cli() + " bin2txt - " +
+                                                  Quoted(dir.File("PIPE.TXT")) + " 2>&1 | grep -c '^read(0,'"));
+        EXPECT_LT(std::atoi(run.out.c_str()), 200) << "reads of standard input";
+        EXPECT_EQ(fs::file_size(dir.File("PIPE.TXT")), 2u * 4194304u);
+    }
+
     // A FIFO with no writer and an endless device: refused at once.
     for (const std::string& source : {dir.File("FIFO"), std::string("/dev/zero")})
         for (Work work : {FilterUpdate, FilterActivation}) {
@@ -758,6 +793,11 @@ TEST(FileSizeLimitTest, IsAnErrorAndLeavesNoTemporaryFile) {
         EXPECT_EQ(ReadFile(dir.File("OUT.TXT")), "earlier");
         EXPECT_TRUE(Leftovers(dir.Path()).empty());
     }
+    // An endless device as source, in full blocks, up to the limit.
+    Shell run = RunShell(dir, Script(dir, "ulimit -f 8192; " + Cli() + " bin2txt /dev/zero " +
+                                              Quoted(dir.File("OUT.TXT"))));
+    EXPECT_EQ(run.out, "vagliante-cli: Errore 61: Disco pieno: " + dir.File("OUT.TXT") + "\n");
+    EXPECT_TRUE(Leftovers(dir.Path()).empty());
 }
 
 // ---- Durability, seen from the system calls ----
