@@ -18,7 +18,8 @@ std::string DropLastCharacters(const std::string& destination, std::size_t count
         --end;
         // Back to the first byte of a UTF-8 character.
         while (end > 0 && (static_cast<unsigned char>(destination[end]) & 0xC0) == 0x80) --end;
-        if (os::IsSeparator(destination[end])) throw RunError(ErrorNumber::BadFileName, destination);
+        if (os::IsSeparator(destination[end]))
+            throw RunError(ErrorNumber::BadFileName, destination);
     }
     // Something of the file name must be left in front of the cut.
     if (end == 0 || os::IsSeparator(destination[end - 1]))
@@ -126,8 +127,7 @@ void InputFile::Rewind() {
 }
 
 void InputFile::RefuseAsOutput(const std::string& destination) const {
-    if (os::SameFile(file_, destination))
-        throw RunError(ErrorNumber::FileAlreadyOpen, destination);
+    if (os::SameFile(file_, destination)) throw RunError(ErrorNumber::FileAlreadyOpen, destination);
 }
 
 // ---- OutputFile ----

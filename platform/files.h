@@ -73,8 +73,7 @@ enum class OutputKind {
 class OutputFile {
   public:
     // Takes ownership of `file`; errors name `displayPath`.
-    OutputFile(os::NativeFile file, std::string displayPath,
-               OutputKind kind = OutputKind::Plain);
+    OutputFile(os::NativeFile file, std::string displayPath, OutputKind kind = OutputKind::Plain);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -102,9 +101,9 @@ class OutputFile {
     struct Background;
     struct Writeback;
     void WriteOut(const char* data, std::size_t size);  // in pieces, with writeback
-    void Grow(std::size_t needed);  // a larger buffer, up to kIoBlock
-    void HandOff();                 // queues the full buffer and takes the other one
-    void Wait();                    // waits for the background write; reports its failure
+    void Grow(std::size_t needed);                      // a larger buffer, up to kIoBlock
+    void HandOff();  // queues the full buffer and takes the other one
+    void Wait();     // waits for the background write; reports its failure
 
     os::NativeFile file_;
     std::string displayPath_;

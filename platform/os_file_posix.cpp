@@ -63,7 +63,8 @@ int DescriptorNamed(const std::string& path) {
     if (path == "/dev/stdin") return 0;
     if (path == "/dev/stdout") return 1;
     if (path == "/dev/stderr") return 2;
-    for (const std::string& prefix : {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own}) {
+    for (const std::string& prefix :
+         {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own}) {
         if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
         const std::string digits = path.substr(prefix.size());
         if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
@@ -128,7 +129,8 @@ mode_t CurrentUmask() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtol(line.c_str() + 6, nullptr, 8));
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::strtol(line.c_str() + 6, nullptr, 8));
     const mode_t mask = ::umask(022);
     ::umask(mask);
     return mask;
@@ -145,10 +147,14 @@ mode_t NewFileMode(const std::string& folder) {
     for (ssize_t at = 4; at + 8 <= n; at += 8) {
         const int tag = acl[at] | (acl[at + 1] << 8);
         const int perm = (acl[at + 2] | (acl[at + 3] << 8)) & 6;
-        if (tag == 0x01) user = perm;
-        else if (tag == 0x04) group = perm;
-        else if (tag == 0x10) mask = perm;
-        else if (tag == 0x20) other = perm;
+        if (tag == 0x01)
+            user = perm;
+        else if (tag == 0x04)
+            group = perm;
+        else if (tag == 0x10)
+            mask = perm;
+        else if (tag == 0x20)
+            other = perm;
     }
     return static_cast<mode_t>(user << 6 | (mask >= 0 ? mask : group) << 3 | other);
 }
@@ -163,7 +169,8 @@ void CopyAttributes(const std::string& from, int to, const std::string& target) 
     size = ::listxattr(from.c_str(), names.data(), names.size());
     if (size <= 0) return;
     std::vector<char> value;
-    for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+    for (const char* name = names.data(); name < names.data() + size;
+         name += std::strlen(name) + 1) {
         if (attr_copy_action(name, nullptr) == ATTR_ACTION_SKIP) continue;
         const ssize_t length = ::getxattr(from.c_str(), name, nullptr, 0);
         if (length < 0) continue;  // not ours to read
@@ -316,7 +323,8 @@ OutputPlace PlaceOutput(const std::string& destination) {
     if (S_ISREG(st.st_mode)) {
         // Root may write anything: a file with no write permission at all is
         // still not replaced behind its owner's back.
-        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 || (st.st_mode & 0222) == 0)
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 ||
+            (st.st_mode & 0222) == 0)
             throw RunError(ErrorNumber::PermissionDenied, destination);
         place.target = target;
         return place;
@@ -364,7 +372,8 @@ void TakeOver(NativeFile temporary, const std::string& target, bool replacing) {
         struct stat old {};
         if (::stat(target.c_str(), &old) != 0) throw RunError::FromErrno(errno, target);
         // The owner only root may give; the group any member of it.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
         struct stat now {};
         if (::fstat(fd, &now) != 0) throw RunError::FromErrno(errno, target);
         CopyAttributes(target, fd, target);
@@ -396,9 +405,9 @@ void StartWriteback(NativeFile file, std::int64_t from, std::int64_t length) noe
 
 void WaitWriteback(NativeFile file, std::int64_t from, std::int64_t length) noexcept {
 #ifdef SYNC_FILE_RANGE_WRITE
-    ::sync_file_range(Fd(file), from, length,
-                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
-                          SYNC_FILE_RANGE_WAIT_AFTER);
+    ::sync_file_range(
+        Fd(file), from, length,
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
     // Written out: its pages need not crowd the cache any more.
     ::posix_fadvise(Fd(file), from, length, POSIX_FADV_DONTNEED);
 #else
@@ -421,10 +430,13 @@ void SyncFolder(const std::string& folder) {
 
 std::string Swap(const std::string& temporary, const std::string& target, bool replacing) {
     if (!replacing) {
-        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
+            0)
             return {};
-        if (!RenameUnsupported(errno)) throw RunError::FromErrno(errno == EEXIST ? EBUSY : errno, target);
-        if (::rename(temporary.c_str(), target.c_str()) != 0) throw RunError::FromErrno(errno, target);
+        if (!RenameUnsupported(errno))
+            throw RunError::FromErrno(errno == EEXIST ? EBUSY : errno, target);
+        if (::rename(temporary.c_str(), target.c_str()) != 0)
+            throw RunError::FromErrno(errno, target);
         return {};
     }
     if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0)
@@ -434,7 +446,8 @@ std::string Swap(const std::string& temporary, const std::string& target, bool r
     // name (a link where there are links), then rename over it.
     const std::string aside = temporary.substr(0, temporary.size() - 4) + ".old";
     const bool linked = ::link(target.c_str(), aside.c_str()) == 0;
-    if (!linked && ::rename(target.c_str(), aside.c_str()) != 0) throw RunError::FromErrno(errno, target);
+    if (!linked && ::rename(target.c_str(), aside.c_str()) != 0)
+        throw RunError::FromErrno(errno, target);
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const int err = errno;
         if (linked)
@@ -483,7 +496,8 @@ NativeFile LockFolder(const std::string& folder) {
 void UnlockFolder(NativeFile lock) noexcept { CloseQuietly(lock); }
 
 bool SameFile(NativeFile file, const std::string& path) {
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     return ::fstat(Fd(file), &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
 }

@@ -20,8 +20,8 @@ NativeFile Native(HANDLE handle) { return reinterpret_cast<NativeFile>(handle); 
 // "\\?\" form, which lifts the limit of MAX_PATH characters.
 std::wstring Wide(const std::string& path) {
     if (path.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()),
-                                        nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
     if (wide.size() < 240 || wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0)
@@ -102,8 +102,9 @@ bool IsDeviceName(const std::string& path) {
     std::string name = BaseName(path);
     name = name.substr(0, name.find('.'));
     while (!name.empty() && name.back() == ' ') name.pop_back();
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    std::transform(name.begin(), name.end(), name.begin(), [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
     for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
         if (name == device) return true;
     return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
@@ -171,8 +172,7 @@ std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std:
     return done;
 }
 
-void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
-              bool) {
+void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path, bool) {
     auto* p = static_cast<const char*>(data);
     while (size > 0) {
         DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -224,9 +224,9 @@ OutputPlace PlaceOutput(const std::string& destination) {
         return place;
     }
     if (IsDeviceName(destination)) {
-        HANDLE h = ::CreateFileW(Wide(destination).c_str(), GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+        HANDLE h =
+            ::CreateFileW(Wide(destination).c_str(), GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) throw FromWin32(::GetLastError(), destination);
         place.direct = Native(h);
         return place;
@@ -235,12 +235,15 @@ OutputPlace PlaceOutput(const std::string& destination) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD err = ::GetLastError();
         if (err != ERROR_FILE_NOT_FOUND) throw FromWin32(err, destination);
-        if (!IsDirectory(FolderOf(destination))) throw RunError(ErrorNumber::PathNotFound, destination);
+        if (!IsDirectory(FolderOf(destination)))
+            throw RunError(ErrorNumber::PathNotFound, destination);
         place.target = destination;
         return place;
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) throw RunError(ErrorNumber::PathFileAccess, destination);
-    if (attributes & FILE_ATTRIBUTE_READONLY) throw RunError(ErrorNumber::PermissionDenied, destination);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        throw RunError(ErrorNumber::PathFileAccess, destination);
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        throw RunError(ErrorNumber::PermissionDenied, destination);
     place.target = destination;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         // A symbolic link: its target is the file to replace.
@@ -344,7 +347,8 @@ NativeFile LockFolder(const std::string& folder) {
     const DWORD n = ::GetFullPathNameW(full.c_str(), 32768, buffer, nullptr);
     if (n > 0 && n < 32768) full.assign(buffer, n);
     std::uint64_t hash = 1469598103934665603ull;
-    for (wchar_t c : full) hash = (hash ^ static_cast<std::uint64_t>(std::towupper(c))) * 1099511628211ull;
+    for (wchar_t c : full)
+        hash = (hash ^ static_cast<std::uint64_t>(std::towupper(c))) * 1099511628211ull;
     wchar_t name[64];
     std::swprintf(name, 64, L"Local\\vagliante-%016llx", static_cast<unsigned long long>(hash));
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name);
@@ -360,9 +364,9 @@ void UnlockFolder(NativeFile lock) noexcept {
 }
 
 bool SameFile(NativeFile file, const std::string& path) {
-    HANDLE other = ::CreateFileW(Wide(path).c_str(), 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE other =
+        ::CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (other == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION a{}, b{};
     const bool same = ::GetFileInformationByHandle(Handle(file), &a) &&

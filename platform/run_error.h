@@ -26,7 +26,7 @@ enum class ErrorNumber : int {
 };
 
 class RunError : public std::runtime_error {
-public:
+  public:
     RunError(ErrorNumber number, std::string path);
 
     // Maps an errno value of a failed file operation onto the scheme above.
@@ -41,7 +41,7 @@ public:
     // empty), on one line: control characters in the path are escaped.
     std::string Text() const { return what(); }
 
-private:
+  private:
     ErrorNumber number_;
     std::string description_;
     std::string path_;

@@ -30,8 +30,10 @@ std::atomic<int> wakeWrite{-1};
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     int signal = SIGINT;
-    if (event == CTRL_CLOSE_EVENT) signal = 1;  // as SIGHUP
-    else if (event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) signal = SIGTERM;
+    if (event == CTRL_CLOSE_EVENT)
+        signal = 1;  // as SIGHUP
+    else if (event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        signal = SIGTERM;
     RequestStop(signal);
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
     // The system ends the process as soon as this handler returns from the

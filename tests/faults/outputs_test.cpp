@@ -29,8 +29,8 @@
 #include <windows.h>
 #else
 #include <sys/socket.h>
-#include <sys/sysmacros.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -248,7 +248,8 @@ TEST(ReportNameTest, NamesUpToTheSystemsLimitWork) {
     FilterActivation(dir.File("LOG.BIN"), dir.File(stem + ".TXT"), none);
     for (const std::string& kind : kActivationKinds)
         EXPECT_TRUE(fs::exists(LongPath(dir.File(stem + kind))));
-    EXPECT_EQ(std::distance(fs::directory_iterator(LongPath(dir.Path())), fs::directory_iterator()), 4);
+    EXPECT_EQ(std::distance(fs::directory_iterator(LongPath(dir.Path())), fs::directory_iterator()),
+              4);
 
 #ifndef _WIN32
     // Past the system's limits: a bad file name, naming the path.
@@ -274,7 +275,8 @@ class ActivationSetTest : public ::testing::Test {
   protected:
     void SetUp() override {
         WriteFile(dir_.File("LOG.BIN"), LargeLog(3));
-        for (const std::string& kind : kActivationKinds) WriteFile(dir_.File("REP" + kind), "earlier");
+        for (const std::string& kind : kActivationKinds)
+            WriteFile(dir_.File("REP" + kind), "earlier");
     }
     // The value shown after the second of the three renames.
     int AfterSecondRename() {
@@ -294,7 +296,8 @@ TEST_F(ActivationSetTest, AStopBetweenTheRenamesLeavesAllThreeAsTheyWere) {
     // and 5 after the first and the second rename, 6 after the third.
     for (int k : {1, 3, 4, 5, 6}) {
         SCOPED_TRACE(k);
-        const int at = FinalPhaseValue(FilterActivation, dir_.File("LOG.BIN"), dir_.File("TRY.TXT"), 3, k);
+        const int at =
+            FinalPhaseValue(FilterActivation, dir_.File("LOG.BIN"), dir_.File("TRY.TXT"), 3, k);
         ActingProgress progress(at, [] { RequestStop(SIGTERM); });
         EXPECT_THROW(FilterActivation(dir_.File("LOG.BIN"), dir_.File("REP.TXT"), progress),
                      RunStopped);
@@ -313,11 +316,13 @@ TEST_F(ActivationSetTest, AReplaceThatFailsPutsTheOthersBack) {
         }
     } held;
     ActingProgress progress(AfterSecondRename(), [&] {
-        held.handle = ::CreateFileA(dir_.File("REP-63-71.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        held.handle =
+            ::CreateFileA(dir_.File("REP-63-71.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     });
-    EXPECT_NE(ErrorOf([&] { FilterActivation(dir_.File("LOG.BIN"), dir_.File("REP.TXT"), progress); }),
-              0);
+    EXPECT_NE(
+        ErrorOf([&] { FilterActivation(dir_.File("LOG.BIN"), dir_.File("REP.TXT"), progress); }),
+        0);
     ::CloseHandle(held.handle);
     held.handle = INVALID_HANDLE_VALUE;
 #else
@@ -357,7 +362,8 @@ TEST(ActivationSetStickyTest, AThirdRenameRefusedInAStickyFolderPutsTheOthersBac
     Shell run = RunShell(dir, asNobody + Cli() + " attivazione " + Quoted(dir.File("LOG.BIN")) +
                                   " " + Quoted(dir.File("REP.TXT")));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "vagliante-cli: Errore 70: Permesso negato: " + dir.File("REP-63-71.TXT") + "\n");
+    EXPECT_EQ(run.out,
+              "vagliante-cli: Errore 70: Permesso negato: " + dir.File("REP-63-71.TXT") + "\n");
     for (const std::string& kind : kActivationKinds)
         EXPECT_EQ(ReadFile(dir.File("REP" + kind)), "earlier") << kind;
     EXPECT_TRUE(Leftovers(dir.Path()).empty());
@@ -375,7 +381,8 @@ TEST(ActivationSetConcurrencyTest, TwoRunsOnTheSameNamesLeaveOneRunsSet) {
     FilterActivation(dir.File("B.BIN"), dir.File("REFB.TXT"), none);
     auto set = [&](const std::string& stem) {
         std::string all;
-        for (const std::string& kind : kActivationKinds) all += ReadFile(dir.File(stem + kind)) + "|";
+        for (const std::string& kind : kActivationKinds)
+            all += ReadFile(dir.File(stem + kind)) + "|";
         return all;
     };
     const std::string a = set("REFA"), b = set("REFB");
@@ -454,14 +461,16 @@ TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
         int at;  // the value shown when the log is cut
     };
     // The filters read the log twice: cut in the first pass and in the second.
-    for (const Case& c : {Case{FilterUpdate, 3}, Case{FilterUpdate, 9}, Case{FilterActivation, 3},
-                          Case{FilterActivation, 9}, Case{ConvertBinToTxt, 2},
-                          Case{ConvertTxtToBin, 2}}) {
+    for (const Case& c :
+         {Case{FilterUpdate, 3}, Case{FilterUpdate, 9}, Case{FilterActivation, 3},
+          Case{FilterActivation, 9}, Case{ConvertBinToTxt, 2}, Case{ConvertTxtToBin, 2}}) {
         SCOPED_TRACE(c.at);
         WriteFile(dir.File("LOG.BIN"), log);
         WriteFile(dir.File("OUT.TXT"), "earlier");
-        for (const std::string& kind : kActivationKinds) WriteFile(dir.File("OUT" + kind), "earlier");
-        ActingProgress progress(c.at, [&] { fs::resize_file(dir.File("LOG.BIN"), log.size() / 3); });
+        for (const std::string& kind : kActivationKinds)
+            WriteFile(dir.File("OUT" + kind), "earlier");
+        ActingProgress progress(c.at,
+                                [&] { fs::resize_file(dir.File("LOG.BIN"), log.size() / 3); });
         try {
             c.work(dir.File("LOG.BIN"), dir.File("OUT.TXT"), progress);
             FAIL() << "no error";
@@ -520,8 +529,8 @@ TEST(KeptAttributesTest, AReplacedReportKeepsModeOwnerGroupAttributesAndAcl) {
         ASSERT_EQ(::chown(report.c_str(), 65534, 65534), 0);
         ASSERT_EQ(::chmod(report.c_str(), 02640), 0);
         ASSERT_EQ(::setxattr(report.c_str(), "user.origin", "site-7", 6, 0), 0);
-        const bool acl = test::RunCommandLine("setfacl -m u:daemon:r " + Quoted(report) +
-                                              " 2>/dev/null") == 0;
+        const bool acl =
+            test::RunCommandLine("setfacl -m u:daemon:r " + Quoted(report) + " 2>/dev/null") == 0;
         work(dir.File("LOG.BIN"), report, none);
         EXPECT_NE(ReadFile(report), "earlier");
         const FileFacts facts = FactsOf(report);
@@ -672,16 +681,21 @@ TEST(OutputKindTest, StandardOutputIsWrittenNotReplaced) {
     const std::string out = Quoted(dir.File("OUT.TXT"));
     for (std::string destination : {"/dev/stdout", "/proc/self/fd/1", "/dev/fd/1"}) {
         SCOPED_TRACE(destination);
-        EXPECT_EQ(test::RunCommandLine(Cli() + " bin2txt " + bin + " " + destination + " >" + out), 0);
+        EXPECT_EQ(test::RunCommandLine(Cli() + " bin2txt " + bin + " " + destination + " >" + out),
+                  0);
         EXPECT_EQ(ReadFile(dir.File("OUT.TXT")), ref + "Conversione conclusa\n");
     }
     EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
     // "-" for standard input and output, through pipes; the message on stderr.
     const std::string err = Quoted(dir.File("ERR.TXT"));
-    EXPECT_EQ(test::RunCommandLine("cat " + bin + " | " + Cli() + " bin2txt - - 2>" + err + " | cat >" + out), 0);
+    EXPECT_EQ(test::RunCommandLine("cat " + bin + " | " + Cli() + " bin2txt - - 2>" + err +
+                                   " | cat >" + out),
+              0);
     EXPECT_EQ(ReadFile(dir.File("OUT.TXT")), ref);
     EXPECT_EQ(ReadFile(dir.File("ERR.TXT")), "Conversione conclusa\n");
-    EXPECT_EQ(test::RunCommandLine("cat " + Quoted(dir.File("REF.TXT")) + " | " + Cli() + " txt2bin - " + out), 0);
+    EXPECT_EQ(test::RunCommandLine("cat " + Quoted(dir.File("REF.TXT")) + " | " + Cli() +
+                                   " txt2bin - " + out),
+              0);
     EXPECT_EQ(ReadFile(dir.File("OUT.TXT")), log);
     // Appending to a file given as standard output keeps what was there.
     WriteFile(dir.File("OUT.TXT"), "head:");
@@ -704,7 +718,9 @@ TEST(StreamSourceTest, ConversionsReadPipesWholeAndFiltersRefuseThem) {
         // Written in small pieces, as a slow program would.
         std::ofstream fifo(dir.File("FIFO"), std::ios::binary);
         for (std::size_t at = 0; at < bytes.size(); at += 4093)
-            fifo.write(bytes.data() + at, static_cast<std::streamsize>(std::min<std::size_t>(4093, bytes.size() - at))).flush();
+            fifo.write(bytes.data() + at,
+                       static_cast<std::streamsize>(std::min<std::size_t>(4093, bytes.size() - at)))
+                .flush();
     });
     ConvertBinToTxt(dir.File("FIFO"), dir.File("OUT.TXT"), none);
     writer.join();
@@ -712,9 +728,10 @@ TEST(StreamSourceTest, ConversionsReadPipesWholeAndFiltersRefuseThem) {
 
     // A pipe is read in full blocks, not in the pieces its writer gives.
     if (test::RunCommandLine("strace -V >/dev/null 2>&1") == 0) {
-        Shell run = RunShell(dir, Script(dir, "head -c 4194304 /dev/urandom | strace -e trace=read " +
-                                                  Cli() + " bin2txt - " +
-                                                  Quoted(dir.File("PIPE.TXT")) + " 2>&1 | grep -c '^read(0,'"));
+        Shell run =
+            RunShell(dir, Script(dir, "head -c 4194304 /dev/urandom | strace -e trace=read " +
+                                          Cli() + " bin2txt - " + Quoted(dir.File("PIPE.TXT")) +
+                                          " 2>&1 | grep -c '^read(0,'"));
         EXPECT_LT(std::atoi(run.out.c_str()), 200) << "reads of standard input";
         EXPECT_EQ(fs::file_size(dir.File("PIPE.TXT")), 2u * 4194304u);
     }
@@ -741,11 +758,13 @@ class SignalTest : public ::testing::Test {
     // holds open after a first part, waits until `ready` is in the folder,
     // sends `signal` and gives the command's exit status.
     int Interrupt(const std::string& command, int signal, const std::string& prefix = "") {
-        const std::string script =
-            "(exec 3>" + Quoted(dir_.File("IN")) + "; head -c 3000000 /dev/zero >&3; exec sleep 30) & w=$!; " +
-            prefix + "env --default-signal " + command + " & p=$!; i=0; while [ $i -lt 200 ] && ! ls " + Quoted(dir_.Path()) +
-            " | grep -q '" + ready_ + "'; do sleep 0.05; i=$((i+1)); done; kill -" +
-            std::to_string(signal) + " $p; wait $p; s=$?; kill $w; echo $s";
+        const std::string script = "(exec 3>" + Quoted(dir_.File("IN")) +
+                                   "; head -c 3000000 /dev/zero >&3; exec sleep 30) & w=$!; " +
+                                   prefix + "env --default-signal " + command +
+                                   " & p=$!; i=0; while [ $i -lt 200 ] && ! ls " +
+                                   Quoted(dir_.Path()) + " | grep -q '" + ready_ +
+                                   "'; do sleep 0.05; i=$((i+1)); done; kill -" +
+                                   std::to_string(signal) + " $p; wait $p; s=$?; kill $w; echo $s";
         Shell run = RunShell(dir_, Script(dir_, script));
         return std::atoi(run.out.c_str() + run.out.rfind('\n', run.out.size() - 2) + 1);
     }
@@ -756,9 +775,9 @@ class SignalTest : public ::testing::Test {
 TEST_F(SignalTest, ARunStoppedBySignalRemovesItsTemporaryFileAndEndsWith128PlusN) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
-        const int status = Interrupt(Cli() + " bin2txt " + Quoted(dir_.File("IN")) + " " +
-                                         Quoted(dir_.File("OUT.TXT")),
-                                     signal);
+        const int status = Interrupt(
+            Cli() + " bin2txt " + Quoted(dir_.File("IN")) + " " + Quoted(dir_.File("OUT.TXT")),
+            signal);
         EXPECT_EQ(status, 128 + signal);
         EXPECT_EQ(ReadFile(dir_.File("OUT.TXT")), "earlier");
         EXPECT_TRUE(Leftovers(dir_.Path()).empty());
@@ -771,9 +790,9 @@ TEST_F(SignalTest, AWriteBlockedOnAPipeEndsAtTheSignal) {
     ready_ = "SLEEPER";
     const std::string reader = "(exec 4<" + Quoted(dir_.File("OUTPIPE")) + "; touch " +
                                Quoted(dir_.File("SLEEPER")) + "; sleep 30) & ";
-    const int status = Interrupt(Cli() + " bin2txt " + Quoted(dir_.File("IN")) + " " +
-                                     Quoted(dir_.File("OUTPIPE")),
-                                 SIGTERM, reader);
+    const int status = Interrupt(
+        Cli() + " bin2txt " + Quoted(dir_.File("IN")) + " " + Quoted(dir_.File("OUTPIPE")), SIGTERM,
+        reader);
     EXPECT_EQ(status, 128 + SIGTERM);
 }
 
@@ -783,9 +802,10 @@ TEST(FileSizeLimitTest, IsAnErrorAndLeavesNoTemporaryFile) {
     WriteFile(dir.File("OUT.TXT"), "earlier");
     for (const char* command : {"bin2txt", "aggiornamento"}) {
         SCOPED_TRACE(command);
-        Shell run = RunShell(dir, Script(dir, "ulimit -f 1024; " + Cli() + " " + command + " " +
-                                                  Quoted(dir.File("LOG.BIN")) + " " +
-                                                  Quoted(dir.File("OUT.TXT")) + "; echo status=$?"));
+        Shell run =
+            RunShell(dir, Script(dir, "ulimit -f 1024; " + Cli() + " " + command + " " +
+                                          Quoted(dir.File("LOG.BIN")) + " " +
+                                          Quoted(dir.File("OUT.TXT")) + "; echo status=$?"));
         EXPECT_NE(run.out.find("vagliante-cli: Errore 61: Disco pieno: " + dir.File("OUT.TXT")),
                   std::string::npos)
             << run.out;
@@ -830,9 +850,9 @@ TEST(MessageTest, OutOfMemoryAndOddPathsGiveOneClearLine) {
     samples::Rng rng(12);
     WriteFile(dir.File("LOG.BIN"), samples::RandomLog(3 << 20, rng));
     // Little address space: the run cannot get its buffers or threads.
-    Shell run = RunShell(dir, Script(dir, "ulimit -v 12000; " + Cli() + " bin2txt " +
-                                              Quoted(dir.File("LOG.BIN")) + " " +
-                                              Quoted(dir.File("OUT.TXT"))));
+    Shell run = RunShell(
+        dir, Script(dir, "ulimit -v 12000; " + Cli() + " bin2txt " + Quoted(dir.File("LOG.BIN")) +
+                             " " + Quoted(dir.File("OUT.TXT"))));
     EXPECT_EQ(run.out, "vagliante-cli: Errore 7: Memoria esaurita\n");
     EXPECT_FALSE(fs::exists(dir.File("OUT.TXT")));
     EXPECT_TRUE(Leftovers(dir.Path()).empty());
@@ -844,7 +864,8 @@ TEST(MessageTest, OutOfMemoryAndOddPathsGiveOneClearLine) {
         FilterUpdate(odd, dir.File("OUT.TXT"), none);
         FAIL() << "no error";
     } catch (const RunError& e) {
-        EXPECT_EQ(e.Text(), "Errore 53: Impossibile trovare il file: " + dir.File("a\\nb\\tc\\\\d.BIN"));
+        EXPECT_EQ(e.Text(),
+                  "Errore 53: Impossibile trovare il file: " + dir.File("a\\nb\\tc\\\\d.BIN"));
         EXPECT_EQ(e.Path(), odd);
     }
 }

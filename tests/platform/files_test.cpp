@@ -43,7 +43,10 @@ TEST(RunErrorTest, TextGivesNumberDescriptionAndPath) {
 }
 
 TEST(RunErrorTest, APathIsShownOnOneLine) {
-    EXPECT_EQ(RunError(ErrorNumber::FileNotFound, "a\nb\r\x01" "c\\d").Text(),
+    EXPECT_EQ(RunError(ErrorNumber::FileNotFound,
+                       "a\nb\r\x01"
+                       "c\\d")
+                  .Text(),
               "Errore 53: Impossibile trovare il file: a\\nb\\r\\x01c\\\\d");
     // Nothing to escape: backslashes stay single, as in a Windows path.
     EXPECT_EQ(RunError(ErrorNumber::FileNotFound, "C:\\logs\\a.bin").Text(),
