@@ -2,7 +2,7 @@
 //
 // It calls the same core functions as the windows, so the files it writes are
 // byte for byte theirs. Exit status: 0 done, 1 the work failed (one line on
-// stderr), 2 wrong usage.
+// stderr), 2 wrong usage, 128 + N stopped by signal N (Ctrl-C: 130).
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -14,8 +14,10 @@
 #include "cli/terminal_progress.h"
 #include "convert/convert.h"
 #include "filter/filters.h"
+#include "platform/os_file.h"
 #include "platform/program_info.h"
 #include "platform/run_error.h"
+#include "platform/stop.h"
 #include "platform/utf8.h"
 
 namespace {
@@ -29,20 +31,28 @@ struct Command {
     const char* destinationHelp;
     Work work;
     const char* doneText;
+    bool streams;  // "-" names standard input or output
 };
 
 const Command kCommands[] = {
     {"aggiornamento", "Report of the update commands (84 00) of a log", "SOURCE.BIN", "DEST.TXT",
-     vagliante::FilterUpdate, vagliante::kMsgUpdateDone},
+     vagliante::FilterUpdate, vagliante::kMsgUpdateDone, false},
     {"attivazione", "The three reports of the activation commands (82 00), named from DEST",
-     "SOURCE.BIN", "DEST.TXT", vagliante::FilterActivation, vagliante::kMsgActivationDone},
+     "SOURCE.BIN", "DEST.TXT", vagliante::FilterActivation, vagliante::kMsgActivationDone, false},
     {"bin2txt", "A binary file as hexadecimal text", "SOURCE.BIN", "DEST.TXT",
-     vagliante::ConvertBinToTxt, vagliante::kMsgConversionDone},
+     vagliante::ConvertBinToTxt, vagliante::kMsgConversionDone, true},
     {"txt2bin", "Hexadecimal text back into binary", "SOURCE.TXT", "DEST.BIN",
-     vagliante::ConvertTxtToBin, vagliante::kMsgConversionDone},
+     vagliante::ConvertTxtToBin, vagliante::kMsgConversionDone, true},
 };
 
-int Run(const Command& command, const std::string& source, const std::string& destination) {
+int Run(const Command& command, std::string source, std::string destination) {
+    // Data on standard output: the completion message goes to stderr.
+    FILE* messages = stdout;
+    if (command.streams && source == "-") source = vagliante::os::StandardInputPath();
+    if (command.streams && destination == "-") {
+        destination = vagliante::os::StandardOutputPath();
+        messages = stderr;
+    }
     try {
         if (vagliante::cli::TerminalProgress::IsTerminal(stderr)) {
             vagliante::cli::TerminalProgress progress(stderr, command.name);
@@ -51,6 +61,8 @@ int Run(const Command& command, const std::string& source, const std::string& de
             vagliante::NullProgress progress;
             command.work(source, destination, progress);
         }
+    } catch (const vagliante::RunStopped&) {
+        return vagliante::StopExitStatus(vagliante::StopSignal());
     } catch (const vagliante::RunError& error) {
         std::fprintf(stderr, "vagliante-cli: %s\n", error.what());
         return 1;
@@ -58,8 +70,8 @@ int Run(const Command& command, const std::string& source, const std::string& de
         std::fprintf(stderr, "vagliante-cli: %s\n", error.what());
         return 1;
     }
-    std::printf("%s\n", command.doneText);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    std::fprintf(messages, "%s\n", command.doneText);
+    return std::fflush(messages) == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -100,5 +112,6 @@ int main(int argc, char** argv) {
         std::cerr << "vagliante-cli: " << e.what() << "\n\n" << app.help();
         return 2;
     }
+    vagliante::StopOnSignals();
     return Run(*chosen, arguments.source, arguments.destination);
 }

@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-base-dev qt6-qpa-plugins libgl-dev
     libgtest-dev libcli11-dev
     fonts-dejavu-core fonts-dejavu-extra
-    locales attr xvfb xauth
+    locales attr acl libattr1-dev strace xvfb xauth
 )
 
 missing_packages() {
