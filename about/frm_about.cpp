@@ -8,22 +8,22 @@ namespace {
 
 using ui::Align;
 using ui::Border;
+using ui::ControlDesign;
 using ui::ControlKind;
-using ui::ControlSpec;
-using ui::FontSpec;
+using ui::FontDesign;
 using ui::kBlack;
 using ui::kRed;
 
 // "MS Sans Serif" is asked for by name; where it is missing the renderer's
 // fallback keeps the size and the weight.
-constexpr FontSpec kBold975{"MS Sans Serif", 9.75, true};
-constexpr FontSpec kRegular975{"MS Sans Serif", 9.75, false};
-constexpr FontSpec kBold12{"MS Sans Serif", 12, true};
+constexpr FontDesign kBold975{"MS Sans Serif", 9.75, true};
+constexpr FontDesign kRegular975{"MS Sans Serif", 9.75, false};
+constexpr FontDesign kBold12{"MS Sans Serif", 12, true};
 
 // The labels lie in Frame1, positioned from its corner; top to bottom:
 // title, version, "prodotto da", maker, web address. Title and version are
 // set at load.
-constexpr ControlSpec kControls[] = {
+constexpr ControlDesign kControls[] = {
     {"cmdOK", ControlKind::Button, "&Ok", 3960, 180, 1245, 345, 0},
     {"cmdSysInfo", ControlKind::Button, "&System Info...", 3960, 600, 1245, 345, 1},
     {"Frame1", ControlKind::Frame, "", 120, 60, 3675, 1875, 2},
@@ -41,7 +41,7 @@ constexpr ControlSpec kControls[] = {
 
 }  // namespace
 
-const ui::FormSpec kFrmAboutSpec = {
+const ui::FormDesign kFrmAboutDesign = {
     "frmAbout", "", 5355, 2070, Border::FixedDialog, false, kControls,
 };
 

@@ -9,14 +9,14 @@
 
 namespace vagliante {
 
-extern const ui::FormSpec kFrmAboutSpec;
+extern const ui::FormDesign kFrmAboutDesign;
 
 class frmAbout final : public ui::Form {
   public:
     // Over this platform's registry and launcher.
     frmAbout() : frmAbout(SystemRegistry(), SystemLauncher()) {}
     frmAbout(Registry& registry, Launcher& launcher)
-        : Form(kFrmAboutSpec), registry_(registry), launcher_(launcher) {}
+        : Form(kFrmAboutDesign), registry_(registry), launcher_(launcher) {}
 
     // Starts the system-information program, or says that there is none.
     void StartSysInfo();

@@ -9,17 +9,17 @@ namespace vagliante {
 namespace {
 
 using ui::Border;
+using ui::ControlDesign;
 using ui::ControlKind;
-using ui::ControlSpec;
-using ui::MenuItemSpec;
-using ui::MenuSpec;
+using ui::MenuDesign;
+using ui::MenuItemDesign;
 
 constexpr const char* kLogFilter = "Log file (*.BIN)|*.BIN";
 constexpr const char* kTextFilter = "Text file (*.TXT)|*.TXT";
 
 // Name, kind, caption, left, top, width, height, tab order; the first
 // option is selected at start.
-constexpr ControlSpec kControls[] = {
+constexpr ControlDesign kControls[] = {
     {"Label2", ControlKind::Label, "File .bin sorgente", 240, 360, 2535, 255, 2},
     {"Text1", ControlKind::TextBox, "", 240, 600, 5895, 285, 9},
     {"Command3", ControlKind::Button, "...", 6120, 600, 255, 255, 5},
@@ -33,19 +33,19 @@ constexpr ControlSpec kControls[] = {
     {"Option2", ControlKind::OptionButton, "Attivazione", 6840, 1920, 1215, 255, 8},
 };
 
-constexpr MenuItemSpec kToolsItems[] = {
+constexpr MenuItemDesign kToolsItems[] = {
     {"T1", "Conversione &BIN->TXT"},
     {"T2", "Conversione &TXT->BIN"},
 };
 
-constexpr MenuSpec kMenu[] = {
+constexpr MenuDesign kMenu[] = {
     {"T0", "T&ools", kToolsItems},
     {"INF", "&?"},
 };
 
 }  // namespace
 
-const ui::FormSpec kFrmMainSpec = {
+const ui::FormDesign kFrmMainDesign = {
     "frmMain", frmMain::kTitle, 8655, 2625, Border::FixedSingle, true, kControls, kMenu,
 };
 

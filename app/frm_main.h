@@ -2,7 +2,7 @@
 // the choice of filter, "Filtra" and the progress bar the filters drive; its
 // menu opens the conversion window and the About window.
 //
-// The window is described once (kFrmMainSpec) and its handlers are written
+// The window is described once (kFrmMainDesign) and its handlers are written
 // once, over the view a renderer gives it.
 #pragma once
 
@@ -13,13 +13,13 @@
 
 namespace vagliante {
 
-extern const ui::FormSpec kFrmMainSpec;
+extern const ui::FormDesign kFrmMainDesign;
 
 class frmMain final : public ui::Form {
   public:
     static constexpr const char* kTitle = "Vagliante 1.2.1 - by Quadrivio";
 
-    frmMain() : Form(kFrmMainSpec) {}
+    frmMain() : Form(kFrmMainDesign) {}
 
     ui::CommonDialog CommonDialog1;
 

@@ -7,8 +7,8 @@ namespace vagliante {
 namespace {
 
 using ui::Border;
+using ui::ControlDesign;
 using ui::ControlKind;
-using ui::ControlSpec;
 
 constexpr const char* kLogFilter = "Log file (*.BIN)|*.BIN";
 constexpr const char* kTextFilter = "Text file (*.TXT)|*.TXT";
@@ -16,7 +16,7 @@ constexpr std::string_view kBinToTxt = "B2T";
 constexpr std::string_view kTxtToBin = "T2B";
 
 // Name, kind, caption, left, top, width, height, tab order.
-constexpr ControlSpec kControls[] = {
+constexpr ControlDesign kControls[] = {
     {"Label2", ControlKind::Label, "File sorgente", 240, 360, 2535, 255, 2},
     {"Text1", ControlKind::TextBox, "", 240, 600, 4695, 285, 7},
     {"Command3", ControlKind::Button, "...", 4920, 600, 255, 255, 5},
@@ -30,7 +30,7 @@ constexpr ControlSpec kControls[] = {
 
 }  // namespace
 
-const ui::FormSpec kFrmCnvSpec = {
+const ui::FormDesign kFrmCnvDesign = {
     "frmCnv", "Conversione", 7275, 2625, Border::FixedToolWindow, true, kControls,
 };
 

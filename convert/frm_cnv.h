@@ -11,11 +11,11 @@
 
 namespace vagliante {
 
-extern const ui::FormSpec kFrmCnvSpec;
+extern const ui::FormDesign kFrmCnvDesign;
 
 class frmCnv final : public ui::Form {
   public:
-    frmCnv() : Form(kFrmCnvSpec) {}
+    frmCnv() : Form(kFrmCnvDesign) {}
 
     // The mode, set by the main window between loading and showing.
     std::string Chiamatoda;

@@ -3,7 +3,7 @@
 // and a fake view implements in the tests.
 //
 // A renderer makes the window's controls from the form's description
-// (FormSpec), attaches itself, runs Form_Load, and passes the user's events
+// (FormDesign), attaches itself, runs Form_Load, and passes the user's events
 // on: Form_Activate when the window becomes active, Click with the name of
 // the button or menu command chosen.
 #pragma once
@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "ui/common_dialog.h"
-#include "ui/form_spec.h"
+#include "ui/form_design.h"
 #include "ui/message.h"
 #include "ui/progress_bar.h"
 
@@ -71,12 +71,12 @@ class FormView {
 
 class Form {
   public:
-    explicit Form(const FormSpec& spec) : spec_(spec) {}
+    explicit Form(const FormDesign& design) : design_(design) {}
     virtual ~Form() = default;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    const FormSpec& Spec() const { return spec_; }
+    const FormDesign& Design() const { return design_; }
 
     // Set by the renderer once the controls are there, cleared (nullptr)
     // before they go.
@@ -91,7 +91,7 @@ class Form {
     FormView& View() const;
 
   private:
-    const FormSpec& spec_;
+    const FormDesign& design_;
     FormView* view_ = nullptr;
 };
 

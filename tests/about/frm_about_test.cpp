@@ -24,7 +24,7 @@ TEST_F(FrmAboutTest, LoadSetsTheTitleVersionAndProgramName) {
     EXPECT_EQ(view_.Text("Label2"), "prodotto da");
     EXPECT_EQ(view_.Text("lblDescription"), "Quadrivio");
     EXPECT_EQ(view_.Text("cmdOK"), "&Ok");
-    EXPECT_EQ(ui::TabOrder(kFrmAboutSpec).front()->name, "cmdOK");
+    EXPECT_EQ(ui::TabOrder(kFrmAboutDesign).front()->name, "cmdOK");
     EXPECT_TRUE(view_.events.empty());
 }
 

@@ -32,7 +32,7 @@ TEST_F(FrmMainTest, OpensWithTheDesignStateAndAnEmptyBar) {
     EXPECT_EQ(view_.Text("Text1"), "");
     EXPECT_EQ(view_.Text("Text2"), "");
     EXPECT_EQ(view_.Text("Command1"), "Filtra");
-    EXPECT_EQ(ui::TabOrder(kFrmMainSpec).front()->name, "Command1");  // the focus at start
+    EXPECT_EQ(ui::TabOrder(kFrmMainDesign).front()->name, "Command1");  // the focus at start
     EXPECT_TRUE(view_.events.empty());  // loading asks nothing of the user
 }
 

@@ -10,11 +10,12 @@ namespace vagliante::test {
 
 using ui::ControlKind;
 
-FakeView::FakeView(ui::Form& form) : form_(form), title_(form.Spec().title) {
-    for (const ui::ControlSpec& spec : form.Spec().controls) {
-        State state{spec.kind, std::string(spec.caption), spec.selected, nullptr};
-        if (spec.kind == ControlKind::ProgressBar) state.bar = std::make_unique<ui::ProgressBar>();
-        controls_.emplace(std::string(spec.name), std::move(state));
+FakeView::FakeView(ui::Form& form) : form_(form), title_(form.Design().title) {
+    for (const ui::ControlDesign& design : form.Design().controls) {
+        State state{design.kind, std::string(design.caption), design.selected, nullptr};
+        if (design.kind == ControlKind::ProgressBar)
+            state.bar = std::make_unique<ui::ProgressBar>();
+        controls_.emplace(std::string(design.name), std::move(state));
     }
     form.Attach(this);
     form.Form_Load();
@@ -26,7 +27,7 @@ FakeView::State& FakeView::Control(std::string_view name, ControlKind kind) {
     auto found = controls_.find(name);
     if (found == controls_.end())
         throw std::out_of_range("no control " + std::string(name) + " in " +
-                                std::string(form_.Spec().name));
+                                std::string(form_.Design().name));
     if (found->second.kind != kind)
         throw std::logic_error(std::string(name) + " used as another kind of control");
     return found->second;
@@ -40,7 +41,7 @@ const FakeView::State& FakeView::Captioned(std::string_view name) const {
     auto found = controls_.find(name);
     if (found == controls_.end())
         throw std::out_of_range("no control " + std::string(name) + " in " +
-                                std::string(form_.Spec().name));
+                                std::string(form_.Design().name));
     if (found->second.kind == ControlKind::ProgressBar)
         throw std::logic_error(std::string(name) + " has no text");
     return found->second;
@@ -56,7 +57,7 @@ void FakeView::Click(std::string_view control) {
     if (closed_) throw std::logic_error("a click on a closed window");
     auto found = controls_.find(control);
     const bool button = found != controls_.end() && found->second.kind == ControlKind::Button;
-    if (!button && !ui::IsMenuCommand(form_.Spec(), control))
+    if (!button && !ui::IsMenuCommand(form_.Design(), control))
         throw std::out_of_range(std::string(control) + " is no button or menu command");
     form_.Click(control);
 }
@@ -121,7 +122,7 @@ void FakeView::RunBusy(const std::function<void()>& work) {
 }
 
 std::unique_ptr<ui::LoadedForm> FakeView::Load(ui::Form& form) {
-    Record("load " + std::string(form.Spec().name));
+    Record("load " + std::string(form.Design().name));
     auto window = std::make_unique<FakeView>(form);
     window->parent_ = this;
     return window;
@@ -133,7 +134,7 @@ void FakeView::Close() {
 }
 
 void FakeView::ShowModal() {
-    Record("modal " + std::string(form_.Spec().name));
+    Record("modal " + std::string(form_.Design().name));
     shownModal_ = true;
     Activate();
     FakeView* opener = parent_;

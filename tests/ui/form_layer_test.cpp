@@ -20,7 +20,7 @@ namespace vagliante {
 namespace {
 
 using ui::ControlKind;
-using ui::FormSpec;
+using ui::FormDesign;
 using ui::ProgressBar;
 
 TEST(ProgressBarTest, StepFollowsTheFloatingBoundsOfTheRun) {
@@ -96,13 +96,13 @@ TEST(ParseFilterTest, PairsOfDescriptionAndPattern) {
 }
 
 // Every window's description, checked for what both renderers rely on.
-class DescriptionTest : public testing::TestWithParam<const FormSpec*> {};
+class DescriptionTest : public testing::TestWithParam<const FormDesign*> {};
 
 TEST_P(DescriptionTest, ControlsAreNamedOnceAndLieInsideTheirArea) {
-    const FormSpec& form = *GetParam();
+    const FormDesign& form = *GetParam();
     std::set<std::string_view> names;
     std::set<int> tabIndexes;
-    for (const ui::ControlSpec& c : form.controls) {
+    for (const ui::ControlDesign& c : form.controls) {
         SCOPED_TRACE(std::string(c.name));
         EXPECT_TRUE(names.insert(c.name).second) << "named twice";
         EXPECT_TRUE(tabIndexes.insert(c.tabIndex).second) << "tab order used twice";
@@ -110,7 +110,7 @@ TEST_P(DescriptionTest, ControlsAreNamedOnceAndLieInsideTheirArea) {
         EXPECT_GT(c.height, 0);
         int right = form.width, bottom = form.height;
         if (!c.container.empty()) {
-            const ui::ControlSpec* frame = ui::FindControl(form, c.container);
+            const ui::ControlDesign* frame = ui::FindControl(form, c.container);
             ASSERT_NE(frame, nullptr);
             EXPECT_EQ(frame->kind, ControlKind::Frame);
             right = frame->width;
@@ -121,14 +121,14 @@ TEST_P(DescriptionTest, ControlsAreNamedOnceAndLieInsideTheirArea) {
         EXPECT_LE(c.left + c.width, right);
         EXPECT_LE(c.top + c.height, bottom);
     }
-    for (const ui::MenuSpec& menu : form.menu) {
+    for (const ui::MenuDesign& menu : form.menu) {
         EXPECT_TRUE(names.insert(menu.name).second) << menu.name;
-        for (const ui::MenuItemSpec& item : menu.items)
+        for (const ui::MenuItemDesign& item : menu.items)
             EXPECT_TRUE(names.insert(item.name).second) << item.name;
     }
     // One option group at most, with exactly one option selected.
     int options = 0, selected = 0;
-    for (const ui::ControlSpec& c : form.controls) {
+    for (const ui::ControlDesign& c : form.controls) {
         options += c.kind == ControlKind::OptionButton;
         selected += c.kind == ControlKind::OptionButton && c.selected;
     }
@@ -139,38 +139,38 @@ TEST_P(DescriptionTest, ControlsAreNamedOnceAndLieInsideTheirArea) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, DescriptionTest,
-                         testing::Values(&kFrmMainSpec, &kFrmCnvSpec, &kFrmAboutSpec),
+                         testing::Values(&kFrmMainDesign, &kFrmCnvDesign, &kFrmAboutDesign),
                          [](const auto& info) { return std::string(info.param->name); });
 
 TEST(DescriptionHelpersTest, TabOrderSkipsWhatTakesNoFocus) {
     std::vector<std::string_view> order;
-    for (const ui::ControlSpec* c : ui::TabOrder(kFrmMainSpec)) order.push_back(c->name);
+    for (const ui::ControlDesign* c : ui::TabOrder(kFrmMainDesign)) order.push_back(c->name);
     EXPECT_EQ(order, (std::vector<std::string_view>{"Command1", "Command2", "Command3", "Command4",
                                                     "Option1", "Option2", "Text1", "Text2"}));
     order.clear();
-    for (const ui::ControlSpec* c : ui::TabOrder(kFrmAboutSpec)) order.push_back(c->name);
+    for (const ui::ControlDesign* c : ui::TabOrder(kFrmAboutDesign)) order.push_back(c->name);
     EXPECT_EQ(order, (std::vector<std::string_view>{"cmdOK", "cmdSysInfo"}));
-    EXPECT_EQ(ui::CreationOrder(kFrmAboutSpec).size(), kFrmAboutSpec.controls.size());
+    EXPECT_EQ(ui::CreationOrder(kFrmAboutDesign).size(), kFrmAboutDesign.controls.size());
 }
 
 TEST(DescriptionHelpersTest, FrameOffsetsTheControlsInsideIt) {
-    const ui::ControlSpec* label = ui::FindControl(kFrmAboutSpec, "lblTitle");
+    const ui::ControlDesign* label = ui::FindControl(kFrmAboutDesign, "lblTitle");
     ASSERT_NE(label, nullptr);
-    const ui::TwipsRect rect = ui::ClientRect(kFrmAboutSpec, *label);
+    const ui::TwipsRect rect = ui::ClientRect(kFrmAboutDesign, *label);
     EXPECT_EQ(rect.left, 120 + 150);
     EXPECT_EQ(rect.top, 60 + 240);
     EXPECT_EQ(rect.width, 3360);
-    EXPECT_EQ(ui::ClientRect(kFrmMainSpec, *ui::FindControl(kFrmMainSpec, "Text1")).left, 240);
-    EXPECT_EQ(ui::FindControl(kFrmMainSpec, "Nothing"), nullptr);
+    EXPECT_EQ(ui::ClientRect(kFrmMainDesign, *ui::FindControl(kFrmMainDesign, "Text1")).left, 240);
+    EXPECT_EQ(ui::FindControl(kFrmMainDesign, "Nothing"), nullptr);
 }
 
 TEST(DescriptionHelpersTest, MenuCommandsAreItemsAndEntriesWithoutItems) {
-    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainSpec, "T1"));
-    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainSpec, "T2"));
-    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainSpec, "INF"));
-    EXPECT_FALSE(ui::IsMenuCommand(kFrmMainSpec, "T0"));  // only opens its list
-    EXPECT_FALSE(ui::IsMenuCommand(kFrmMainSpec, "Command1"));
-    EXPECT_FALSE(ui::IsMenuCommand(kFrmCnvSpec, "T1"));
+    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainDesign, "T1"));
+    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainDesign, "T2"));
+    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainDesign, "INF"));
+    EXPECT_FALSE(ui::IsMenuCommand(kFrmMainDesign, "T0"));  // only opens its list
+    EXPECT_FALSE(ui::IsMenuCommand(kFrmMainDesign, "Command1"));
+    EXPECT_FALSE(ui::IsMenuCommand(kFrmCnvDesign, "T1"));
 }
 
 TEST(DescriptionHelpersTest, TwipsArePixelsAtTheMonitorsResolution) {
@@ -181,15 +181,15 @@ TEST(DescriptionHelpersTest, TwipsArePixelsAtTheMonitorsResolution) {
 }
 
 // A minimal form whose one button runs what a test gives it.
-const ui::ControlSpec kRunControls[] = {
+const ui::ControlDesign kRunControls[] = {
     {"Command1", ControlKind::Button, "Vai", 0, 0, 100, 100, 0},
 };
-const FormSpec kRunSpec = {"frmRun", "Prova",     200, 200, ui::Border::FixedSingle,
-                           false,    kRunControls};
+const FormDesign kRunDesign = {"frmRun", "Prova",     200, 200, ui::Border::FixedSingle,
+                               false,    kRunControls};
 
 class RunForm final : public ui::Form {
   public:
-    RunForm() : Form(kRunSpec) {}
+    RunForm() : Form(kRunDesign) {}
     std::function<void()> work;
     bool result = false;
     void Click(std::string_view) override { result = ui::RunAndReport(View(), work, "Fatto"); }

@@ -30,7 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ui::ControlKind;
-using ui::FormSpec;
+using ui::FormDesign;
 using ui::win32::Win32Form;
 
 // --- Reaching the controls ------------------------------------------------
@@ -48,8 +48,8 @@ std::string ClassOf(HWND hwnd) {
     return ToUtf8(name);
 }
 
-HWND Item(HWND window, const FormSpec& spec, const char* name) {
-    HWND item = ::GetDlgItem(window, ui::win32::ControlId(spec, name));
+HWND Item(HWND window, const FormDesign& design, const char* name) {
+    HWND item = ::GetDlgItem(window, ui::win32::ControlId(design, name));
     EXPECT_NE(item, nullptr) << name;
     return item;
 }
@@ -62,8 +62,8 @@ void Press(HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); }
 
 bool Checked(HWND option) { return ::SendMessageW(option, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void Choose(HWND window, const FormSpec& spec, const char* command) {
-    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(ui::win32::MenuCommandId(spec, command), 0), 0);
+void Choose(HWND window, const FormDesign& design, const char* command) {
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(ui::win32::MenuCommandId(design, command), 0), 0);
 }
 
 // A control's place in its window's client area, in pixels.
@@ -117,15 +117,15 @@ int Px(int twips, int dpi) { return ui::TwipsToPixels(twips, dpi); }
 // Every control of the description stands where it belongs, is of its kind
 // and shows its whole caption.
 void ExpectControlsAsDescribed(const Win32Form& form) {
-    const FormSpec& spec = form.Logic().Spec();
+    const FormDesign& design = form.Logic().Design();
     const int dpi = form.Dpi();
     HDC dc = ::GetDC(form.Handle());
-    for (const ui::ControlSpec& c : spec.controls) {
+    for (const ui::ControlDesign& c : design.controls) {
         SCOPED_TRACE(std::string(c.name));
-        HWND item = Item(form.Handle(), spec, std::string(c.name).c_str());
+        HWND item = Item(form.Handle(), design, std::string(c.name).c_str());
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item, form.Control(c.name));
-        const ui::TwipsRect twips = ui::ClientRect(spec, c);
+        const ui::TwipsRect twips = ui::ClientRect(design, c);
         const RECT place = PlaceOf(item);
         EXPECT_EQ(place.left, Px(twips.left, dpi));
         EXPECT_EQ(place.top, Px(twips.top, dpi));
@@ -139,7 +139,7 @@ void ExpectControlsAsDescribed(const Win32Form& form) {
             EXPECT_EQ(place.bottom - place.top, height);
         }
         // A label covers no part of a control the user works with.
-        for (const ui::ControlSpec& other : spec.controls) {
+        for (const ui::ControlDesign& other : design.controls) {
             if (c.kind != ControlKind::Label || !ui::TakesFocus(other.kind)) continue;
             RECT overlap;
             const RECT otherPlace = PlaceOf(form.Control(other.name));
@@ -177,8 +177,8 @@ void ExpectControlsAsDescribed(const Win32Form& form) {
     ::ReleaseDC(form.Handle(), dc);
     RECT client;
     ::GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, Px(spec.width, dpi));
-    EXPECT_EQ(client.bottom, Px(spec.height, dpi));
+    EXPECT_EQ(client.right, Px(design.width, dpi));
+    EXPECT_EQ(client.bottom, Px(design.height, dpi));
 }
 
 // Centred on the work area of its monitor, within a pixel.
@@ -230,13 +230,13 @@ class MainWindowTest : public testing::Test {
         Pump();
     }
     HWND Main() const { return window_->Handle(); }
-    HWND Get(const char* name) const { return Item(Main(), kFrmMainSpec, name); }
+    HWND Get(const char* name) const { return Item(Main(), kFrmMainDesign, name); }
 
     // Runs `inside` on the modal window that choosing `command` opens, from
     // within its own loop; returns when the modal window has closed.
     void WithModal(const char* command, const std::function<void(HWND modal)>& inside) {
         pending_ = inside;
-        Choose(Main(), kFrmMainSpec, command);
+        Choose(Main(), kFrmMainDesign, command);
         const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &MainWindowTest::OnTimer);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (pending_ || Modal()) {
@@ -326,7 +326,7 @@ TEST_F(MainWindowTest, OpensAsDescribedCentredWithTheFocusOnFiltra) {
     EXPECT_EQ(itemText(tools, 0), "Conversione &BIN->TXT");
     EXPECT_EQ(itemText(tools, 1), "Conversione &TXT->BIN");
     EXPECT_EQ(::GetMenuItemID(tools, 0),
-              static_cast<UINT>(ui::win32::MenuCommandId(kFrmMainSpec, "T1")));
+              static_cast<UINT>(ui::win32::MenuCommandId(kFrmMainDesign, "T1")));
     EXPECT_EQ(::GetSubMenu(menu, 1), nullptr);  // "&?" is chosen itself
 }
 
@@ -690,7 +690,7 @@ TEST_F(SampleRunTest, TheConversionWindowInBothModesWritesWhatVaglianteCliWrites
         WithModal(mode.command, [&](HWND modal) {
             seen = true;
             EXPECT_EQ(Text(modal), mode.title);
-            auto item = [&](const char* name) { return Item(modal, kFrmCnvSpec, name); };
+            auto item = [&](const char* name) { return Item(modal, kFrmCnvDesign, name); };
             EXPECT_EQ(Text(item("Label2")), mode.label2);
             EXPECT_EQ(Text(item("Label4")), mode.label4);
             EXPECT_EQ(Text(item("Text1")), "");  // a new window each time
@@ -732,7 +732,7 @@ TEST_F(MainWindowTest, QuestionMarkOpensTheAboutWindow) {
     WithModal("INF", [&](HWND modal) {
         seen = true;
         EXPECT_EQ(Text(modal), "Informazioni su VAGLIANTE");
-        auto item = [&](const char* name) { return Item(modal, kFrmAboutSpec, name); };
+        auto item = [&](const char* name) { return Item(modal, kFrmAboutDesign, name); };
         EXPECT_EQ(Text(item("lblTitle")), "VAGLIANTE");
         EXPECT_EQ(Text(item("lblVersion")), "Versione 1.2.1");
         EXPECT_EQ(::GetWindow(modal, GW_OWNER), Main());

@@ -36,13 +36,13 @@ Qt::WindowFlags FlagsFor(Border border) {
     return Qt::Window | fixed;
 }
 
-QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
-    const QString caption = ToQt(spec.caption);
+QWidget* MakeControl(const ControlDesign& design, QWidget* parent) {
+    const QString caption = ToQt(design.caption);
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (design.kind) {
         case ControlKind::Label: {
             auto* label = new QLabel(caption, parent);
-            if (spec.align == Align::Centre) label->setAlignment(Qt::AlignCenter);
+            if (design.align == Align::Centre) label->setAlignment(Qt::AlignCenter);
             widget = label;
             break;
         }
@@ -59,7 +59,7 @@ QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
         }
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(caption, parent);
-            option->setChecked(spec.selected);
+            option->setChecked(design.selected);
             widget = option;
             break;
         }
@@ -70,18 +70,18 @@ QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
             widget = new QtProgressBar(parent);
             break;
     }
-    widget->setObjectName(ToQt(spec.name));
-    widget->setGeometry(Px(spec.left), Px(spec.top), Px(spec.width), Px(spec.height));
-    if (spec.font) {
-        QFont font(ToQt(spec.font->face));
-        font.setPointSizeF(spec.font->points);
-        font.setBold(spec.font->bold);
+    widget->setObjectName(ToQt(design.name));
+    widget->setGeometry(Px(design.left), Px(design.top), Px(design.width), Px(design.height));
+    if (design.font) {
+        QFont font(ToQt(design.font->face));
+        font.setPointSizeF(design.font->points);
+        font.setBold(design.font->bold);
         widget->setFont(font);
     }
-    if (spec.colour != kBlack || spec.font) {
+    if (design.colour != kBlack || design.font) {
         QPalette palette = widget->palette();
         palette.setColor(QPalette::WindowText,
-                         QColor(spec.colour.red, spec.colour.green, spec.colour.blue));
+                         QColor(design.colour.red, design.colour.green, design.colour.blue));
         widget->setPalette(palette);
     }
     return widget;
@@ -90,11 +90,11 @@ QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
 }  // namespace
 
 QtForm::QtForm(Form& form) : form_(form) {
-    const FormSpec& spec = form.Spec();
-    setObjectName(ToQt(spec.name));
-    setWindowFlags(FlagsFor(spec.border));
-    setWindowTitle(ToQt(spec.title));
-    if (spec.icon) setWindowIcon(AppIcon());
+    const FormDesign& design = form.Design();
+    setObjectName(ToQt(design.name));
+    setWindowFlags(FlagsFor(design.border));
+    setWindowTitle(ToQt(design.title));
+    if (design.icon) setWindowIcon(AppIcon());
     setFont(FormFont());
 }
 
@@ -109,24 +109,24 @@ std::unique_ptr<QtForm> QtForm::Create(Form& form) {
 QtForm::~QtForm() { form_.Attach(nullptr); }
 
 void QtForm::Build() {
-    const FormSpec& spec = form_.Spec();
+    const FormDesign& design = form_.Design();
     QMenuBar* bar = nullptr;
-    if (!spec.menu.empty()) {
+    if (!design.menu.empty()) {
         bar = new QMenuBar(this);
         BuildMenu(bar);
     }
     const int barHeight = bar ? bar->sizeHint().height() : 0;
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
-    client_->setGeometry(0, barHeight, Px(spec.width), Px(spec.height));
+    client_->setGeometry(0, barHeight, Px(design.width), Px(design.height));
     if (bar) bar->setGeometry(0, 0, client_->width(), barHeight);
     setFixedSize(client_->width(), client_->height() + barHeight);
 
     // Frames first, so that the controls inside them have their parent.
-    for (const ControlSpec& control : spec.controls)
+    for (const ControlDesign& control : design.controls)
         if (control.kind == ControlKind::Frame)
             controls_[std::string(control.name)] = MakeControl(control, client_);
-    for (const ControlSpec* control : CreationOrder(spec)) {
+    for (const ControlDesign* control : CreationOrder(design)) {
         if (control->kind == ControlKind::Frame) continue;
         QWidget* parent = control->container.empty() ? client_ : Widget(control->container);
         QWidget* widget = MakeControl(*control, parent);
@@ -137,14 +137,14 @@ void QtForm::Build() {
         }
     }
 
-    const std::vector<const ControlSpec*> order = TabOrder(spec);
+    const std::vector<const ControlDesign*> order = TabOrder(design);
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(Widget(order[i - 1]->name), Widget(order[i]->name));
     if (!order.empty()) Widget(order.front()->name)->setFocus();
 }
 
 void QtForm::BuildMenu(QMenuBar* bar) {
-    for (const MenuSpec& entry : form_.Spec().menu) {
+    for (const MenuDesign& entry : form_.Design().menu) {
         const std::string entryName(entry.name);
         if (entry.items.empty()) {
             QAction* action = bar->addAction(ToQt(entry.caption));
@@ -155,7 +155,7 @@ void QtForm::BuildMenu(QMenuBar* bar) {
         }
         QMenu* menu = bar->addMenu(ToQt(entry.caption));
         menu->setObjectName(ToQt(entry.name));
-        for (const MenuItemSpec& item : entry.items) {
+        for (const MenuItemDesign& item : entry.items) {
             const std::string itemName(item.name);
             QAction* action = menu->addAction(ToQt(item.caption));
             action->setObjectName(ToQt(item.name));
@@ -168,7 +168,7 @@ QWidget* QtForm::Widget(std::string_view control) const {
     auto found = controls_.find(control);
     if (found == controls_.end())
         throw std::out_of_range("no control " + std::string(control) + " in " +
-                                std::string(form_.Spec().name));
+                                std::string(form_.Design().name));
     return found->second;
 }
 
@@ -252,7 +252,7 @@ void QtForm::showEvent(QShowEvent* event) {
     shown_ = true;
     form_.Form_Activate();
     CentreOnScreen(this);
-    const std::vector<const ControlSpec*> order = TabOrder(form_.Spec());
+    const std::vector<const ControlDesign*> order = TabOrder(form_.Design());
     if (!order.empty()) Widget(order.front()->name)->setFocus();
 }
 

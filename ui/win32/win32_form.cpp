@@ -147,8 +147,8 @@ int CaptionRoom(ControlKind kind, int width, int dpi) {
     }
 }
 
-RECT PixelRect(const FormSpec& form, const ControlSpec& control, int dpi) {
-    auto rect = [&](const ControlSpec& c) {
+RECT PixelRect(const FormDesign& form, const ControlDesign& control, int dpi) {
+    auto rect = [&](const ControlDesign& c) {
         const TwipsRect r = ClientRect(form, c);
         return RECT{TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
                     TwipsToPixels(r.left + r.width, dpi), TwipsToPixels(r.top + r.height, dpi)};
@@ -158,7 +158,7 @@ RECT PixelRect(const FormSpec& form, const ControlSpec& control, int dpi) {
     // A label is drawn with its background; where its foot reaches into a
     // control below it (a text box under its caption), it stops at that
     // control's top, so that the control's border stays whole.
-    for (const ControlSpec& other : form.controls) {
+    for (const ControlDesign& other : form.controls) {
         if (other.kind == ControlKind::Label || other.kind == ControlKind::Frame) continue;
         const RECT below = rect(other);
         const bool across = below.left < place.right && place.left < below.right;
@@ -167,20 +167,20 @@ RECT PixelRect(const FormSpec& form, const ControlSpec& control, int dpi) {
     return place;
 }
 
-int ControlId(const FormSpec& form, std::string_view name) {
+int ControlId(const FormDesign& form, std::string_view name) {
     for (std::size_t i = 0; i < form.controls.size(); ++i)
         if (form.controls[i].name == name) return kFirstControlId + static_cast<int>(i);
     return 0;
 }
 
-int MenuCommandId(const FormSpec& form, std::string_view name) {
+int MenuCommandId(const FormDesign& form, std::string_view name) {
     int id = kFirstMenuId;
-    for (const MenuSpec& entry : form.menu) {
+    for (const MenuDesign& entry : form.menu) {
         if (entry.items.empty()) {
             if (entry.name == name) return id;
             ++id;
         }
-        for (const MenuItemSpec& item : entry.items) {
+        for (const MenuItemDesign& item : entry.items) {
             if (item.name == name) return id;
             ++id;
         }
@@ -211,34 +211,34 @@ Win32Form::~Win32Form() {
 void Win32Form::Build() {
     RegisterFormClass(&Win32Form::WindowProc);
     if (uiThread == 0) uiThread = ::GetCurrentThreadId();
-    const FormSpec& spec = form_.Spec();
-    const Styles styles = StylesFor(spec.border);
-    hwnd_ = ::CreateWindowExW(styles.exStyle, kFormClass, ToUtf16(spec.title).c_str(), styles.style,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+    const FormDesign& design = form_.Design();
+    const Styles styles = StylesFor(design.border);
+    hwnd_ = ::CreateWindowExW(styles.exStyle, kFormClass, ToUtf16(design.title).c_str(),
+                              styles.style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
                               opener_ ? opener_->hwnd_ : nullptr, MakeMenu(), Instance(), nullptr);
     if (!hwnd_) throw std::runtime_error("the window could not be made");
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     dpi_ = WindowDpi(hwnd_);
-    if (spec.icon) SetIcons();
+    if (design.icon) SetIcons();
     MakeControls();
     MakeFonts();
     Layout();
 }
 
 HMENU Win32Form::MakeMenu() const {
-    const FormSpec& spec = form_.Spec();
-    if (spec.menu.empty()) return nullptr;
+    const FormDesign& design = form_.Design();
+    if (design.menu.empty()) return nullptr;
     HMENU bar = ::CreateMenu();
-    for (const MenuSpec& entry : spec.menu) {
+    for (const MenuDesign& entry : design.menu) {
         const std::wstring caption = ToUtf16(entry.caption);
         if (entry.items.empty()) {
-            ::AppendMenuW(bar, MF_STRING, static_cast<UINT_PTR>(MenuCommandId(spec, entry.name)),
+            ::AppendMenuW(bar, MF_STRING, static_cast<UINT_PTR>(MenuCommandId(design, entry.name)),
                           caption.c_str());
             continue;
         }
         HMENU list = ::CreatePopupMenu();
-        for (const MenuItemSpec& item : entry.items)
-            ::AppendMenuW(list, MF_STRING, static_cast<UINT_PTR>(MenuCommandId(spec, item.name)),
+        for (const MenuItemDesign& item : entry.items)
+            ::AppendMenuW(list, MF_STRING, static_cast<UINT_PTR>(MenuCommandId(design, item.name)),
                           ToUtf16(item.caption).c_str());
         ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(list), caption.c_str());
     }
@@ -258,37 +258,37 @@ void Win32Form::SetIcons() {
 }
 
 void Win32Form::MakeControls() {
-    const FormSpec& spec = form_.Spec();
-    for (const ControlSpec& control : spec.controls) {
+    const FormDesign& design = form_.Design();
+    for (const ControlDesign& control : design.controls) {
         auto state = std::make_unique<ControlState>();
-        state->spec = &control;
-        state->id = ControlId(spec, control.name);
+        state->design = &control;
+        state->id = ControlId(design, control.name);
         controls_.push_back(std::move(state));
     }
-    for (const MenuSpec& entry : spec.menu) {
+    for (const MenuDesign& entry : design.menu) {
         if (entry.items.empty())
-            menuCommands_.emplace_back(MenuCommandId(spec, entry.name), entry.name);
-        for (const MenuItemSpec& item : entry.items)
-            menuCommands_.emplace_back(MenuCommandId(spec, item.name), item.name);
+            menuCommands_.emplace_back(MenuCommandId(design, entry.name), entry.name);
+        for (const MenuItemDesign& item : entry.items)
+            menuCommands_.emplace_back(MenuCommandId(design, item.name), item.name);
     }
 
     // Made in tab order, which is the order the dialog keys follow. Each
     // control starts a group of its own, but for the option buttons after
     // the first of a row: they form one group, and only the selected one is
     // a tab stop, as in the system's own dialogs.
-    const ControlSpec* previous = nullptr;
-    for (const ControlSpec* spec_ : CreationOrder(spec)) {
-        ControlState& state = State(spec_->name);
+    const ControlDesign* previous = nullptr;
+    for (const ControlDesign* design_ : CreationOrder(design)) {
+        ControlState& state = State(design_->name);
         const wchar_t* windowClass = L"BUTTON";
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
         DWORD exStyle = 0;
-        const bool inGroup = spec_->kind == ControlKind::OptionButton && previous &&
+        const bool inGroup = design_->kind == ControlKind::OptionButton && previous &&
                              previous->kind == ControlKind::OptionButton;
         if (!inGroup) style |= WS_GROUP;
-        switch (spec_->kind) {
+        switch (design_->kind) {
             case ControlKind::Label:
                 windowClass = L"STATIC";
-                style |= (spec_->align == Align::Centre ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE;
+                style |= (design_->align == Align::Centre ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE;
                 break;
             case ControlKind::TextBox:
                 windowClass = L"EDIT";
@@ -299,7 +299,7 @@ void Win32Form::MakeControls() {
                 style |= WS_TABSTOP | BS_PUSHBUTTON;
                 break;
             case ControlKind::OptionButton:
-                style |= BS_AUTORADIOBUTTON | (spec_->selected ? WS_TABSTOP : 0);
+                style |= BS_AUTORADIOBUTTON | (design_->selected ? WS_TABSTOP : 0);
                 break;
             case ControlKind::Frame:
                 style |= BS_GROUPBOX;
@@ -309,12 +309,12 @@ void Win32Form::MakeControls() {
                 break;
         }
         state.hwnd = ::CreateWindowExW(
-            exStyle, windowClass, ToUtf16(spec_->caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+            exStyle, windowClass, ToUtf16(design_->caption).c_str(), style, 0, 0, 0, 0, hwnd_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(state.id)), Instance(), nullptr);
         if (!state.hwnd) throw std::runtime_error("a control could not be made");
-        if (spec_->kind == ControlKind::OptionButton && spec_->selected)
+        if (design_->kind == ControlKind::OptionButton && design_->selected)
             ::SendMessageW(state.hwnd, BM_SETCHECK, BST_CHECKED, 0);
-        if (spec_->kind == ControlKind::ProgressBar) {
+        if (design_->kind == ControlKind::ProgressBar) {
             ::SendMessageW(state.hwnd, PBM_SETRANGE32, 0, ProgressBar::kSteps);
             state.bar = std::make_unique<ProgressBar>();
             ControlState* bar = &state;
@@ -327,11 +327,11 @@ void Win32Form::MakeControls() {
                     ::PostMessageW(hwnd_, kProgressMessage, static_cast<WPARAM>(bar->id), 0);
             });
         }
-        previous = spec_;
+        previous = design_;
     }
     // A frame lies beneath the labels inside it.
     for (const auto& state : controls_)
-        if (state->spec->kind == ControlKind::Frame)
+        if (state->design->kind == ControlKind::Frame)
             ::SetWindowPos(state->hwnd, HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -349,7 +349,7 @@ void Win32Form::MakeFonts() {
         ::DeleteObject(formFont_);
     }
     for (const auto& state : controls_) {
-        const FontSpec* font = state->spec->font;
+        const FontDesign* font = state->design->font;
         if (!font) continue;
         // "MS Sans Serif" is a bitmap font that does not scale with the DPI;
         // its TrueType drawing, "Microsoft Sans Serif", stands in for it.
@@ -367,11 +367,11 @@ bool Win32Form::CaptionsFit(HFONT font) const {
     HGDIOBJ previous = ::SelectObject(dc, font);
     bool fit = true;
     for (const auto& state : controls_) {
-        if (state->spec->font) continue;
+        if (state->design->font) continue;
         const int room =
-            CaptionRoom(state->spec->kind, TwipsToPixels(state->spec->width, dpi_), dpi_);
+            CaptionRoom(state->design->kind, TwipsToPixels(state->design->width, dpi_), dpi_);
         if (room < 0) continue;
-        std::wstring text = ToUtf16(state->spec->caption);
+        std::wstring text = ToUtf16(state->design->caption);
         std::erase(text, L'&');
         SIZE size{};
         ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
@@ -392,10 +392,10 @@ void Win32Form::FreeFonts() {
 }
 
 void Win32Form::Layout() {
-    const FormSpec& spec = form_.Spec();
+    const FormDesign& design = form_.Design();
     auto px = [this](int twips) { return TwipsToPixels(twips, dpi_); };
     for (const auto& state : controls_) {
-        const RECT r = PixelRect(spec, *state->spec, dpi_);
+        const RECT r = PixelRect(design, *state->design, dpi_);
         ::MoveWindow(state->hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
         ::SendMessageW(state->hwnd, WM_SETFONT,
                        reinterpret_cast<WPARAM>(state->font ? state->font : formFont_), TRUE);
@@ -403,14 +403,14 @@ void Win32Form::Layout() {
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
     const bool menu = ::GetMenu(hwnd_) != nullptr;
-    RECT rect{0, 0, px(spec.width), px(spec.height)};
+    RECT rect{0, 0, px(design.width), px(design.height)};
     AdjustForDpi(rect, style, menu, exStyle, dpi_);
     ::SetWindowPos(hwnd_, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A menu bar that took more (or less) room than allowed for.
     RECT client;
     ::GetClientRect(hwnd_, &client);
-    const int missing = px(spec.height) - client.bottom;
+    const int missing = px(design.height) - client.bottom;
     if (missing != 0)
         ::SetWindowPos(hwnd_, nullptr, 0, 0, rect.right - rect.left,
                        rect.bottom - rect.top + missing,
@@ -431,7 +431,7 @@ void Win32Form::Centre() {
 }
 
 void Win32Form::FocusFirst() {
-    const std::vector<const ControlSpec*> order = TabOrder(form_.Spec());
+    const std::vector<const ControlDesign*> order = TabOrder(form_.Design());
     if (order.empty()) return;
     lastFocus_ = State(order.front()->name).hwnd;
     ::SetFocus(lastFocus_);
@@ -480,9 +480,9 @@ void Win32Form::Close() {
 
 Win32Form::ControlState& Win32Form::State(std::string_view name) const {
     for (const auto& state : controls_)
-        if (state->spec->name == name) return *state;
+        if (state->design->name == name) return *state;
     throw std::out_of_range("no control " + std::string(name) + " in " +
-                            std::string(form_.Spec().name));
+                            std::string(form_.Design().name));
 }
 
 Win32Form::ControlState* Win32Form::StateOf(HWND hwnd) const {
@@ -493,7 +493,7 @@ Win32Form::ControlState* Win32Form::StateOf(HWND hwnd) const {
 
 HWND Win32Form::Control(std::string_view name) const {
     for (const auto& state : controls_)
-        if (state->spec->name == name) return state->hwnd;
+        if (state->design->name == name) return state->hwnd;
     return nullptr;
 }
 
@@ -515,7 +515,7 @@ void Win32Form::SetText(std::string_view control, std::string_view text) {
 
 bool Win32Form::Selected(std::string_view option) const {
     const ControlState& state = State(option);
-    return state.spec->kind == ControlKind::OptionButton &&
+    return state.design->kind == ControlKind::OptionButton &&
            ::SendMessageW(state.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
@@ -534,7 +534,7 @@ void Win32Form::DrawBar(ControlState& control) {
 void Win32Form::OptionChosen(ControlState& option) {
     // The selected option is the group's tab stop.
     for (const auto& state : controls_) {
-        if (state->spec->kind != ControlKind::OptionButton) continue;
+        if (state->design->kind != ControlKind::OptionButton) continue;
         LONG_PTR style = ::GetWindowLongPtrW(state->hwnd, GWL_STYLE);
         style = state.get() == &option ? (style | WS_TABSTOP) : (style & ~LONG_PTR{WS_TABSTOP});
         ::SetWindowLongPtrW(state->hwnd, GWL_STYLE, style);
@@ -610,9 +610,9 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             ControlState* state = StateOf(reinterpret_cast<HWND>(lParam));
             if (!state || HIWORD(wParam) != BN_CLICKED) return 0;
-            if (state->spec->kind == ControlKind::OptionButton) OptionChosen(*state);
-            if (state->spec->kind == ControlKind::Button) {
-                const std::string chosen(state->spec->name);
+            if (state->design->kind == ControlKind::OptionButton) OptionChosen(*state);
+            if (state->design->kind == ControlKind::Button) {
+                const std::string chosen(state->design->name);
                 Guarded(hwnd_, [&] { form_.Click(chosen); });
             }
             return 0;
@@ -641,8 +641,8 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC: {
             HDC dc = reinterpret_cast<HDC>(wParam);
             const ControlState* state = StateOf(reinterpret_cast<HWND>(lParam));
-            if (state && state->spec->font) {
-                const Colour c = state->spec->colour;
+            if (state && state->design->font) {
+                const Colour c = state->design->colour;
                 ::SetTextColor(dc, RGB(c.red, c.green, c.blue));
             } else {
                 ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
@@ -674,7 +674,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             FreeFonts();
             MakeFonts();
             Layout();
-            if (form_.Spec().icon) SetIcons();
+            if (form_.Design().icon) SetIcons();
             return 0;
         }
         default:

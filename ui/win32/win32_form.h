@@ -25,13 +25,13 @@ namespace vagliante::ui::win32 {
 
 // The id of a control, or of a menu command, named in the description; 0
 // when there is none of that name.
-int ControlId(const FormSpec& form, std::string_view name);
-int MenuCommandId(const FormSpec& form, std::string_view name);
+int ControlId(const FormDesign& form, std::string_view name);
+int MenuCommandId(const FormDesign& form, std::string_view name);
 
 // Where a control lies in its window's client area at `dpi`, in pixels:
 // its twips, but for a label that reaches into a control below it, which
 // stops where that control starts.
-RECT PixelRect(const FormSpec& form, const ControlSpec& control, int dpi);
+RECT PixelRect(const FormDesign& form, const ControlDesign& control, int dpi);
 
 // The pixels a caption may take in a control of `width` pixels: all of a
 // label, a button's inside, an option button's beside its mark; -1 for a
@@ -79,7 +79,7 @@ class Win32Form final : public FormView, public LoadedForm {
 
   private:
     struct ControlState {
-        const ControlSpec* spec;
+        const ControlDesign* design;
         int id;
         HWND hwnd = nullptr;
         HFONT font = nullptr;  // its own, when the description gives one

@@ -29,7 +29,7 @@ struct Colour {
 inline constexpr Colour kBlack{0, 0, 0};
 inline constexpr Colour kRed{255, 0, 0};
 
-struct FontSpec {
+struct FontDesign {
     std::string_view face;
     double points;
     bool bold;
@@ -37,40 +37,40 @@ struct FontSpec {
 
 enum class Align { Left, Centre };
 
-struct ControlSpec {
+struct ControlDesign {
     std::string_view name;
     ControlKind kind;
     std::string_view caption;  // a text box's initial text
     int left, top, width, height;
     int tabIndex;
-    std::string_view container = {};  // the Frame it lies in; empty for the client area
-    bool selected = false;            // an option button selected at start
-    const FontSpec* font = nullptr;   // nullptr: the window's font
+    std::string_view container = {};   // the Frame it lies in; empty for the client area
+    bool selected = false;             // an option button selected at start
+    const FontDesign* font = nullptr;  // nullptr: the window's font
     Colour colour = kBlack;
     Align align = Align::Left;
 };
 
-struct MenuItemSpec {
+struct MenuItemDesign {
     std::string_view name;
     std::string_view caption;
 };
 
 // A menu bar entry: either a list of items, or (without items) an entry
 // that runs its own handler when chosen.
-struct MenuSpec {
+struct MenuDesign {
     std::string_view name;
     std::string_view caption;
-    std::span<const MenuItemSpec> items = {};
+    std::span<const MenuItemDesign> items = {};
 };
 
-struct FormSpec {
+struct FormDesign {
     std::string_view name;
     std::string_view title;  // the design title, until a handler sets another
     int width, height;       // client area
     Border border;
     bool icon;  // shows the program's icon in its title bar
-    std::span<const ControlSpec> controls;
-    std::span<const MenuSpec> menu = {};
+    std::span<const ControlDesign> controls;
+    std::span<const MenuDesign> menu = {};
 };
 
 // Pixels for twips at `dpi` dots per inch.
@@ -82,25 +82,25 @@ constexpr bool TakesFocus(ControlKind kind) {
            kind == ControlKind::OptionButton;
 }
 
-const ControlSpec* FindControl(const FormSpec& form, std::string_view name);
+const ControlDesign* FindControl(const FormDesign& form, std::string_view name);
 
 // The controls that take the focus, by tab order; the first has the focus
 // when the window opens.
-std::vector<const ControlSpec*> TabOrder(const FormSpec& form);
+std::vector<const ControlDesign*> TabOrder(const FormDesign& form);
 
 // Every control by tab order, those that take no focus included: the order
 // in which renderers make them.
-std::vector<const ControlSpec*> CreationOrder(const FormSpec& form);
+std::vector<const ControlDesign*> CreationOrder(const FormDesign& form);
 
 // The position of a control from the client area's corner: its own plus
 // that of the frame it lies in.
 struct TwipsRect {
     int left, top, width, height;
 };
-TwipsRect ClientRect(const FormSpec& form, const ControlSpec& control);
+TwipsRect ClientRect(const FormDesign& form, const ControlDesign& control);
 
 // Whether choosing `name` in the menu runs a handler: an item, or an entry
 // without items.
-bool IsMenuCommand(const FormSpec& form, std::string_view name);
+bool IsMenuCommand(const FormDesign& form, std::string_view name);
 
 }  // namespace vagliante::ui
