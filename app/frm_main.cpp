@@ -4,6 +4,7 @@
 #include "convert/frm_cnv.h"
 #include "filter/filters.h"
 #include "platform/progress.h"
+#include "ui/box_path.h"
 
 namespace vagliante {
 namespace {
@@ -46,7 +47,8 @@ constexpr MenuDesign kMenu[] = {
 }  // namespace
 
 const ui::FormDesign kFrmMainDesign = {
-    "frmMain", frmMain::kTitle, 8655, 2625, Border::FixedSingle, true, kControls, kMenu,
+    "frmMain", frmMain::kTitle, 8655,  2625,    Border::FixedSingle,
+    true,      kControls,       kMenu, "Text1", "Command2",
 };
 
 void frmMain::Click(std::string_view control) {
@@ -73,6 +75,9 @@ void frmMain::Command3_Click() {
     CommonDialog1.SetDialogTitle("Scegli il file sorgente");
     CommonDialog1.SetFilter(kLogFilter);
     CommonDialog1.SetFilterIndex(1);
+    // Where the user works: the folder of the path in the box, or else of
+    // the destination's.
+    CommonDialog1.SetInitDir(ui::DialogFolder(View().Text("Text1"), View().Text("Text2")));
     CommonDialog1.ShowOpen(View());
     View().SetText("Text1", CommonDialog1.FileName());
 }
@@ -85,24 +90,37 @@ void frmMain::Command4_Click() {
     // A name typed without extension gets ".TXT", so the activation filter's
     // cut of the last four characters never eats letters of the name.
     CommonDialog1.SetDefaultExt("TXT");
+    CommonDialog1.SetInitDir(ui::DialogFolder(View().Text("Text2"), View().Text("Text1")));
     CommonDialog1.ShowSave(View());
     View().SetText("Text2", CommonDialog1.FileName());
 }
 
+// The paths as the user meant them (ui::BoxPath): an empty box is an error
+// that names it, the source's first.
 void frmMain::FilterUpdate() {
-    const std::string source = View().Text("Text1");
-    const std::string destination = View().Text("Text2");
+    const ui::BoxPath source(View(), "Text1", "Label2");
+    const ui::BoxPath destination(View(), "Text2", "Label4");
     Progress& bar = View().Bar("ProgressBar1");
     ui::RunAndReport(
-        View(), [&] { vagliante::FilterUpdate(source, destination, bar); }, kMsgUpdateDone);
+        View(),
+        [&] {
+            const std::string& from = source.Path();
+            vagliante::FilterUpdate(from, destination.Path(), bar);
+        },
+        kMsgUpdateDone);
 }
 
 void frmMain::FilterActivation() {
-    const std::string source = View().Text("Text1");
-    const std::string destination = View().Text("Text2");
+    const ui::BoxPath source(View(), "Text1", "Label2");
+    const ui::BoxPath destination(View(), "Text2", "Label4");
     Progress& bar = View().Bar("ProgressBar1");
     ui::RunAndReport(
-        View(), [&] { vagliante::FilterActivation(source, destination, bar); }, kMsgActivationDone);
+        View(),
+        [&] {
+            const std::string& from = source.Path();
+            vagliante::FilterActivation(from, destination.Path(), bar);
+        },
+        kMsgActivationDone);
 }
 
 void frmMain::T1_Click() { OpenConversion("B2T"); }

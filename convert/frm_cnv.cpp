@@ -2,6 +2,7 @@
 
 #include "convert/convert.h"
 #include "platform/progress.h"
+#include "ui/box_path.h"
 
 namespace vagliante {
 namespace {
@@ -31,7 +32,8 @@ constexpr ControlDesign kControls[] = {
 }  // namespace
 
 const ui::FormDesign kFrmCnvDesign = {
-    "frmCnv", "Conversione", 7275, 2625, Border::FixedToolWindow, true, kControls,
+    "frmCnv", "Conversione", 7275, 2625,    Border::FixedToolWindow,
+    true,     kControls,     {},   "Text1", "Command2",
 };
 
 void frmCnv::Click(std::string_view control) {
@@ -69,6 +71,9 @@ void frmCnv::Command3_Click() {
     if (Chiamatoda == kBinToTxt) CommonDialog1.SetFilter(kLogFilter);
     if (Chiamatoda == kTxtToBin) CommonDialog1.SetFilter(kTextFilter);
     CommonDialog1.SetFilterIndex(1);
+    // Where the user works: the folder of the path in the box, or else of
+    // the destination's.
+    CommonDialog1.SetInitDir(ui::DialogFolder(View().Text("Text1"), View().Text("Text2")));
     CommonDialog1.ShowOpen(View());
     View().SetText("Text1", CommonDialog1.FileName());
 }
@@ -79,24 +84,40 @@ void frmCnv::Command4_Click() {
     if (Chiamatoda == kTxtToBin) CommonDialog1.SetFilter(kLogFilter);
     if (Chiamatoda == kBinToTxt) CommonDialog1.SetFilter(kTextFilter);
     CommonDialog1.SetFilterIndex(1);
+    // A name typed without extension gets the mode's, as in the main window.
+    if (Chiamatoda == kTxtToBin) CommonDialog1.SetDefaultExt("BIN");
+    if (Chiamatoda == kBinToTxt) CommonDialog1.SetDefaultExt("TXT");
+    CommonDialog1.SetInitDir(ui::DialogFolder(View().Text("Text2"), View().Text("Text1")));
     CommonDialog1.ShowSave(View());
     View().SetText("Text2", CommonDialog1.FileName());
 }
 
+// The paths as the user meant them (ui::BoxPath): an empty box is an error
+// that names it, the source's first.
 void frmCnv::ConvertBinToTxt() {
-    const std::string source = View().Text("Text1");
-    const std::string destination = View().Text("Text2");
+    const ui::BoxPath source(View(), "Text1", "Label2");
+    const ui::BoxPath destination(View(), "Text2", "Label4");
     Progress& bar = View().Bar("ProgressBar1");
     ui::RunAndReport(
-        View(), [&] { vagliante::ConvertBinToTxt(source, destination, bar); }, kMsgConversionDone);
+        View(),
+        [&] {
+            const std::string& from = source.Path();
+            vagliante::ConvertBinToTxt(from, destination.Path(), bar);
+        },
+        kMsgConversionDone);
 }
 
 void frmCnv::ConvertTxtToBin() {
-    const std::string source = View().Text("Text1");
-    const std::string destination = View().Text("Text2");
+    const ui::BoxPath source(View(), "Text1", "Label2");
+    const ui::BoxPath destination(View(), "Text2", "Label4");
     Progress& bar = View().Bar("ProgressBar1");
     ui::RunAndReport(
-        View(), [&] { vagliante::ConvertTxtToBin(source, destination, bar); }, kMsgConversionDone);
+        View(),
+        [&] {
+            const std::string& from = source.Path();
+            vagliante::ConvertTxtToBin(from, destination.Path(), bar);
+        },
+        kMsgConversionDone);
 }
 
 }  // namespace vagliante

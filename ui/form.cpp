@@ -15,6 +15,14 @@ FormView& Form::View() const {
     return *view_;
 }
 
+bool Form::FileDropped(std::string_view control, std::string_view path) {
+    if (design_.dropBox.empty()) return false;
+    const ControlDesign* target = FindControl(design_, control);
+    const bool onBox = target && target->kind == ControlKind::TextBox;
+    View().SetText(onBox ? target->name : design_.dropBox, path);
+    return true;
+}
+
 bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText) {
     std::string failure;
     try {

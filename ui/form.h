@@ -87,6 +87,13 @@ class Form {
     // The user chose the button or menu command `control`.
     virtual void Click(std::string_view control) = 0;
 
+    // A file dropped on the control `control` (a name, or empty for the
+    // window itself), or named when the program was started: a text box
+    // takes its path, anywhere else the window's drop box does (dropBox in
+    // the design). Returns whether the window took it: one without a drop
+    // box takes none.
+    bool FileDropped(std::string_view control, std::string_view path);
+
   protected:
     FormView& View() const;
 

@@ -71,6 +71,12 @@ struct FormDesign {
     bool icon;  // shows the program's icon in its title bar
     std::span<const ControlDesign> controls;
     std::span<const MenuDesign> menu = {};
+    // The text box that a file dropped elsewhere on the window fills (a box
+    // dropped on takes the path itself); empty: the window takes no drops.
+    std::string_view dropBox = {};
+    // The button that closes the window. It stays live while a run is busy,
+    // and closing the window then stops the run.
+    std::string_view exitButton = {};
 };
 
 // Pixels for twips at `dpi` dots per inch.

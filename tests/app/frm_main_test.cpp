@@ -111,12 +111,144 @@ TEST_F(FrmMainTest, AFailureIsShownWithItsNumberAndTheWindowGoesOn) {
     EXPECT_EQ(test::ReadFile(dir_.File("OUT.TXT")), "earlier report");
     EXPECT_EQ(view_.Bar("ProgressBar1").Value(), 0.001);
     EXPECT_FALSE(view_.closed());
+}
 
-    // Empty boxes reach the filter unchanged, which names the bad file name.
-    view_.Type("Text1", "");
+TEST_F(FrmMainTest, AnEmptyBoxIsNamedInTheMessageTheSourceFirstAndNothingRuns) {
+    test::WriteFile(dir_.File("OUT.TXT"), "earlier report");
+    const struct {
+        const char* source;
+        const char* destination;
+        const char* message;
+    } cases[] = {
+        {"", "",
+         "Errore 52: Nome o numero di file non valido: il campo \"File .bin sorgente\" è vuoto"},
+        {" \t", "x",
+         "Errore 52: Nome o numero di file non valido: il campo \"File .bin sorgente\" è vuoto"},
+        {"\"\"", "x",
+         "Errore 52: Nome o numero di file non valido: il campo \"File .bin sorgente\" è vuoto"},
+        {"LOG.BIN", "",
+         "Errore 52: Nome o numero di file non valido: il campo \"File .txt destinazione\" è "
+         "vuoto"},
+    };
+    for (const char* option : {"Option1", "Option2"}) {
+        view_.Choose(option);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(option) + " [" + c.source + "] [" + c.destination + "]");
+            view_.messages.clear();
+            view_.Type("Text1", c.source[0] == 'L' ? dir_.File(c.source) : c.source);
+            view_.Type("Text2", c.destination);
+            view_.Click("Command1");
+            ASSERT_EQ(view_.messages.size(), 1u);
+            EXPECT_EQ(view_.messages[0].text, c.message);
+            EXPECT_EQ(view_.messages[0].icon, MessageIcon::Critical);
+        }
+    }
+    EXPECT_EQ(dir_.List(), std::vector<std::string>{"OUT.TXT"});
+    EXPECT_EQ(test::ReadFile(dir_.File("OUT.TXT")), "earlier report");
+}
+
+TEST_F(FrmMainTest, PathsPastedInQuotesOrAsAddressesAreUsedAsPaths) {
+    samples::Rng rng(11);
+    test::MakeFolder(dir_.File("log di prova"));
+    const std::string log = dir_.File("log di prova/LOG 1.BIN");
+    test::WriteFile(log, samples::MixedCatalogue(rng));
+    // Explorer's "Copy as path", blanks around it included.
+    view_.Type("Text1", "\"" + log + "\"");
+    view_.Type("Text2", "  \"" + dir_.File("OUT.TXT") + "\"\r\n");
+    view_.Click("Command1");
+    ASSERT_EQ(view_.messages.size(), 1u);
+    EXPECT_EQ(view_.messages[0].text, "File creato con successo");
+    EXPECT_EQ(test::SplitCrLf(test::ReadFile(dir_.File("OUT.TXT"))).size(), 15u);
+
+    // A file manager's address, spaces escaped.
+    std::string address = "file://" + dir_.File("log%20di%20prova/LOG%201.BIN");
+    view_.Type("Text1", address);
+    view_.Type("Text2", dir_.File("ALTRO.TXT"));
     view_.Click("Command1");
     ASSERT_EQ(view_.messages.size(), 2u);
-    EXPECT_EQ(view_.messages[1].text.rfind("Errore 52", 0), 0u) << view_.messages[1].text;
+    EXPECT_EQ(view_.messages[1].text, "File creato con successo");
+    EXPECT_EQ(test::ReadFile(dir_.File("ALTRO.TXT")), test::ReadFile(dir_.File("OUT.TXT")));
+}
+
+TEST_F(FrmMainTest, DialogsOpenInTheFolderOfTheirBoxOrElseOfTheOtherBox) {
+    test::MakeFolder(dir_.File("logs"));
+    test::MakeFolder(dir_.File("reports"));
+    test::WriteFile(dir_.File("logs/LOG.BIN"), "");
+    auto folders = [&] {
+        view_.requests.clear();
+        view_.answers = {std::nullopt, std::nullopt};
+        const std::string source = view_.Text("Text1"), destination = view_.Text("Text2");
+        view_.Click("Command3");
+        view_.Type("Text1", source);  // a cancel empties the box: put it back
+        view_.Click("Command4");
+        view_.Type("Text2", destination);
+        EXPECT_EQ(view_.requests[0].fileName, "");  // the name still starts empty
+        EXPECT_EQ(view_.requests[1].fileName, "");
+        return std::pair{view_.requests[0].initDir, view_.requests[1].initDir};
+    };
+    EXPECT_EQ(folders(), (std::pair<std::string, std::string>{"", ""}));  // the system's choice
+
+    view_.Type("Text1", dir_.File("logs/LOG.BIN"));
+    EXPECT_EQ(folders(), std::pair(dir_.File("logs"), dir_.File("logs")));  // the source's
+
+    view_.Type("Text2", dir_.File("reports/NEW.TXT"));  // not there yet
+    EXPECT_EQ(folders(), std::pair(dir_.File("logs"), dir_.File("reports")));
+
+    view_.Type("Text1", "");
+    EXPECT_EQ(folders(), std::pair(dir_.File("reports"), dir_.File("reports")));
+
+    // A box naming a folder opens in it; quotes are no part of it.
+    view_.Type("Text1", "\"" + dir_.File("logs") + "\"");
+    view_.Type("Text2", dir_.Path() + "/");
+    EXPECT_EQ(folders(), std::pair(dir_.File("logs"), dir_.Path() + "/"));
+}
+
+TEST_F(FrmMainTest, AFileDroppedFillsTheBoxUnderItElseTheSource) {
+    EXPECT_TRUE(view_.Drop("Text2", "/logs/OUT.TXT"));
+    EXPECT_EQ(view_.Text("Text2"), "/logs/OUT.TXT");
+    EXPECT_EQ(view_.Text("Text1"), "");
+    for (const char* elsewhere : {"", "Command1", "Label4", "ProgressBar1", "Option2"}) {
+        view_.Type("Text1", "");
+        EXPECT_TRUE(view_.Drop(elsewhere, "/logs/città.BIN")) << elsewhere;
+        EXPECT_EQ(view_.Text("Text1"), "/logs/città.BIN") << elsewhere;
+    }
+    EXPECT_TRUE(view_.Drop("Text1", "/logs/B.BIN"));
+    EXPECT_EQ(view_.Text("Text1"), "/logs/B.BIN");
+    EXPECT_EQ(view_.Text("Text2"), "/logs/OUT.TXT");
+    EXPECT_TRUE(view_.events.empty());  // no dialog, no run
+}
+
+TEST_F(FrmMainTest, EsciDuringARunStopsItReplacesNothingShowsNothingAndCloses) {
+    // A log long enough that the run is still reading when Esci is pressed.
+    test::WriteFile(dir_.File("LOG.BIN"), std::string(64 << 20, '\x84'));
+    const std::vector<std::string> old = {"OUT-5C.TXT", "OUT-63-70.TXT", "OUT-63-71.TXT",
+                                          "OUT.TXT"};
+    for (const std::string& name : old) test::WriteFile(dir_.File(name), "earlier " + name);
+    for (const char* option : {"Option1", "Option2"}) {
+        SCOPED_TRACE(option);
+        frmMain form;
+        FakeView view(form);
+        view.Choose(option);
+        view.Type("Text1", dir_.File("LOG.BIN"));
+        view.Type("Text2", dir_.File("OUT.TXT"));
+        view.duringRun = [&] { view.Click("Command2"); };
+        view.Click("Command1");
+        EXPECT_TRUE(view.messages.empty());
+        EXPECT_EQ(view.events, (std::vector<std::string>{"busy", "close"}));
+        EXPECT_TRUE(view.closed());
+        for (const std::string& name : old)
+            EXPECT_EQ(test::ReadFile(dir_.File(name)), "earlier " + name);
+        std::vector<std::string> files = old;
+        files.insert(files.begin(), "LOG.BIN");
+        EXPECT_EQ(dir_.List(), files);  // no temporary file left
+    }
+}
+
+TEST_F(FrmMainTest, ALogNamedAtTheStartFillsTheSourceAsADropDoes) {
+    frmMain form;
+    FakeView view(form);
+    EXPECT_TRUE(form.FileDropped({}, "/logs/LOG.BIN"));
+    EXPECT_EQ(view.Text("Text1"), "/logs/LOG.BIN");
 }
 
 TEST_F(FrmMainTest, EsciClosesTheWindow) {

@@ -22,6 +22,7 @@ struct Mode {
     const char* destination;
     const char* openFilter;
     const char* saveFilter;
+    const char* saveExt;  // added to a name typed without one
 };
 
 class FrmCnvModeTest : public testing::TestWithParam<Mode> {};
@@ -60,16 +61,30 @@ TEST_P(FrmCnvModeTest, ActivationAppliesTheModeAndTheDialogsOfferItsFilters) {
         EXPECT_EQ(r.filter, open ? m.openFilter : m.saveFilter);
         EXPECT_EQ(r.filterIndex, 1);
         EXPECT_EQ(r.fileName, "");  // never the path already in the box
-        EXPECT_EQ(r.defaultExt, "");
+        if (!open) EXPECT_EQ(r.defaultExt, m.saveExt);
     }
+
+    // An empty box is named by the caption the mode gave it.
+    view.Click("Command1");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, std::string("Errore 52: Nome o numero di file non valido: "
+                                                 "il campo \"") +
+                                         m.source + "\" è vuoto");
+    view.Type("Text1", "x");
+    view.Click("Command1");
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[1].text, std::string("Errore 52: Nome o numero di file non valido: "
+                                                 "il campo \"") +
+                                         m.destination + "\" è vuoto");
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, FrmCnvModeTest,
-                         testing::Values(Mode{"B2T", "Conversione BIN->TXT", "File BIN sorgente",
-                                              "File TXT destinazione", kLogFilter, kTextFilter},
-                                         Mode{"T2B", "Conversione TXT->BIN", "File TXT sorgente",
-                                              "File BIN destinazione", kTextFilter, kLogFilter}),
-                         [](const auto& info) { return std::string(info.param.mode); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, FrmCnvModeTest,
+    testing::Values(Mode{"B2T", "Conversione BIN->TXT", "File BIN sorgente",
+                         "File TXT destinazione", kLogFilter, kTextFilter, "TXT"},
+                    Mode{"T2B", "Conversione TXT->BIN", "File TXT sorgente",
+                         "File BIN destinazione", kTextFilter, kLogFilter, "BIN"}),
+    [](const auto& info) { return std::string(info.param.mode); });
 
 TEST(FrmCnvTest, AnyOtherModeKeepsTheDesignCaptionsTheLastFilterAndDoesNothing) {
     test::TempDir dir;
@@ -128,6 +143,43 @@ TEST(FrmCnvTest, ConvertiRunsTheConversionOfTheModeAndBack) {
     ASSERT_EQ(back.messages.size(), 1u);
     EXPECT_EQ(back.messages[0].text, "Conversione conclusa");
     EXPECT_EQ(test::ReadFile(dir.File("back.BIN")), test::ReadFile(dir.File("in.BIN")));
+}
+
+TEST(FrmCnvTest, DialogsOpenWhereTheUserWorksAndDropsFillTheBoxes) {
+    test::TempDir dir;
+    test::MakeFolder(dir.File("in"));
+    frmCnv form;
+    FakeView view(form);
+    form.Chiamatoda = "B2T";
+    view.Activate();
+    EXPECT_TRUE(view.Drop("Command1", dir.File("in/LOG.BIN")));  // elsewhere: the source
+    EXPECT_EQ(view.Text("Text1"), dir.File("in/LOG.BIN"));
+    view.Click("Command4");
+    view.Click("Command3");
+    ASSERT_EQ(view.requests.size(), 2u);
+    EXPECT_EQ(view.requests[0].initDir, dir.File("in"));  // an empty destination: the source's
+    EXPECT_EQ(view.requests[1].initDir, dir.File("in"));
+    EXPECT_EQ(view.Text("Text1"), "");  // both dialogs were cancelled: both boxes empty
+    EXPECT_TRUE(view.Drop("Text2", dir.File("OUT.TXT")));
+    view.Click("Command3");
+    EXPECT_EQ(view.requests[2].initDir, dir.Path());
+}
+
+TEST(FrmCnvTest, EsciDuringAConversionStopsItAndCloses) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("in.BIN"), std::string(64 << 20, '\x01'));
+    test::WriteFile(dir.File("out.TXT"), "old");
+    frmCnv form;
+    FakeView view(form);
+    form.Chiamatoda = "B2T";
+    view.Type("Text1", dir.File("in.BIN"));
+    view.Type("Text2", dir.File("out.TXT"));
+    view.duringRun = [&] { view.Click("Command2"); };
+    view.Click("Command1");
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(view.closed());
+    EXPECT_EQ(test::ReadFile(dir.File("out.TXT")), "old");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.BIN", "out.TXT"}));
 }
 
 TEST(FrmCnvTest, AFailureIsShownAndNothingIsReplacedThenEsciCloses) {

@@ -59,7 +59,21 @@ void FakeView::Click(std::string_view control) {
     const bool button = found != controls_.end() && found->second.kind == ControlKind::Button;
     if (!button && !ui::IsMenuCommand(form_.Design(), control))
         throw std::out_of_range(std::string(control) + " is no button or menu command");
+    // During a run only the exit button is live.
+    if (busy_ && control != form_.Design().exitButton)
+        throw std::logic_error(std::string(control) + " clicked during a run");
     form_.Click(control);
+    if (closeAfterRun_ && !busy_) {
+        closeAfterRun_ = false;
+        Record("close");
+        closed_ = true;
+    }
+}
+
+bool FakeView::Drop(std::string_view control, std::string_view path) {
+    if (!control.empty() && controls_.find(control) == controls_.end())
+        throw std::out_of_range("no control " + std::string(control));
+    return form_.FileDropped(control, path);
 }
 
 void FakeView::Choose(std::string_view option) {
@@ -108,6 +122,9 @@ void FakeView::RunBusy(const std::function<void()>& work) {
     if (busy_) throw std::logic_error("a run started inside another");
     Record("busy");
     busy_ = true;
+    closeAfterRun_ = false;
+    for (auto& [name, state] : controls_)
+        if (state.bar) state.bar->ClearStop();
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
@@ -116,6 +133,7 @@ void FakeView::RunBusy(const std::function<void()>& work) {
             failure = std::current_exception();
         }
     });
+    if (duringRun) duringRun();
     worker.join();
     busy_ = false;
     if (failure) std::rethrow_exception(failure);
@@ -129,6 +147,12 @@ std::unique_ptr<ui::LoadedForm> FakeView::Load(ui::Form& form) {
 }
 
 void FakeView::Close() {
+    if (busy_) {  // stops the run; the window goes when its handler ends
+        for (auto& [name, state] : controls_)
+            if (state.bar) state.bar->RequestStop();
+        closeAfterRun_ = true;
+        return;
+    }
     Record("close");
     closed_ = true;
 }

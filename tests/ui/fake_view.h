@@ -4,7 +4,9 @@
 // the file dialogs from a script, records messages and what the handlers
 // asked for, and runs busy work on a worker thread as the renderers do. A
 // handler that names a control the description lacks, or uses a control as
-// another kind, fails the test.
+// another kind, fails the test. As the renderers do, closing the window
+// while a run is busy stops the run, and the window closes once the handler
+// that started it has ended.
 #pragma once
 
 #include <deque>
@@ -30,6 +32,9 @@ class FakeView final : public ui::FormView, public ui::LoadedForm {
     void Choose(std::string_view option);  // selects an option, clears the others
     void Type(std::string_view box, std::string_view text);
     void Activate();
+    // A file dropped on `control` (empty: on the window itself); whether the
+    // window took it.
+    bool Drop(std::string_view control, std::string_view path);
 
     ui::Form& form() const { return form_; }
     bool closed() const { return closed_; }
@@ -47,6 +52,9 @@ class FakeView final : public ui::FormView, public ui::LoadedForm {
     // returns (the window's user at work). Windows loaded by a modal window
     // use its parent's hook.
     std::function<void(FakeView& modal)> onModal;
+    // Runs on the window's thread while a run is busy on its worker (the
+    // user at work meanwhile), once per run.
+    std::function<void()> duringRun;
 
     // FormView
     std::string Title() const override { return title_; }
@@ -83,6 +91,7 @@ class FakeView final : public ui::FormView, public ui::LoadedForm {
     bool closed_ = false;
     bool shownModal_ = false;
     bool busy_ = false;
+    bool closeAfterRun_ = false;  // closed during a run: once its handler ends
 };
 
 }  // namespace vagliante::test

@@ -2,6 +2,7 @@
 // the description's helpers, and how a handler's run reports its end.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -13,7 +14,10 @@
 #include "convert/frm_cnv.h"
 #include "platform/progress.h"
 #include "platform/run_error.h"
+#include "tests/about/fakes.h"
+#include "tests/support/test_support.h"
 #include "tests/ui/fake_view.h"
+#include "ui/box_path.h"
 #include "ui/form.h"
 
 namespace vagliante {
@@ -183,16 +187,24 @@ TEST(DescriptionHelpersTest, TwipsArePixelsAtTheMonitorsResolution) {
 // A minimal form whose one button runs what a test gives it.
 const ui::ControlDesign kRunControls[] = {
     {"Command1", ControlKind::Button, "Vai", 0, 0, 100, 100, 0},
+    {"Command2", ControlKind::Button, "Esci", 100, 0, 100, 100, 1},
+    {"ProgressBar1", ControlKind::ProgressBar, "", 0, 100, 200, 100, 2},
 };
-const FormDesign kRunDesign = {"frmRun", "Prova",     200, 200, ui::Border::FixedSingle,
-                               false,    kRunControls};
+const FormDesign kRunDesign = {
+    "frmRun", "Prova", 200, 200, ui::Border::FixedSingle, false, kRunControls, {}, {}, "Command2",
+};
 
 class RunForm final : public ui::Form {
   public:
     RunForm() : Form(kRunDesign) {}
     std::function<void()> work;
     bool result = false;
-    void Click(std::string_view) override { result = ui::RunAndReport(View(), work, "Fatto"); }
+    void Click(std::string_view control) override {
+        if (control == "Command2")
+            View().Close();
+        else
+            result = ui::RunAndReport(View(), work, "Fatto");
+    }
 };
 
 TEST(RunAndReportTest, CompletionErrorsAndStopsEachReachTheUserTheirWay) {
@@ -255,6 +267,90 @@ TEST(CommonDialogTest, CancelKeepsTheNameAndTheRequestCarriesEverySetting) {
     dialog.ShowOpen(view);
     EXPECT_EQ(dialog.FileName(), "/logs/scelto.BIN");
     EXPECT_EQ(view.requests[1].kind, ui::FileDialogKind::Open);
+}
+
+TEST(RunAndReportTest, AStopAskedBeforeARunDoesNotStopTheNext) {
+    RunForm form;
+    test::FakeView view(form);
+    ProgressBar& bar = view.Bar("ProgressBar1");
+    form.work = [&] {
+        if (bar.StopRequested()) throw RunStopped();
+    };
+    bar.RequestStop();  // left from an earlier run
+    view.Click("Command1");
+    EXPECT_TRUE(form.result);
+    ASSERT_EQ(view.messages.size(), 1u);
+
+    // Closing the window during the run stops it: no message, then closed.
+    form.work = [&] {
+        while (!bar.StopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        throw RunStopped();
+    };
+    view.duringRun = [&] { view.Click("Command2"); };
+    view.Click("Command1");
+    EXPECT_FALSE(form.result);
+    EXPECT_EQ(view.messages.size(), 1u);
+    EXPECT_TRUE(view.closed());
+}
+
+TEST(PathFromBoxTest, QuotesAndAddressesGiveThePathAnyOtherTextIsKept) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/logs/LOG.BIN", "/logs/LOG.BIN"},
+        {"\"/logs/LOG 1.BIN\"", "/logs/LOG 1.BIN"},  // "Copy as path"
+        {"  \"/logs/x.BIN\"\r\n", "/logs/x.BIN"},
+        {"\"\"", ""},
+        {" /logs/spazio ", " /logs/spazio "},  // unquoted: as typed
+        {"\"/a\" \"/b\"", "\"/a\" \"/b\""},    // two paths: no path at all
+        {"\"/logs/x.BIN", "\"/logs/x.BIN"},    // one quote only
+        {"file:///logs/LOG%201.BIN", "/logs/LOG 1.BIN"},
+        {"FILE://localhost/logs/citt%C3%A0.BIN", "/logs/città.BIN"},
+        {"\"file:///logs/a.BIN\"", "/logs/a.BIN"},
+        {"file:///logs/100%.BIN", "/logs/100%.BIN"},   // a lone % is a percent sign
+        {"file:///logs/a%00b", "file:///logs/a%00b"},  // no path holds NUL
+        {"http://host/x.BIN", "http://host/x.BIN"},
+    };
+    for (const auto& [text, path] : cases) EXPECT_EQ(ui::PathFromBox(text), path) << text;
+}
+
+TEST(PathFromBoxTest, OnlyLocalFileAddressesArePaths) {
+    EXPECT_EQ(ui::LocalPathFromUri("file:///tmp/a"), "/tmp/a");
+    EXPECT_EQ(ui::LocalPathFromUri("file://localhost/tmp/a"), "/tmp/a");
+    EXPECT_EQ(ui::LocalPathFromUri("file:/tmp/a"), std::nullopt);
+    EXPECT_EQ(ui::LocalPathFromUri("file://"), std::nullopt);
+    EXPECT_EQ(ui::LocalPathFromUri("smb://server/share/a"), std::nullopt);
+#ifdef _WIN32
+    EXPECT_EQ(ui::LocalPathFromUri("file:///C:/Log%20citt%C3%A0/a.bin"), "C:\\Log città\\a.bin");
+    EXPECT_EQ(ui::LocalPathFromUri("file://server/share/a.bin"), "\\\\server\\share\\a.bin");
+#else
+    EXPECT_EQ(ui::LocalPathFromUri("file://server/share/a.bin"), std::nullopt);
+#endif
+}
+
+TEST(DialogFolderTest, TheBoxsFolderElseTheOtherBoxsElseNone) {
+    test::TempDir dir;
+    test::MakeFolder(dir.File("logs"));
+    EXPECT_EQ(ui::DialogFolder(dir.File("logs/LOG.BIN"), "/elsewhere/x"), dir.File("logs"));
+    EXPECT_EQ(ui::DialogFolder(dir.File("logs"), ""), dir.File("logs"));  // a folder: itself
+    EXPECT_EQ(ui::DialogFolder("", dir.File("logs/R.TXT")), dir.File("logs"));
+    EXPECT_EQ(ui::DialogFolder(" ", "\"" + dir.File("logs/R.TXT") + "\""), dir.File("logs"));
+    EXPECT_EQ(ui::DialogFolder("LOG.BIN", "/logs/R.TXT"), "");  // the current folder
+    EXPECT_EQ(ui::DialogFolder("", ""), "");
+    EXPECT_EQ(ui::DialogFolder("/LOG.BIN", ""), "/");
+    EXPECT_EQ(ui::DialogFolder("/missing//LOG.BIN", ""), "/missing");
+#ifdef _WIN32
+    EXPECT_EQ(ui::DialogFolder("C:\\LOG.BIN", ""), "C:\\");
+    EXPECT_EQ(ui::DialogFolder("C:\\Log città\\LOG.BIN", ""), "C:\\Log città");
+    EXPECT_EQ(ui::DialogFolder("\\\\server\\share\\LOG.BIN", ""), "\\\\server\\share");
+#endif
+}
+
+TEST(FileDroppedTest, AWindowWithoutADropBoxTakesNoFile) {
+    test::FakeRegistry registry;
+    test::FakeLauncher launcher;
+    frmAbout form(registry, launcher);
+    test::FakeView view(form);
+    EXPECT_FALSE(view.Drop("", "/logs/LOG.BIN"));
+    EXPECT_FALSE(view.Drop("cmdOK", "/logs/LOG.BIN"));
 }
 
 TEST(FormTest, AHandlerWithoutItsWindowFailsClearly) {
