@@ -1,8 +1,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -12,6 +15,7 @@
 #include "convert/frm_cnv.h"
 #include "tests/support/qt_support.h"
 #include "tests/support/test_support.h"
+#include "ui/qt/busy_run.h"
 #include "ui/qt/qt_form.h"
 #include "ui/qt/qt_progress_bar.h"
 
@@ -66,7 +70,11 @@ class tst_frmCnv : public QObject {
     void convertiRunsTheConversionOfTheMode();
     void errorIsShownAndTheWindowGoesOn();
     void boxesAcceptTypingAndPasting();
-    void escDoesNotCloseTheWindow();
+    void escDoesNotCloseTheWindowEnterOnAButtonPressesIt();
+    void saveDialogAddsTheModesExtensionAndAsksNothing_data();
+    void saveDialogAddsTheModesExtensionAndAsksNothing();
+    void aFileDroppedOnTheWindowFillsTheSource();
+    void theCloseBoxDuringAConversionStopsItAndCloses();
     void screenshots();
 
   private:
@@ -341,17 +349,119 @@ void tst_frmCnv::boxesAcceptTypingAndPasting() {
     form->Text2()->setFocus();
     form->Text2()->paste();
     QCOMPARE(form->Text2()->text(), QString("/logs/y.BIN"));
+
+    // A path pasted in double quotes is used without them.
+    vagliante::test::WriteFile(dir_->File("in.TXT"), "0A84");
+    form->Text1()->clear();
+    QApplication::clipboard()->setText("\"" + Path("in.TXT") + "\"");
+    form->Text1()->setFocus();
+    form->Text1()->paste();
+    form->Text2()->setText(" \"" + Path("out.BIN") + "\" ");
+    form->Command1()->click();
+    QCOMPARE(user_->messages.size(), size_t{1});
+    QCOMPARE(user_->messages[0].text, QString("Conversione conclusa"));
+    QCOMPARE(vagliante::test::ReadFile(dir_->File("out.BIN")), std::string("\x0A\x84"));
 }
 
-void tst_frmCnv::escDoesNotCloseTheWindow() {
+void tst_frmCnv::escDoesNotCloseTheWindowEnterOnAButtonPressesIt() {
     auto form = Open("B2T");
     QVERIFY(form);
     QTest::keyClick(form->window.get(), Qt::Key_Escape);
-    QTest::keyClick(form->Command1(), Qt::Key_Return);
+    QTest::keyClick(form->Text1(), Qt::Key_Return);
     QVERIFY(form->window->isVisible());
     QVERIFY(user_->messages.empty());
-    form->Command2()->click();
+    // "Converti" with an empty source box: the message names it.
+    QTest::keyClick(form->Command1(), Qt::Key_Return);
+    QCOMPARE(user_->messages.size(), size_t{1});
+    QCOMPARE(user_->messages[0].text, QString("Errore 52: Nome o numero di file non valido: "
+                                              "il campo \"File BIN sorgente\" è vuoto"));
+    QTest::keyClick(form->Command2(), Qt::Key_Return);
     QVERIFY(!form->window->isVisible());
+}
+
+void tst_frmCnv::saveDialogAddsTheModesExtensionAndAsksNothing_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("B2T") << "B2T"
+                         << "RISULTATO.TXT";
+    QTest::newRow("T2B") << "T2B"
+                         << "RISULTATO.BIN";
+}
+
+void tst_frmCnv::saveDialogAddsTheModesExtensionAndAsksNothing() {
+    QFETCH(QString, mode);
+    QFETCH(QString, chosen);
+    user_.reset();  // the real dialog
+    vagliante::test::WriteFile(dir_->File(chosen.toStdString()), "old");
+    auto form = Open(mode);
+    QVERIFY(form);
+    bool asked = false;
+    QTimer guard;
+    connect(&guard, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked = true;
+            box->reject();
+        }
+    });
+    guard.start(20);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        seen = true;
+        dialog->setDirectory(QString::fromStdString(dir_->Path()));
+        dialog->selectFile("RISULTATO");
+        static_cast<QDialog*>(dialog)->accept();  // as the button does
+    });
+    form->Command4()->click();
+    QVERIFY(seen);
+    QVERIFY(!asked);
+    QCOMPARE(form->Text2()->text(), Path(chosen.toStdString().c_str()));
+}
+
+void tst_frmCnv::aFileDroppedOnTheWindowFillsTheSource() {
+    auto form = Open("B2T");
+    QVERIFY(form);
+    QVERIFY(form->window->acceptDrops());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/logs/LOG.BIN")});
+    // A drag enters, then drops, as a file manager's does.
+    auto drop = [&](QWidget* target, QPoint at) {
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    };
+    drop(form->window.get(), form->Command2()->mapTo(form->window.get(), QPoint(3, 3)));
+    QCOMPARE(form->Text1()->text(), QString("/logs/LOG.BIN"));
+    QVERIFY(form->window->isVisible());  // a drop on Esci presses nothing
+    drop(form->Text2(), QPoint(2, 2));
+    QCOMPARE(form->Text2()->text(), QString("/logs/LOG.BIN"));
+}
+
+void tst_frmCnv::theCloseBoxDuringAConversionStopsItAndCloses() {
+    vagliante::test::WriteFile(dir_->File("in.BIN"), std::string(128 << 20, '\x01'));
+    vagliante::test::WriteFile(dir_->File("out.TXT"), "old");
+    auto form = Open("B2T");
+    QVERIFY(form);
+    form->Text1()->setText(Path("in.BIN"));
+    form->Text2()->setText(Path("out.TXT"));
+    bool during = false;
+    QTimer::singleShot(0, [&] {
+        QVERIFY(vagliante::ui::qt::IsBusy());
+        during = true;
+        QVERIFY(!form->Command1()->isEnabled() && !form->Text1()->isEnabled());
+        QVERIFY(form->Command2()->isEnabled());
+        form->window->close();               // the close box, Alt+F4
+        QVERIFY(form->window->isVisible());  // until the run has unwound
+    });
+    form->Command1()->click();
+    QVERIFY(during);
+    QVERIFY(user_->messages.empty());
+    QVERIFY(!form->window->isVisible());
+    QCOMPARE(vagliante::test::ReadFile(dir_->File("out.TXT")), std::string("old"));
+    QCOMPARE(dir_->List(), (std::vector<std::string>{"in.BIN", "out.TXT"}));
 }
 
 void tst_frmCnv::screenshots() {

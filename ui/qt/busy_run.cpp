@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -13,20 +14,26 @@ int busyDepth = 0;
 
 bool IsBusy() { return busyDepth > 0; }
 
-void RunWhileBusy(const std::function<void()>& work) {
+void RunWhileBusy(const std::function<void()>& work, const std::function<void()>& stop) {
     std::exception_ptr failure;
+    std::atomic<bool> done{false};
     QEventLoop loop;
     ++busyDepth;
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    // Busy, yet the user may still click: the arrow with the hourglass.
+    QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
     std::thread worker([&] {
         try {
             work();
         } catch (...) {
             failure = std::current_exception();
         }
+        done = true;
         QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec();
+    // The loop also ends when the application quits: the run is stopped
+    // then, and unwinds at its next block.
+    if (!done) stop();
     worker.join();
     QGuiApplication::restoreOverrideCursor();
     --busyDepth;

@@ -36,6 +36,13 @@ std::optional<std::string> ShowFileDialog(QWidget* parent, const FileDialogReque
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // The description already names its patterns; do not show them twice.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    // Qt's own dialog, which speaks Italian whatever the desktop's language
+    // (InstallItalianTranslation).
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // No question about an existing file: the name chosen is not what a run
+    // writes (an activation run writes three reports named after it), and
+    // runs replace their files without asking.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     const QStringList filters = NameFilters(request.filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);

@@ -1,7 +1,9 @@
 #include "ui/qt/look.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QUrl>
 #include <QWidget>
 
 namespace vagliante::ui::qt {
@@ -26,6 +28,20 @@ void CentreOnScreen(QWidget* window) {
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+QString FileArgument(const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument.isEmpty() || argument.startsWith('-')) continue;
+        if (argument.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
+            const QUrl url(argument);
+            if (url.isLocalFile()) return url.toLocalFile();
+            continue;
+        }
+        return QFileInfo(argument).absoluteFilePath();
+    }
+    return {};
 }
 
 }  // namespace vagliante::ui::qt

@@ -43,4 +43,9 @@ std::optional<std::string> ShowFileDialog(QWidget* parent, const FileDialogReque
 // A modal message box (or the test script).
 void ShowMessage(QWidget* parent, const Message& message);
 
+// The file named among the program's arguments (`vagliante FILE.BIN`, or a
+// file manager's "Open with", which may give a file:// address), as a full
+// path; empty without one. Options (starting with "-") are passed over.
+QString FileArgument(const QStringList& arguments);
+
 }  // namespace vagliante::ui::qt

@@ -1,7 +1,9 @@
 #include "ui/qt/qt_form.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -9,9 +11,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QUrl>
 #include <QWindow>
 #include <stdexcept>
 
@@ -50,7 +54,9 @@ QWidget* MakeControl(const ControlDesign& design, QWidget* parent) {
             widget = new QLineEdit(caption, parent);
             break;
         case ControlKind::Button: {
-            // A push button that answers neither Enter nor Esc.
+            // A push button that is no default button: Enter in a text box
+            // and Esc press none (Enter on the button itself presses it,
+            // see QtForm::eventFilter).
             auto* button = new QPushButton(caption, parent);
             button->setAutoDefault(false);
             button->setDefault(false);
@@ -87,6 +93,14 @@ QWidget* MakeControl(const ControlDesign& design, QWidget* parent) {
     return widget;
 }
 
+// The first local file a drag carries, or nothing.
+std::optional<std::string> DroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return std::nullopt;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return FromQt(url.toLocalFile());
+    return std::nullopt;
+}
+
 }  // namespace
 
 QtForm::QtForm(Form& form) : form_(form) {
@@ -96,6 +110,7 @@ QtForm::QtForm(Form& form) : form_(form) {
     setWindowTitle(ToQt(design.title));
     if (design.icon) setWindowIcon(AppIcon());
     setFont(FormFont());
+    setAcceptDrops(!design.dropBox.empty());
 }
 
 std::unique_ptr<QtForm> QtForm::Create(Form& form) {
@@ -114,6 +129,7 @@ void QtForm::Build() {
     if (!design.menu.empty()) {
         bar = new QMenuBar(this);
         BuildMenu(bar);
+        menuBar_ = bar;
     }
     const int barHeight = bar ? bar->sizeHint().height() : 0;
     client_ = new QWidget(this);
@@ -133,8 +149,11 @@ void QtForm::Build() {
         controls_[std::string(control->name)] = widget;
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
             const std::string name(control->name);
-            connect(button, &QPushButton::clicked, this, [this, name] { form_.Click(name); });
+            connect(button, &QPushButton::clicked, this, [this, name] { Chosen(name); });
+            button->installEventFilter(this);  // Enter
         }
+        // A file dropped on a box: its path, not the text of its address.
+        if (qobject_cast<QLineEdit*>(widget)) widget->installEventFilter(this);
     }
 
     const std::vector<const ControlDesign*> order = TabOrder(design);
@@ -149,8 +168,7 @@ void QtForm::BuildMenu(QMenuBar* bar) {
         if (entry.items.empty()) {
             QAction* action = bar->addAction(ToQt(entry.caption));
             action->setObjectName(ToQt(entry.name));
-            connect(action, &QAction::triggered, this,
-                    [this, entryName] { form_.Click(entryName); });
+            connect(action, &QAction::triggered, this, [this, entryName] { Chosen(entryName); });
             continue;
         }
         QMenu* menu = bar->addMenu(ToQt(entry.caption));
@@ -159,7 +177,7 @@ void QtForm::BuildMenu(QMenuBar* bar) {
             const std::string itemName(item.name);
             QAction* action = menu->addAction(ToQt(item.caption));
             action->setObjectName(ToQt(item.name));
-            connect(action, &QAction::triggered, this, [this, itemName] { form_.Click(itemName); });
+            connect(action, &QAction::triggered, this, [this, itemName] { Chosen(itemName); });
         }
     }
 }
@@ -170,6 +188,21 @@ QWidget* QtForm::Widget(std::string_view control) const {
         throw std::out_of_range("no control " + std::string(control) + " in " +
                                 std::string(form_.Design().name));
     return found->second;
+}
+
+std::string QtForm::NameOf(QWidget* widget) const {
+    for (; widget && widget != this; widget = widget->parentWidget())
+        for (const auto& [name, control] : controls_)
+            if (control == widget) return name;
+    return {};
+}
+
+void QtForm::Chosen(const std::string& control) {
+    form_.Click(control);
+    if (closeAfterRun_ && !running_) {
+        closeAfterRun_ = false;
+        close();
+    }
 }
 
 std::string QtForm::Title() const { return FromQt(windowTitle()); }
@@ -214,7 +247,61 @@ std::optional<std::string> QtForm::ShowFileDialog(const FileDialogRequest& reque
 
 void QtForm::ShowMessage(const Message& message) { qt::ShowMessage(this, message); }
 
-void QtForm::RunBusy(const std::function<void()>& work) { RunWhileBusy(work); }
+void QtForm::RunBusy(const std::function<void()>& work) {
+    if (running_) throw std::logic_error("a run started inside another");
+    BeginRun();
+    try {
+        RunWhileBusy(work, [this] { StopRun(); });
+    } catch (...) {
+        EndRun();
+        throw;
+    }
+    EndRun();
+}
+
+void QtForm::BeginRun() {
+    running_ = true;
+    closeAfterRun_ = false;
+    for (const auto& [name, control] : controls_)
+        if (auto* bar = qobject_cast<QtProgressBar*>(control)) bar->Model().ClearStop();
+    QWidget* focus = QApplication::focusWidget();
+    focusBeforeRun_ = focus && isAncestorOf(focus) ? focus : nullptr;
+    // The focus off the controls first, so that disabling them does not
+    // hand it on to the exit button.
+    client_->setFocus();
+    const FormDesign& design = form_.Design();
+    disabledForRun_.clear();
+    for (const ControlDesign& control : design.controls) {
+        if (!TakesFocus(control.kind) || control.name == design.exitButton) continue;
+        QWidget* widget = Widget(control.name);
+        if (!widget->isEnabled()) continue;
+        widget->setEnabled(false);
+        disabledForRun_.emplace_back(widget);
+    }
+    if (menuBar_ && menuBar_->isEnabled()) {
+        menuBar_->setEnabled(false);
+        disabledForRun_.emplace_back(menuBar_);
+    }
+}
+
+void QtForm::EndRun() {
+    for (const QPointer<QWidget>& widget : disabledForRun_)
+        if (widget) widget->setEnabled(true);
+    disabledForRun_.clear();
+    running_ = false;
+    if (focusBeforeRun_ && focusBeforeRun_->isEnabled()) {
+        focusBeforeRun_->setFocus();
+    } else {
+        const std::vector<const ControlDesign*> order = TabOrder(form_.Design());
+        if (!order.empty()) Widget(order.front()->name)->setFocus();
+    }
+    focusBeforeRun_ = nullptr;
+}
+
+void QtForm::StopRun() {
+    for (const auto& [name, control] : controls_)
+        if (auto* bar = qobject_cast<QtProgressBar*>(control)) bar->Model().RequestStop();
+}
 
 std::unique_ptr<LoadedForm> QtForm::Load(Form& form) {
     std::unique_ptr<QtForm> window = Create(form);
@@ -257,13 +344,96 @@ void QtForm::showEvent(QShowEvent* event) {
 }
 
 void QtForm::closeEvent(QCloseEvent* event) {
-    // A run ends with its message; the window closes only after that.
+    // Closing a window that runs stops the run at its next block; the
+    // window closes once the run has unwound.
+    if (running_) {
+        StopRun();
+        closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
+    // Another window's run (a modal one over this): that one stops first.
     if (IsBusy()) {
         event->ignore();
         return;
     }
     event->accept();
     emit closed();
+}
+
+bool QtForm::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (auto* button = qobject_cast<QPushButton*>(watched)) {
+                // Enter on a focused button presses it, as Space does; a key
+                // held down presses it once.
+                auto* key = static_cast<QKeyEvent*>(event);
+                const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+                if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+                    if (!key->isAutoRepeat()) button->click();
+                    return true;
+                }
+            }
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            // A box takes the files this window takes; other drags (text)
+            // stay the box's own affair.
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!qobject_cast<QLineEdit*>(watched) || !DroppedFile(drag->mimeData())) break;
+            if (TakesDrop(drag->mimeData()))
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (!qobject_cast<QLineEdit*>(watched) || !DroppedFile(drop->mimeData())) break;
+            if (Dropped(widget, drop->mimeData()))
+                drop->acceptProposedAction();
+            else
+                drop->ignore();
+            return true;
+        }
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool QtForm::TakesDrop(const QMimeData* data) const {
+    // Not during a run, nor while a modal window is over this one.
+    QWidget* modal = QApplication::activeModalWidget();
+    return !form_.Design().dropBox.empty() && !running_ && !IsBusy() && (!modal || modal == this) &&
+           DroppedFile(data).has_value();
+}
+
+bool QtForm::Dropped(QWidget* on, const QMimeData* data) {
+    if (!TakesDrop(data)) return false;
+    return form_.FileDropped(NameOf(on), *DroppedFile(data));
+}
+
+void QtForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (TakesDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void QtForm::dragMoveEvent(QDragMoveEvent* event) {
+    if (TakesDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void QtForm::dropEvent(QDropEvent* event) {
+    if (Dropped(childAt(event->position().toPoint()), event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 }  // namespace vagliante::ui::qt

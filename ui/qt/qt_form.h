@@ -4,14 +4,17 @@
 // events to the form's handlers.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/form.h"
 
 class QMenuBar;
+class QMimeData;
 
 namespace vagliante::ui::qt {
 
@@ -56,20 +59,47 @@ class QtForm final : public QWidget, public FormView, public LoadedForm {
 
   protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     explicit QtForm(Form& form);
     void Build();
     void BuildMenu(QMenuBar* bar);
     QWidget* Widget(std::string_view control) const;
+    // The control `widget` is or lies in; empty for none.
+    std::string NameOf(QWidget* widget) const;
+
+    // A button or menu command chosen: its handler, then the closing that
+    // was asked during its run.
+    void Chosen(const std::string& control);
+
+    // While a run is busy the window looks it: its controls but the exit
+    // button are disabled, and so is its menu; no control has the focus
+    // (a key held down cannot reach the exit button). Afterwards all is as
+    // before.
+    void BeginRun();
+    void EndRun();
+    void StopRun();  // asks the run to stop at its next block
+
+    // Whether a drag carries a file this window takes now.
+    bool TakesDrop(const QMimeData* data) const;
+    bool Dropped(QWidget* on, const QMimeData* data);
 
     Form& form_;
     QWidget* client_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
     QWidget* opener_ = nullptr;  // the window that loaded this one
     bool shown_ = false;
+    bool running_ = false;
+    bool closeAfterRun_ = false;
+    QPointer<QWidget> focusBeforeRun_;
+    std::vector<QPointer<QWidget>> disabledForRun_;
 };
 
 }  // namespace vagliante::ui::qt
