@@ -2,6 +2,8 @@
 // steps, what they ask the dialogs, what they run and what they show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/frm_main.h"
 #include "convert/frm_cnv.h"
 #include "tests/support/test_support.h"
@@ -161,7 +163,9 @@ TEST_F(FrmMainTest, PathsPastedInQuotesOrAsAddressesAreUsedAsPaths) {
     EXPECT_EQ(test::SplitCrLf(test::ReadFile(dir_.File("OUT.TXT"))).size(), 15u);
 
     // A file manager's address, spaces escaped.
-    std::string address = "file://" + dir_.File("log%20di%20prova/LOG%201.BIN");
+    std::string address = dir_.File("log%20di%20prova/LOG%201.BIN");
+    std::replace(address.begin(), address.end(), '\\', '/');  // C:/Users/... on Windows
+    address = (address.front() == '/' ? "file://" : "file:///") + address;
     view_.Type("Text1", address);
     view_.Type("Text2", dir_.File("ALTRO.TXT"));
     view_.Click("Command1");
@@ -198,7 +202,7 @@ TEST_F(FrmMainTest, DialogsOpenInTheFolderOfTheirBoxOrElseOfTheOtherBox) {
     EXPECT_EQ(folders(), std::pair(dir_.File("reports"), dir_.File("reports")));
 
     // A box naming a folder opens in it; quotes are no part of it.
-    view_.Type("Text1", "\"" + dir_.File("logs") + "\"");
+    view_.Type("Text1", std::string(1, '"').append(dir_.File("logs")).append(1, '"'));
     view_.Type("Text2", dir_.Path() + "/");
     EXPECT_EQ(folders(), std::pair(dir_.File("logs"), dir_.Path() + "/"));
 }

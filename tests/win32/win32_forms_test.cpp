@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>  // DROPFILES
 
 #include <algorithm>
 #include <chrono>
@@ -352,20 +354,48 @@ TEST_F(MainWindowTest, DialogsArePreparedAndTheirAnswersFillTheBoxes) {
               std::wstring(L"Text file (*.TXT)\0*.TXT\0\0", 25));
 }
 
-TEST_F(MainWindowTest, EnterEscAndTheCloseBoxDuringARunDoNothingUntilItsMessage) {
+// Runs `during` from within the run that `act` starts (a timer of the run's
+// own message loop); fails when no run was busy by then.
+void DuringRun(const std::function<void()>& act, const std::function<void()>& during) {
+    static std::function<void()> pending;
+    static bool ran;
+    pending = during;
+    ran = false;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        if (!pending) return;
+        auto run = std::move(pending);
+        pending = nullptr;
+        ran = true;
+        run();
+    });
+    act();
+    ::KillTimer(nullptr, timer);
+    pending = nullptr;
+    EXPECT_TRUE(ran) << "the run had ended before the test looked";
+}
+
+// The controls disabled for a run, and those that stay live.
+void ExpectBusyLook(HWND window, const FormDesign& design, bool busy) {
+    for (const ui::ControlDesign& c : design.controls) {
+        SCOPED_TRACE(std::string(c.name));
+        const bool live = !busy || !ui::TakesFocus(c.kind) || c.name == design.exitButton;
+        EXPECT_EQ(::IsWindowEnabled(Item(window, design, std::string(c.name).c_str())) != FALSE,
+                  live);
+    }
+    if (HMENU menu = ::GetMenu(window)) {
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+            EXPECT_EQ((::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0,
+                      busy);
+    }
+}
+
+TEST_F(MainWindowTest, ARunLooksBusyTakesOnlyEsciThenAllIsAsBefore) {
     ScriptedUser user;
     test::TempDir dir;
-    // A log large enough that the run lasts a while.
     test::WriteFile(dir.File("BIG.BIN"), std::string(64 << 20, '\x84'));
     Type(Get("Text1"), dir.File("BIG.BIN"));
     Type(Get("Text2"), dir.File("OUT.TXT"));
-    // Waiting in the queue when the run starts: a click on "Esci", Alt+F4
-    // and the close box.
-    HWND esci = Get("Command2");
-    ::PostMessageW(esci, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ::PostMessageW(esci, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    ::PostMessageW(Main(), WM_SYSKEYDOWN, VK_F4, 1 << 29);
-    ::PostMessageW(Main(), WM_CLOSE, 0, 0);
     // What the bar is told to show, seen from inside the control.
     static WNDPROC barProc;
     static LPARAM barSeen;
@@ -377,21 +407,146 @@ TEST_F(MainWindowTest, EnterEscAndTheCloseBoxDuringARunDoNothingUntilItsMessage)
             if (message == PBM_SETPOS) barSeen = std::max<LPARAM>(barSeen, static_cast<LPARAM>(w));
             return ::CallWindowProcW(barProc, hwnd, message, w, l);
         })));
-    Press(Get("Command1"));
+    ::SetFocus(Get("Command1"));
+    DuringRun([&] { Key(Get("Command1"), VK_RETURN); },
+              [&] {
+                  ExpectBusyLook(Main(), kFrmMainDesign, true);
+                  // The window holds the focus: Enter held down after the one
+                  // that started the run reaches no button.
+                  EXPECT_EQ(::GetFocus(), Main());
+                  Key(Main(), VK_RETURN);
+                  Key(Main(), VK_SPACE);
+                  // Clicks on the other buttons and the menu do nothing.
+                  Press(Get("Command3"));
+                  Choose(Main(), kFrmMainDesign, "T1");
+                  Pump();
+                  EXPECT_TRUE(user.requests.empty());
+                  EXPECT_EQ(MainWindowTest::Modal(), nullptr);
+              });
     ::SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(barProc));
     Pump();
     ASSERT_EQ(user.messages.size(), 1u);
     EXPECT_EQ(user.messages[0].text, "File creato con successo");
-    EXPECT_TRUE(::IsWindowVisible(Main())) << "closed during its run";
+    EXPECT_TRUE(::IsWindowVisible(Main()));
     EXPECT_GT(barSeen, 0) << "the bar did not move during the run";
     EXPECT_EQ(::SendMessageW(Get("ProgressBar1"), PBM_GETPOS, 0, 0), 0);  // empty again
+    ExpectBusyLook(Main(), kFrmMainDesign, false);
+    EXPECT_EQ(::GetFocus(), Get("Command1"));  // as before the run
+}
 
-    // Enter in a box and Esc answer nothing: no default or cancel button.
+TEST_F(MainWindowTest, EsciDuringARunStopsItAndEndsTheProgramLeavingEveryFile) {
+    ScriptedUser user;
+    test::TempDir dir;
+    test::WriteFile(dir.File("BIG.BIN"), std::string(128 << 20, '\x84'));
+    for (const char* name : {"OUT-5C.TXT", "OUT-63-70.TXT", "OUT-63-71.TXT"})
+        test::WriteFile(dir.File(name), "earlier");
+    Type(Get("Text1"), dir.File("BIG.BIN"));
+    Type(Get("Text2"), dir.File("OUT.TXT"));
+    Press(Get("Option2"));
+    DuringRun([&] { Press(Get("Command1")); }, [&] { Press(Get("Command2")); });
+    EXPECT_TRUE(user.messages.empty());  // a stop is no failure
+    EXPECT_FALSE(::IsWindowVisible(Main()));
+    MSG message;
+    EXPECT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    for (const char* name : {"OUT-5C.TXT", "OUT-63-70.TXT", "OUT-63-71.TXT"})
+        EXPECT_EQ(test::ReadFile(dir.File(name)), "earlier");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"BIG.BIN", "OUT-5C.TXT", "OUT-63-70.TXT",
+                                                    "OUT-63-71.TXT"}));
+}
+
+TEST_F(MainWindowTest, EnterPressesTheFocusedButtonOnceEnterInABoxAndEscNothing) {
+    ScriptedUser user;
+    ::SetFocus(Get("Command3"));
+    Key(Get("Command3"), VK_RETURN);
+    ASSERT_EQ(user.requests.size(), 1u);
+    EXPECT_EQ(user.requests[0].dialogTitle, "Scegli il file sorgente");
+    // Held down: the repeats (bit 30, the key was down) press nothing more.
+    MSG repeat{};
+    repeat.hwnd = Get("Command4");
+    repeat.message = WM_KEYDOWN;
+    repeat.wParam = VK_RETURN;
+    repeat.lParam = (1 << 30) | 1;
+    ui::win32::DispatchFormMessage(repeat);
+    Pump();
+    EXPECT_EQ(user.requests.size(), 1u);
     ::SetFocus(Get("Text1"));
     Key(Get("Text1"), VK_RETURN);
     Key(Get("Text1"), VK_ESCAPE);
-    EXPECT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.requests.size(), 1u);
+    EXPECT_TRUE(user.messages.empty());
+    // Enter on "Filtra" with empty boxes: the message names the source box.
+    ::SetFocus(Get("Command1"));
+    Key(Get("Command1"), VK_RETURN);
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text,
+              "Errore 52: Nome o numero di file non valido: il campo \"File .bin sorgente\" è "
+              "vuoto");
     EXPECT_TRUE(::IsWindowVisible(Main()));
+}
+
+// A file dropped from Explorer, as the system hands it to the window.
+void DropFile(HWND window, POINT at, const std::string& path) {
+    const std::wstring name = ToUtf16(path);
+    const std::size_t bytes = sizeof(DROPFILES) + (name.size() + 2) * sizeof(wchar_t);
+    HGLOBAL memory = ::GlobalAlloc(GHND, bytes);
+    auto* files = static_cast<DROPFILES*>(::GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->pt = at;
+    files->fWide = TRUE;
+    name.copy(reinterpret_cast<wchar_t*>(files + 1), name.size());
+    ::GlobalUnlock(memory);
+    ::SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+POINT CentreOf(HWND control) {
+    const RECT place = PlaceOf(control);
+    return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+}
+
+TEST_F(MainWindowTest, AFileDroppedFillsTheBoxUnderItElseTheSourceAndTheNameGivenAtStart) {
+    EXPECT_TRUE(::GetWindowLongPtrW(Main(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    DropFile(Main(), CentreOf(Get("Text2")), "C:\\Журнал\\OUT.TXT");
+    EXPECT_EQ(Text(Get("Text2")), "C:\\Журнал\\OUT.TXT");
+    EXPECT_EQ(Text(Get("Text1")), "");
+    for (const char* elsewhere : {"Command1", "Label4", "ProgressBar1", "Option2"}) {
+        Type(Get("Text1"), "");
+        DropFile(Main(), CentreOf(Get(elsewhere)), "C:\\Log città\\Log1.bin");
+        EXPECT_EQ(Text(Get("Text1")), "C:\\Log città\\Log1.bin") << elsewhere;
+    }
+    EXPECT_EQ(Text(Get("Text2")), "C:\\Журнал\\OUT.TXT");
+
+    // vagliante.exe LOG.BIN (a log dropped on the program's icon).
+    using ui::win32::FileArgument;
+    EXPECT_EQ(FileArgument(L"vagliante.exe"), "");
+    EXPECT_EQ(FileArgument(L"\"C:\\Programmi\\vagliante.exe\" \"C:\\Log città\\Log1.bin\""),
+              "C:\\Log città\\Log1.bin");
+    wchar_t current[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, current);
+    std::string here = ToUtf8(current);
+    if (here.back() != '\\') here += '\\';
+    EXPECT_EQ(FileArgument(L"vagliante.exe LOG.BIN"), here + "LOG.BIN");
+}
+
+TEST_F(MainWindowTest, PathsPastedInQuotesRunAndTheLogsNameIsUpperCasedWhole) {
+    ScriptedUser user;
+    test::TempDir dir;
+    test::WriteFile(dir.File("log è 1.bin"), test::ReadFile(VAGLIANTE_SAMPLES_DIR "/misto.BIN"));
+    Type(Get("Text1"), "\"" + dir.File("log è 1.bin") + "\"");  // Explorer's "Copy as path"
+    Type(Get("Text2"), " \"" + dir.File("OUT.TXT") + "\" ");
+    Press(Get("Command1"));
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text, "File creato con successo");
+    const auto lines = test::SplitCrLf(test::ReadFile(dir.File("OUT.TXT")));
+    ASSERT_GT(lines.size(), 3u);
+    // The log's short name: the system's 8.3 name when it keeps one (Wine
+    // does), else the name upper-cased letter by letter.
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(ToUtf16(dir.File("log è 1.bin")).c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    ::FindClose(search);
+    const std::string shortName =
+        found.cAlternateFileName[0] ? ToUtf8(found.cAlternateFileName) : "LOG È 1.BIN";
+    EXPECT_EQ(lines[2], "## Log name:        " + shortName);
 }
 
 TEST_F(MainWindowTest, EsciAndTheCloseBoxEndTheProgram) {
@@ -498,6 +653,13 @@ class SystemDialogTest : public MainWindowTest {
         std::replace(path.begin(), path.end(), '/', '\\');
         return path;
     }
+    // Names on Windows are the same in either case (Wine writes some in
+    // lower case).
+    static std::string Lower(std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    }
 
     static inline std::function<void(HWND)> answer_;
     static inline std::chrono::steady_clock::time_point deadline_;
@@ -520,9 +682,16 @@ TEST_F(SystemDialogTest, TheOpenDialogOffersTheLogsAndGivesThePathChosen) {
                      });
     EXPECT_EQ(Native(Text(Get("Text1"))), Native(folder + "/Log1.bin"));
 
-    WhenADialogOpens(
-        [&] { Press(Get("Command3")); },
-        [](HWND dialog) { ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); });
+    // Opened again, it shows the folder of the path in the box.
+    WhenADialogOpens([&] { Press(Get("Command3")); },
+                     [&](HWND dialog) {
+                         wchar_t shown[MAX_PATH] = {};
+                         ::SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH,
+                                        reinterpret_cast<LPARAM>(shown));
+                         EXPECT_EQ(Lower(ToUtf8(shown)), Lower(Native(folder)));
+                         EXPECT_EQ(Text(::GetDlgItem(dialog, kFileName)), "");
+                         ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+                     });
     EXPECT_EQ(Text(Get("Text1")), "");  // cancelled: emptied
 }
 
@@ -537,14 +706,8 @@ TEST_F(SystemDialogTest, TheSaveDialogAddsTxtAndAsksNothingAboutAnExistingReport
                          EXPECT_EQ(TypeAt(dialog, 0), "Text file (*.TXT)");
                          Confirm(dialog, Native(folder + "/RAPPORTO"));
                      });
-    // The extension as the system adds it (Wine writes it in lower case;
-    // names on Windows are the same in either case).
-    auto lower = [](std::string text) {
-        for (char& c : text)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return text;
-    };
-    EXPECT_EQ(lower(Native(Text(Get("Text2")))), lower(Native(folder + "/RAPPORTO.TXT")));
+    // The extension as the system adds it (Wine writes it in lower case).
+    EXPECT_EQ(Lower(Native(Text(Get("Text2")))), Lower(Native(folder + "/RAPPORTO.TXT")));
     EXPECT_EQ(test::ReadFile(folder + "/RAPPORTO.TXT"), "old");  // replaced only by a run
 }
 
@@ -725,6 +888,33 @@ TEST_F(SampleRunTest, TheConversionWindowInBothModesWritesWhatVaglianteCliWrites
         ExpectSameFiles(base, base + "/cli", {mode.destination});
     }
     EXPECT_EQ(test::ReadFile(base + "/BACK.BIN"), test::ReadFile(sample));
+}
+
+TEST_F(MainWindowTest, TheCloseBoxDuringAConversionStopsItAndClosesTheConversionWindow) {
+    ScriptedUser user;
+    test::TempDir dir;
+    test::WriteFile(dir.File("in.BIN"), std::string(128 << 20, '\x01'));
+    test::WriteFile(dir.File("out.TXT"), "old");
+    bool during = false;
+    WithModal("T1", [&](HWND modal) {
+        auto item = [&](const char* name) { return Item(modal, kFrmCnvDesign, name); };
+        Type(item("Text1"), dir.File("in.BIN"));
+        Type(item("Text2"), dir.File("out.TXT"));
+        DuringRun([&] { Press(item("Command1")); },
+                  [&] {
+                      during = true;
+                      ExpectBusyLook(modal, kFrmCnvDesign, true);
+                      ::SendMessageW(modal, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+                      EXPECT_TRUE(::IsWindowVisible(modal));  // until the run has unwound
+                  });
+        EXPECT_FALSE(::IsWindowVisible(modal));
+    });
+    EXPECT_TRUE(during);
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_TRUE(::IsWindowVisible(Main()));  // the program goes on
+    EXPECT_TRUE(::IsWindowEnabled(Main()));
+    EXPECT_EQ(test::ReadFile(dir.File("out.TXT")), "old");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.BIN", "out.TXT"}));
 }
 
 TEST_F(MainWindowTest, QuestionMarkOpensTheAboutWindow) {

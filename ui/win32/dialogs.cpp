@@ -44,7 +44,9 @@ std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& r
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
     dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    // A name typed without extension gets this one (when saving only: an
+    // open dialog looks for the name as typed).
+    dialog.lpstrDefExt = extension.empty() || open ? nullptr : extension.c_str();
     // The reports are replaced without a question (the filters' affair), and
     // the program's current folder stays where it was.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |

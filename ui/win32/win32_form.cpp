@@ -23,8 +23,10 @@ constexpr UINT kProgressMessage = WM_APP + 1;  // wParam: the bar's control id
 constexpr UINT kRunDoneMessage = WM_APP + 2;
 constexpr int kIconResource = 1;
 
-bool busy = false;   // a core operation is running (the windows' thread only)
-DWORD uiThread = 0;  // the thread that made the first window
+bool busy = false;                  // a core operation is running (the windows' thread only)
+Win32Form* runningForm = nullptr;   // the window whose handler runs it
+DWORD uiThread = 0;                 // the thread that made the first window
+constexpr int kBusyCursor = 32650;  // IDC_APPSTARTING: busy, yet Esci may be clicked
 
 HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
 
@@ -90,17 +92,6 @@ void SetWindowTextUtf8(HWND hwnd, std::string_view text) {
 bool IsFormWindow(HWND hwnd) {
     wchar_t name[32] = {};
     return ::GetClassNameW(hwnd, name, 32) > 0 && std::wstring_view(name) == kFormClass;
-}
-
-// Input that a window must not take while a run is busy: keys and mouse
-// clicks. Moving the window by its title bar stays possible.
-bool IsUserInput(const MSG& message) {
-    const UINT m = message.message;
-    if (m >= WM_KEYFIRST && m <= WM_KEYLAST) return true;
-    if (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) return true;
-    if (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK)
-        return m != WM_NCMOUSEMOVE && !(m == WM_NCLBUTTONDOWN && message.wParam == HTCAPTION);
-    return false;
 }
 
 // A handler's failure that no handler caught is shown, not let through the
@@ -220,6 +211,7 @@ void Win32Form::Build() {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     dpi_ = WindowDpi(hwnd_);
     if (design.icon) SetIcons();
+    if (!design.dropBox.empty()) ::DragAcceptFiles(hwnd_, TRUE);
     MakeControls();
     MakeFonts();
     Layout();
@@ -470,6 +462,13 @@ void Win32Form::ShowModal() {
 
 void Win32Form::Close() {
     if (closed_) return;
+    // Closing a window that runs stops the run at its next block; the
+    // window closes once the run has unwound.
+    if (running_) {
+        StopRun();
+        closeAfterRun_ = true;
+        return;
+    }
     closed_ = true;
     // The opener takes input again before this window goes, so that the
     // system gives it the activation back.
@@ -550,8 +549,11 @@ void Win32Form::ShowMessage(const Message& message) { ShowMessageBox(hwnd_, mess
 void Win32Form::RunBusy(const std::function<void()>& work) {
     if (busy) throw std::logic_error("a run started inside another");
     busy = true;
-    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // IDC_WAIT
+    runningForm = this;
+    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(kBusyCursor)));
+    BeginRun();
     std::atomic<bool> done{false};
+    runDone_ = &done;
     std::exception_ptr failure;
     HWND window = hwnd_;
     std::thread worker([&] {
@@ -563,7 +565,8 @@ void Win32Form::RunBusy(const std::function<void()>& work) {
         done = true;
         ::PostMessageW(window, kRunDoneMessage, 0, 0);  // wakes the loop below
     });
-    // The windows repaint and the bar moves; keys and clicks are dropped.
+    // The windows repaint, the bar moves, and the exit button and the close
+    // box stay live; the other controls are disabled.
     bool quit = false;
     WPARAM quitCode = 0;
     MSG message;
@@ -575,15 +578,89 @@ void Win32Form::RunBusy(const std::function<void()>& work) {
             quitCode = message.wParam;
             continue;
         }
-        if (IsUserInput(message)) continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
+        DispatchFormMessage(message);
     }
     worker.join();
+    runDone_ = nullptr;
+    EndRun();
     ::SetCursor(previous);
+    runningForm = nullptr;
     busy = false;
     if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
     if (failure) std::rethrow_exception(failure);
+}
+
+void Win32Form::BeginRun() {
+    running_ = true;
+    closeAfterRun_ = false;
+    for (const auto& state : controls_)
+        if (state->bar) state->bar->ClearStop();
+    HWND focus = ::GetFocus();
+    focusBeforeRun_ = focus && ::IsChild(hwnd_, focus) ? focus : nullptr;
+    // The focus off the controls first, so that disabling them does not
+    // leave it nowhere.
+    ::SetFocus(hwnd_);
+    const FormDesign& design = form_.Design();
+    disabledForRun_.clear();
+    for (const auto& state : controls_) {
+        const ControlDesign& control = *state->design;
+        if (!TakesFocus(control.kind) || control.name == design.exitButton) continue;
+        if (!::IsWindowEnabled(state->hwnd)) continue;
+        ::EnableWindow(state->hwnd, FALSE);
+        disabledForRun_.push_back(state->hwnd);
+    }
+    if (HMENU menu = ::GetMenu(hwnd_)) {
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+            ::EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | MF_GRAYED);
+        ::DrawMenuBar(hwnd_);
+    }
+}
+
+void Win32Form::EndRun() {
+    for (HWND control : disabledForRun_) ::EnableWindow(control, TRUE);
+    disabledForRun_.clear();
+    if (HMENU menu = ::GetMenu(hwnd_)) {
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+            ::EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | MF_ENABLED);
+        ::DrawMenuBar(hwnd_);
+    }
+    running_ = false;
+    if (focusBeforeRun_ && ::IsWindowEnabled(focusBeforeRun_)) {
+        lastFocus_ = focusBeforeRun_;
+        ::SetFocus(lastFocus_);
+    } else {
+        FocusFirst();
+    }
+    focusBeforeRun_ = nullptr;
+}
+
+void Win32Form::StopRun() {
+    for (const auto& state : controls_)
+        if (state->bar) state->bar->RequestStop();
+}
+
+void Win32Form::Chosen(std::string_view control) {
+    const std::string name(control);
+    Guarded(hwnd_, [&] { form_.Click(name); });
+    if (closeAfterRun_ && !running_) {
+        closeAfterRun_ = false;
+        Close();
+    }
+}
+
+void Win32Form::Dropped(HDROP drop) {
+    std::wstring path(::DragQueryFileW(drop, 0, nullptr, 0), L'\0');
+    if (!path.empty()) ::DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size() + 1));
+    POINT at{};
+    ::DragQueryPoint(drop, &at);  // in the client area
+    ::DragFinish(drop);
+    // None during a run, nor while a modal window is over this one.
+    if (path.empty() || busy || !::IsWindowEnabled(hwnd_)) return;
+    HWND on = ::ChildWindowFromPointEx(hwnd_, at, CWP_SKIPINVISIBLE);
+    const ControlState* control = StateOf(on);
+    Guarded(hwnd_, [&] {
+        form_.FileDropped(control ? control->design->name : std::string_view(), ToUtf8(path));
+    });
 }
 
 std::unique_ptr<LoadedForm> Win32Form::Load(Form& form) { return Create(form, this); }
@@ -597,29 +674,55 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
 LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: {
-            if (busy) return 0;
             const int id = LOWORD(wParam);
-            if (lParam == 0) {  // a menu command
+            // During a run only the exit button is live.
+            auto live = [&](const ControlDesign& control) {
+                return !busy || control.name == form_.Design().exitButton;
+            };
+            if (lParam == 0 && id == IDOK) {
+                // Enter presses the focused button, as Space does; in a text
+                // box it presses nothing (no button is the default one).
+                const ControlState* focused = StateOf(::GetFocus());
+                if (focused && focused->design->kind == ControlKind::Button &&
+                    ::IsWindowEnabled(focused->hwnd) && live(*focused->design))
+                    Chosen(focused->design->name);
+                return 0;
+            }
+            if (lParam == 0) {  // a menu command; Esc (IDCANCEL) answers nothing
+                if (busy) return 0;
                 for (const auto& [commandId, name] : menuCommands_) {
                     if (commandId != id) continue;
                     const std::string chosen = name;
-                    Guarded(hwnd_, [&] { form_.Click(chosen); });
+                    Chosen(chosen);
                     return 0;
                 }
-                return 0;  // Enter (IDOK) and Esc (IDCANCEL): no button answers them
+                return 0;
             }
             ControlState* state = StateOf(reinterpret_cast<HWND>(lParam));
-            if (!state || HIWORD(wParam) != BN_CLICKED) return 0;
+            if (!state || HIWORD(wParam) != BN_CLICKED || !live(*state->design)) return 0;
             if (state->design->kind == ControlKind::OptionButton) OptionChosen(*state);
-            if (state->design->kind == ControlKind::Button) {
-                const std::string chosen(state->design->name);
-                Guarded(hwnd_, [&] { form_.Click(chosen); });
-            }
+            if (state->design->kind == ControlKind::Button)
+                Chosen(std::string(state->design->name));
             return 0;
         }
         case WM_CLOSE:
-            // A run ends with its message; the window closes only after that.
-            if (!busy) Close();
+            // The window's own run stops first (Close); another window's run
+            // (a modal one over this) ends with its message first.
+            if (running_ || !busy) Close();
+            return 0;
+        case WM_DROPFILES:
+            Dropped(reinterpret_cast<HDROP>(wParam));
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            // The session ends: the system ends the program once this
+            // returns, so a run is stopped and waited for as it unwinds,
+            // leaving every file as it was.
+            if (wParam && runningForm && runningForm->runDone_) {
+                runningForm->StopRun();
+                while (!*runningForm->runDone_) ::Sleep(10);
+            }
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
@@ -628,7 +731,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             Guarded(hwnd_, [&] { form_.Form_Activate(); });
-            if (HIWORD(wParam) == 0) {  // not minimised
+            if (HIWORD(wParam) == 0 && !running_) {  // not minimised; a run keeps it here
                 if (lastFocus_ && ::IsWindow(lastFocus_))
                     ::SetFocus(lastFocus_);
                 else
@@ -636,7 +739,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_SETFOCUS:
-            if (lastFocus_ && ::IsWindow(lastFocus_)) ::SetFocus(lastFocus_);
+            if (!running_ && lastFocus_ && ::IsWindow(lastFocus_)) ::SetFocus(lastFocus_);
             return 0;
         case WM_CTLCOLORSTATIC: {
             HDC dc = reinterpret_cast<HDC>(wParam);
@@ -652,12 +755,9 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_SETCURSOR:
             if (busy) {
-                ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // IDC_WAIT
+                ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(kBusyCursor)));
                 return TRUE;
             }
-            break;
-        case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_CLOSE && busy) return 0;
             break;
         case kProgressMessage:
             for (const auto& state : controls_)
@@ -685,9 +785,30 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void DispatchFormMessage(MSG& message) {
     HWND root = message.hwnd ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    // Enter held down presses a button once.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        (message.lParam & (LPARAM{1} << 30)) && root && IsFormWindow(root))
+        return;
     if (root && IsFormWindow(root) && ::IsDialogMessageW(root, &message)) return;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
+}
+
+std::string FileArgument(const wchar_t* commandLine) {
+    int count = 0;
+    LPWSTR* arguments = ::CommandLineToArgvW(commandLine, &count);
+    if (!arguments) return {};
+    std::wstring file;
+    for (int i = 1; i < count && file.empty(); ++i)
+        if (arguments[i][0] != L'\0' && arguments[i][0] != L'-') file = arguments[i];
+    ::LocalFree(arguments);
+    if (file.empty()) return {};
+    const DWORD size = ::GetFullPathNameW(file.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = size ? ::GetFullPathNameW(file.c_str(), size, full.data(), nullptr) : 0;
+    if (length == 0 || length >= size) return ToUtf8(file);
+    full.resize(length);
+    return ToUtf8(full);
 }
 
 int RunMessageLoop() {

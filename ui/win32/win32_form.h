@@ -11,6 +11,7 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <shellapi.h>
 #include <windows.h>
 
 #include <atomic>
@@ -100,6 +101,17 @@ class Win32Form final : public FormView, public LoadedForm {
     void FocusFirst();
     void DrawBar(ControlState& control);
     void OptionChosen(ControlState& option);
+    // A button or menu command chosen: its handler, then the closing that
+    // was asked during its run.
+    void Chosen(std::string_view control);
+    // While a run is busy the window looks it: its controls but the exit
+    // button are disabled, and so is its menu; the window itself holds the
+    // focus (a key held down cannot reach the exit button). Afterwards all
+    // is as before.
+    void BeginRun();
+    void EndRun();
+    void StopRun();  // asks the run to stop at its next block
+    void Dropped(HDROP drop);
     ControlState& State(std::string_view name) const;
     ControlState* StateOf(HWND hwnd) const;
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -111,6 +123,11 @@ class Win32Form final : public FormView, public LoadedForm {
     HFONT formFont_ = nullptr;
     int dpi_ = 96;
     bool closed_ = false;
+    bool running_ = false;                        // this window's handler runs busy
+    bool closeAfterRun_ = false;                  // closed during the run
+    const std::atomic<bool>* runDone_ = nullptr;  // the worker has ended
+    HWND focusBeforeRun_ = nullptr;
+    std::vector<HWND> disabledForRun_;
     HWND lastFocus_ = nullptr;
     std::vector<std::unique_ptr<ControlState>> controls_;
     std::vector<std::pair<int, std::string>> menuCommands_;
@@ -123,6 +140,11 @@ void DispatchFormMessage(MSG& message);
 // Runs the program's message loop until the main window closes; returns the
 // exit status.
 int RunMessageLoop();
+
+// The file named on the command line `commandLine` (the program's own
+// name first; a log dropped on the program's icon arrives so), as a full
+// path; empty without one.
+std::string FileArgument(const wchar_t* commandLine);
 
 // The filter "Log file (*.BIN)|*.BIN" in the form the file dialogs take:
 // "Log file (*.BIN)\0*.BIN\0", ended by a second NUL.
