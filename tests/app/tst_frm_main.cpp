@@ -525,6 +525,7 @@ void tst_frmMain::aRunLooksBusyThenAllIsAsBefore() {
     DuringRun([&] { QTest::keyClick(Command1(), Qt::Key_Return); },
               [&] {
                   ExpectBusyLook(true);
+                  vagliante::test::SaveScreenshot(window_.get(), "frmMain-busy");
                   // No control holds the focus: a key held down after the
                   // Enter that started the run cannot reach Esci.
                   QWidget* focus = QApplication::focusWidget();
