@@ -89,11 +89,16 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
         void (*core)(const std::string&, const std::string&, Progress&);
     };
     const Case cases[] = {
-        {"aggiornamento", "File creato con successo", {dest}, FilterUpdate},
+        {"aggiornamento",
+         "File creato con successo",
+         {dest},
+         [](const std::string& s, const std::string& d, Progress& p) { FilterUpdate(s, d, p); }},
         {"attivazione",
          "Files creati con successo",
          {dir.File("OUT-5C.TXT"), dir.File("OUT-63-70.TXT"), dir.File("OUT-63-71.TXT")},
-         FilterActivation},
+         [](const std::string& s, const std::string& d, Progress& p) {
+             FilterActivation(s, d, p);
+         }},
         {"bin2txt", "Conversione conclusa", {dest}, ConvertBinToTxt},
     };
     for (const Case& c : cases) {
