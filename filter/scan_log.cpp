@@ -1,6 +1,7 @@
 #include "filter/scan_log.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "filter/byte_to_hex.h"
 #include "filter/record_cutter.h"
@@ -39,25 +40,42 @@ class WorkLines {
     std::int64_t recordCount_ = 0;
 };
 
-}  // namespace
-
-std::int64_t ScanLog(const std::string& sourcePath, std::string_view marker, WorkFile& work,
-                     Progress& progress) {
+// The scan into `out`; `finish` completes the output once the log is
+// closed (Windows does not replace a file that is still open), before the
+// bar's last position.
+template <typename Finish>
+std::int64_t Scan(const std::string& sourcePath, std::string_view marker, OutputFile& out,
+                  Progress& progress, Finish finish) {
     const Marker bytes = ParseMarker(marker);
-    InputFile log(sourcePath);
-    const std::int64_t length = log.Length();
+    std::optional<InputFile> log(std::in_place, sourcePath);
+    const std::int64_t length = log->Length();
     ProgressTracker tracker(progress, length);
-    WorkLines lines(work.Writer());
+    WorkLines lines(out);
     RecordCutter cutter(bytes, length, lines);
-    ReadLogBlocks(log, length,
+    ReadLogBlocks(*log, length,
                   [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
                       cutter.Feed(data, start, count);
                       tracker.At(start + static_cast<std::int64_t>(count) + 1);
                   });
     cutter.End();
-    work.CloseWriter();
+    log.reset();
+    finish();
     tracker.Finish();
     return lines.RecordCount();
+}
+
+}  // namespace
+
+std::int64_t ScanLog(const std::string& sourcePath, std::string_view marker, WorkFile& work,
+                     Progress& progress) {
+    return Scan(sourcePath, marker, work.Writer(), progress, [&] { work.CloseWriter(); });
+}
+
+std::int64_t ListRecords(const std::string& sourcePath, std::string_view marker,
+                         const std::string& destination, Progress& progress) {
+    progress.SetValue(kProgressEmpty);
+    AtomicOutput listing(destination);
+    return Scan(sourcePath, marker, listing.Stream(), progress, [&] { listing.Commit(); });
 }
 
 }  // namespace vagliante
