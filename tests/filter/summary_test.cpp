@@ -163,8 +163,8 @@ TEST_F(SummaryTest, LongRecordsCountByTheirWholeSize) {
     const std::string activation = samples::MakeActivation({0x66, 600, 0x70, true, -1}, rng_) +
                                    samples::MakeActivation({0x66, huge, 0x70, true, -1}, rng_) +
                                    samples::MakeActivation({0x6D, huge, 0x70, true, -1}, rng_) +
-                                   samples::MakeActivation({0x66, 511, 0x70, true, -1}, rng_) +
-                                   samples::MakeActivation({0x66, 512, 0x70, true, -1}, rng_);
+                                   samples::MakeActivation({0x66, 4095, 0x70, true, -1}, rng_) +
+                                   samples::MakeActivation({0x66, 4096, 0x70, true, -1}, rng_);
     const std::string update =
         samples::MakeUpdate({huge, -1}, rng_) + samples::MakeUpdate({600, -1}, rng_);
     // The activation scan drops the update records as the open record at its
@@ -176,7 +176,7 @@ TEST_F(SummaryTest, LongRecordsCountByTheirWholeSize) {
     EXPECT_EQ(act.reports[1].lines, 1);  // "6D" longer than 120 bytes is taken
     EXPECT_EQ(act.leftOut.otherSizes,
               (std::map<std::int64_t, std::int64_t>{
-                  {511, 1}, {512, 1}, {600, 1}, {static_cast<std::int64_t>(huge), 1}}));
+                  {600, 1}, {4095, 1}, {4096, 1}, {static_cast<std::int64_t>(huge), 1}}));
     ExpectBalanced(act);
 
     const RunSummary upd = FilterUpdate(source, dir_.File("UPD.TXT"), progress_);
