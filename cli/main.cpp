@@ -4,6 +4,7 @@
 // byte for byte theirs. Exit status: 0 done, 1 the work of a source failed
 // (one line on stderr each), 2 wrong usage, 128 + N stopped by signal N.
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -17,7 +18,6 @@
 #include "convert/convert.h"
 #include "filter/filters.h"
 #include "filter/scan_log.h"
-#include "platform/files.h"
 #include "platform/os_file.h"
 #include "platform/program_info.h"
 #include "platform/run_error.h"
@@ -58,12 +58,14 @@ std::string DoneText(const CommandLine& line, const Job& job, const Outcome& out
     return text;
 }
 
-// A source's length for the progress line; 0 when it cannot be read (its
-// run will say why).
+// A source's length for the progress line, without opening it (a pipe
+// would wait for its writer); 0 when it is no plain file or cannot be seen.
 std::int64_t SourceLength(const std::string& source) {
     try {
-        return InputFile(source).Length();
-    } catch (const std::exception&) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(source, error);
+        return error ? 0 : static_cast<std::int64_t>(size);
+    } catch (const std::exception&) {  // a name the library cannot convert
         return 0;
     }
 }

@@ -8,6 +8,7 @@
 
 #include "cli/batch.h"
 #include "cli/summary_json.h"
+#include "cli/terminal_progress.h"
 #include "platform/os_file.h"
 #include "platform/progress.h"
 #include "platform/run_error.h"
@@ -168,6 +169,54 @@ TEST(RunJobsTest, AStoppedJobStartsNoOther) {
     EXPECT_EQ(states,
               (std::vector<Outcome::State>{Outcome::State::Done, Outcome::State::Stopped,
                                            Outcome::State::Stopped, Outcome::State::Stopped}));
+}
+
+// ---- The progress line ----
+
+std::string Contents(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+    return text;
+}
+
+// One line for all sources, by their bytes; text printed never lands inside it.
+TEST(TerminalProgressTest, OneLineForTheWholeBatch) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    {
+        TerminalProgress progress(out, "aggiornamento", {300, 100});
+        Progress& first = progress.Source(0);
+        first.SetValue(kProgressEmpty);
+        first.SetMax(301);
+        first.SetValue(1);
+        progress.SourceEnded(1);  // the small one ended first: a quarter of the bytes
+        EXPECT_NE(Contents(out).rfind("\raggiornamento 1/2  25.0%  100 B / 400 B"),
+                  std::string::npos);
+        first.SetValue(kProgressEmpty);  // the bar emptied between passes changes nothing
+        progress.Print(out, "B.BIN: done\n");
+        EXPECT_TRUE(Contents(out).ends_with("\x1b[K\r\x1b[KB.BIN: done\n")) << Contents(out);
+        progress.SourceEnded(0);
+        EXPECT_NE(Contents(out).rfind("\raggiornamento 2/2 100.0%  400 B / 400 B"),
+                  std::string::npos);
+    }
+    // Cleared at the end.
+    EXPECT_TRUE(Contents(out).ends_with("\r\x1b[K"));
+    std::fclose(out);
+
+    // Without a terminal nothing is drawn, and text is just written.
+    std::FILE* plain = std::tmpfile();
+    ASSERT_NE(plain, nullptr);
+    {
+        TerminalProgress progress(nullptr, "bin2txt", {10});
+        progress.Source(0).SetMax(11);
+        progress.Source(0).SetValue(5);
+        progress.SourceEnded(0);
+        progress.Print(plain, "done\n");
+    }
+    EXPECT_EQ(Contents(plain), "done\n");
+    std::fclose(plain);
 }
 
 // ---- JSON ----
