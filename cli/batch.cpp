@@ -79,11 +79,21 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 std::vector<Job> PlanJobs(const CommandLine& line) {
     const CommandInfo& command = *line.command;
-    if (!line.folder) return {Job{line.sources.at(0), line.destination, {line.destination}}};
+    if (!line.folder) {
+        Job job{line.sources.at(0), line.destination, {line.destination}};
+        if (command.readsStandardInput && job.source == "-") job.source = os::StandardInputPath();
+        if (command.writesStandardOutput && job.destination == "-") {
+            job.destination = os::StandardOutputPath();
+            job.toStandardOutput = true;
+        }
+        return {job};
+    }
 
     std::vector<Job> jobs;
     std::map<std::string, std::size_t> owners;  // each output, in lower case, to its job
     for (const std::string& source : line.sources) {
+        if (command.readsStandardInput && source == "-")
+            throw UsageError("standard input (-) cannot be one of the sources of -o", &command);
         jobs.push_back(BatchJob(command, source, *line.folder));
         for (const std::string& output : jobs.back().outputs) {
             auto [at, added] = owners.emplace(Lower(output), jobs.size() - 1);

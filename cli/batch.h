@@ -14,15 +14,18 @@
 namespace vagliante::cli {
 
 struct Job {
-    std::string source;
-    std::string destination;           // the path the command takes
+    std::string source;                // the path the command takes
+    std::string destination;           // likewise
     std::vector<std::string> outputs;  // the files it writes
+    bool toStandardOutput = false;     // its data goes to standard output
 };
 
-// The one job of the two-path form, or with -o FOLDER one job per source
+// The one job of the two-path form ("-" standing for standard input or
+// output where the command takes it), or with -o FOLDER one job per source
 // writing into FOLDER under the source's name. Throws UsageError when two
 // sources would give the same output name (compared without regard to
-// case, as Windows does), or an output would replace another source.
+// case, as Windows does), an output would replace another source, or "-"
+// stands among the sources.
 std::vector<Job> PlanJobs(const CommandLine& line);
 
 // The end of one job.

@@ -13,7 +13,7 @@ constexpr const char* kProgram = "vagliante-cli";
 
 const std::array<CommandInfo, 5> kCommands = {{
     {CommandId::Aggiornamento, "aggiornamento", "Report of the update commands (84 00) of a log",
-     "SOURCE.BIN", "DEST.TXT", kMsgUpdateDone, true,
+     "SOURCE.BIN", "DEST.TXT", kMsgUpdateDone, true, false, false,
      "Writes the update commands of SOURCE.BIN of the three known sizes into the report\n"
      "DEST.TXT. With -o, LOG1.BIN gives FOLDER/LOG1.TXT.\n",
      "vagliante-cli aggiornamento LOG.BIN AGG.TXT\n"
@@ -21,7 +21,7 @@ const std::array<CommandInfo, 5> kCommands = {{
      "vagliante-cli aggiornamento -o reports -j 2 --summary=json logs/*.BIN\n"},
     {CommandId::Attivazione, "attivazione",
      "The three reports of the activation commands (82 00), named from DEST", "SOURCE.BIN",
-     "DEST.TXT", kMsgActivationDone, true,
+     "DEST.TXT", kMsgActivationDone, true, false, false,
      "Writes the activation commands of SOURCE.BIN into three reports named after DEST.TXT\n"
      "without its last four characters: DEST-5C.TXT, DEST-63-70.TXT and DEST-63-71.TXT.\n"
      "With -o, LOG1.BIN gives FOLDER/LOG1-5C.TXT, FOLDER/LOG1-63-70.TXT and\n"
@@ -30,25 +30,29 @@ const std::array<CommandInfo, 5> kCommands = {{
      "vagliante-cli attivazione --summary LOG.BIN ATT.TXT\n"
      "vagliante-cli attivazione -o reports --summary=json logs/*.BIN\n"},
     {CommandId::Bin2Txt, "bin2txt", "A binary file as hexadecimal text", "SOURCE.BIN", "DEST.TXT",
-     kMsgConversionDone, false,
+     kMsgConversionDone, false, true, true,
      "Writes every byte of SOURCE.BIN as two hexadecimal digits into DEST.TXT, without\n"
-     "separators or line ends. With -o, LOG1.BIN gives FOLDER/LOG1.TXT.\n",
+     "separators or line ends. \"-\" as SOURCE reads standard input, as DEST writes\n"
+     "standard output (the message then goes to standard error). With -o, LOG1.BIN\n"
+     "gives FOLDER/LOG1.TXT.\n",
      "vagliante-cli bin2txt LOG.BIN LOG.TXT\n"
      "vagliante-cli bin2txt -o hex logs/*.BIN\n"},
     {CommandId::Txt2Bin, "txt2bin", "Hexadecimal text back into binary", "SOURCE.TXT", "DEST.BIN",
-     kMsgConversionDone, false,
-     "Reads SOURCE.TXT two digits at a time into the bytes of DEST.BIN. With -o,\n"
-     "NAME.TXT gives FOLDER/NAME.BIN.\n",
+     kMsgConversionDone, false, true, true,
+     "Reads SOURCE.TXT two digits at a time into the bytes of DEST.BIN. \"-\" as SOURCE\n"
+     "reads standard input, as DEST writes standard output (the message then goes to\n"
+     "standard error). With -o, NAME.TXT gives FOLDER/NAME.BIN.\n",
      "vagliante-cli txt2bin LOG.TXT LOG.BIN\n"
      "vagliante-cli txt2bin -o binary hex/*.TXT\n"},
     {CommandId::Record, "record", "The record lines of one marker (8200 or 8400), one per line",
-     "SOURCE.BIN", "DEST.TXT", kMsgUpdateDone, false,
+     "SOURCE.BIN", "DEST.TXT", kMsgUpdateDone, false, false, true,
      "Writes every record of SOURCE.BIN that begins with the marker (8200: activation,\n"
      "8400: update) as one line of hexadecimal digits ended by CR LF into DEST.TXT: all of\n"
      "them, those the filters leave out included. The record still open at the end of the\n"
-     "log has no marker after it and is not listed. With -o, LOG1.BIN gives\n"
-     "FOLDER/LOG1.TXT.\n",
+     "log has no marker after it and is not listed. \"-\" as DEST writes standard output\n"
+     "(the message then goes to standard error). With -o, LOG1.BIN gives FOLDER/LOG1.TXT.\n",
      "vagliante-cli record 8200 LOG.BIN RECORDS.TXT\n"
+     "vagliante-cli record 8400 LOG.BIN -\n"
      "vagliante-cli record 8400 -o records logs/*.BIN\n"},
 }};
 

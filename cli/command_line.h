@@ -29,6 +29,8 @@ struct CommandInfo {
     const char* destination;
     const char* doneText;  // printed when a source is done
     bool takesSummary;     // --summary: the filters
+    bool readsStandardInput;     // "-" as SOURCE (the two-path form)
+    bool writesStandardOutput;   // "-" as DEST
     const char* details;   // its help's paragraph: what it writes
     const char* examples;  // its help's examples, one a line
 };

@@ -2,7 +2,8 @@
 //
 // It calls the same core functions as the windows, so the files it writes are
 // byte for byte theirs. Exit status: 0 done, 1 the work of a source failed
-// (one line on stderr each), 2 wrong usage, 128 + N stopped by signal N.
+// (one line on stderr each), 2 wrong usage, 128 + N stopped by signal N
+// (Ctrl-C: 130).
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -12,7 +13,6 @@
 
 #include "cli/batch.h"
 #include "cli/command_line.h"
-#include "cli/stop.h"
 #include "cli/summary_json.h"
 #include "cli/terminal_progress.h"
 #include "convert/convert.h"
@@ -21,6 +21,7 @@
 #include "platform/os_file.h"
 #include "platform/program_info.h"
 #include "platform/run_error.h"
+#include "platform/stop.h"
 
 namespace {
 
@@ -102,7 +103,9 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
         [&](std::size_t i, const Outcome& outcome) {
             switch (outcome.state) {
                 case Outcome::State::Done:
-                    progress.Print(stdout, DoneText(line, jobs[i], outcome));
+                    // With the data on standard output, the message goes to stderr.
+                    progress.Print(jobs[i].toStandardOutput ? stderr : stdout,
+                                   DoneText(line, jobs[i], outcome));
                     break;
                 case Outcome::State::Failed:
                     failed = true;
@@ -114,7 +117,7 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
             }
         });
     // A stopped run is no failure: no message, the status tells the signal.
-    if (stopped) return StopSignal() > 0 ? 128 + StopSignal() : 1;
+    if (stopped) return StopExitStatus(StopSignal());
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) return 1;
     return failed ? 1 : 0;
 }
@@ -142,5 +145,6 @@ int main(int argc, char** argv) {
                      UsageText(error.Command()).c_str(), kProgram, command.c_str());
         return 2;
     }
+    StopOnSignals();
     return Run(line, jobs);
 }

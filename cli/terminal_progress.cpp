@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "cli/stop.h"
-
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -32,7 +30,8 @@ std::string Amount(double bytes) {
 
 // How far one source has read, as a share of its length. The bar's
 // positions run from 1 to length + 1; the empty value before and after a
-// pass changes nothing.
+// pass changes nothing. A stop is the process's (StopOnSignals), which the
+// core asks for itself.
 class TerminalProgress::SourceProgress final : public Progress {
   public:
     explicit SourceProgress(TerminalProgress& owner) : owner_(owner) {}
@@ -43,7 +42,6 @@ class TerminalProgress::SourceProgress final : public Progress {
         share.store(std::min(1.0, (value - 1) / (max_ - 1)), std::memory_order_relaxed);
         owner_.Step(false);
     }
-    bool StopRequested() const override { return StopSignal() != 0; }
 
     std::atomic<double> share{0};
 

@@ -28,8 +28,7 @@ class TerminalProgress {
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
-    // The Progress of source `index`, for the thread that runs it. Its stop
-    // request is the command line's (cli/stop.h).
+    // The Progress of source `index`, for the thread that runs it.
     Progress& Source(std::size_t index);
     // Source `index` has ended, whichever way: it counts whole.
     void SourceEnded(std::size_t index);

@@ -8,6 +8,7 @@
 #include "convert/hex_decode.h"
 #include "filter/byte_to_hex.h"
 #include "platform/files.h"
+#include "platform/run_error.h"
 
 namespace vagliante {
 namespace {
@@ -24,43 +25,46 @@ constexpr std::size_t kTextBlock = 2 * kBinaryBlock;
 template <typename Convert>
 void ConvertBlocks(const std::string& source, const std::string& destination, Progress& progress,
                    std::size_t inputBlock, std::size_t outputBlock, Convert convert) {
-    progress.SetValue(kProgressEmpty);
-    std::optional<InputFile> input(std::in_place, source);
-    AtomicOutput output(destination);
-    ProgressTracker tracker(progress, input->Length());
-    // A file smaller than a block gets blocks of its own size (the smallest
-    // even size above it, so that it is read in one go and no pair is
-    // split), with output blocks in proportion.
-    if (input->Length() < static_cast<std::int64_t>(inputBlock)) {
-        const std::size_t fitted =
-            (static_cast<std::size_t>(input->Length()) + 2) & ~std::size_t{1};
-        outputBlock = (outputBlock * fitted + inputBlock - 1) / inputBlock;
-        inputBlock = fitted;
-    }
-    {
-        BlockWriter writer(output.Stream(), outputBlock);
-        // Not zeroed, as the writer's blocks: a small file touches only the
-        // pages it fills.
-        std::unique_ptr<char[]> block(new char[inputBlock]);
-        // 1-based position of the next read; odd throughout TXT->BIN.
-        std::int64_t position = 1;
-        for (;;) {
-            tracker.At(position);
-            const std::size_t n = input->Read(block.get(), inputBlock);
-            if (n == 0) break;
-            char* out = writer.Acquire();
-            writer.Submit(convert(block.get(), n, out));
-            position += static_cast<std::int64_t>(n);
-            if (n < inputBlock) break;
+    RunWithErrorNumbers([&] {
+        progress.SetValue(kProgressEmpty);
+        // A pipe or a device is read too, to its end, in full blocks.
+        std::optional<InputFile> input(std::in_place, source, true);
+        AtomicOutput output(destination);
+        ProgressTracker tracker(progress, input->Length());
+        // A file smaller than a block gets blocks of its own size (the
+        // smallest even size above it, so that it is read in one go and no
+        // pair is split), with output blocks in proportion.
+        if (!input->IsStream() && input->Length() < static_cast<std::int64_t>(inputBlock)) {
+            const std::size_t fitted =
+                (static_cast<std::size_t>(input->Length()) + 2) & ~std::size_t{1};
+            outputBlock = (outputBlock * fitted + inputBlock - 1) / inputBlock;
+            inputBlock = fitted;
         }
-        writer.Drain();
-    }
-    // Closed before the result takes the destination's name: Windows does
-    // not replace a file that is still open, as the source is when a file
-    // is converted onto itself.
-    input.reset();
-    output.Commit();
-    tracker.Finish();
+        {
+            BlockWriter writer(output.Stream(), outputBlock);
+            // Not zeroed, as the writer's blocks: a small file touches only
+            // the pages it fills.
+            std::unique_ptr<char[]> block(new char[inputBlock]);
+            // 1-based position of the next read; odd throughout TXT->BIN.
+            std::int64_t position = 1;
+            for (;;) {
+                tracker.At(position);
+                const std::size_t n = input->Read(block.get(), inputBlock);
+                if (n == 0) break;
+                char* out = writer.Acquire();
+                writer.Submit(convert(block.get(), n, out));
+                position += static_cast<std::int64_t>(n);
+                if (n < inputBlock) break;
+            }
+            writer.Drain();
+        }
+        // Closed before the result takes the destination's name: Windows
+        // does not replace a file that is still open, as the source is when
+        // a file is converted onto itself.
+        input.reset();
+        output.Commit(&tracker);
+        tracker.Finish();
+    });
 }
 
 }  // namespace

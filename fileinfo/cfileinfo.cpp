@@ -8,13 +8,6 @@
 namespace vagliante {
 namespace {
 
-// Upper case of the ASCII letters; other bytes stay as they are.
-std::string Upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 std::string TrimSpaces(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
@@ -74,7 +67,7 @@ void CFileInfo::Refresh() {
 
     const std::string& alternate = found->alternateFileName;
     shortName_ =
-        alternate.empty() || alternate[0] == '\0' ? Upper(fileName_) : TrimAtNul(alternate);
+        alternate.empty() || alternate[0] == '\0' ? fs_.UpperCase(fileName_) : TrimAtNul(alternate);
 
     // The short forms, sizes and shell facts of the long, on-disk path.
     if (std::optional<std::string> shortPath = fs_.ShortPathOf(fullPathName_)) {
@@ -97,14 +90,14 @@ void CFileInfo::Refresh() {
     displayName_ = TrimAtNul(shell.displayName);
     typeName_ = TrimAtNul(shell.typeName);
     hIcon_ = shell.icon;
-    if (TrimSpaces(typeName_).empty()) typeName_ = TrimSpaces(Upper(fileExtension_) + " File");
+    if (TrimSpaces(typeName_).empty()) typeName_ = TrimSpaces(fs_.UpperCase(fileExtension_) + " File");
 }
 
 std::string CFileInfo::LongFolderPath(const std::string& path) {
     const bool windows = fs_.Style() == PathStyle::Windows;
     std::string s = path;
     if (!s.empty() && s.back() == separator_) {
-        if (windows ? EndsWith(s, ":\\") : s == "/") return windows ? Upper(s) : s;
+        if (windows ? EndsWith(s, ":\\") : s == "/") return windows ? fs_.UpperCase(s) : s;
         s.pop_back();
     }
     if (windows && s.rfind("\\\\", 0) == 0) {
@@ -115,7 +108,7 @@ std::string CFileInfo::LongFolderPath(const std::string& path) {
             return s;
     }
     const std::size_t last = s.rfind(separator_);
-    if (last == std::string::npos) return Upper(s);  // a drive such as "c:"
+    if (last == std::string::npos) return fs_.UpperCase(s);  // a drive such as "c:"
 
     // Every level is looked up once, the parent before the folder itself.
     const std::string parent = LongFolderPath(s.substr(0, last)) + separator_;

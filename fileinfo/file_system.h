@@ -94,6 +94,11 @@ class FileSystem {
     // SystemTimeToFileTime, and TzSpecificLocalTimeToSystemTime the other way.
     virtual FileTime ToLocalFileTime(FileTime utc) = 0;
     virtual FileTime ToUtcFileTime(FileTime local) = 0;
+
+    // CharUpperBuffA: `text` with every letter in upper case, accented ones
+    // included, as the user's encoding spells them; bytes that are no
+    // character of that encoding stay as they are.
+    virtual std::string UpperCase(const std::string& text) = 0;
 };
 
 // The backend of the platform the program runs on.

@@ -7,14 +7,18 @@
 // attribute "user.DOSATTRIB". There are no short names, shell types or icons.
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <cwchar>
+#include <cwctype>
 #include <vector>
 
 #include "fileinfo/file_system.h"
@@ -305,6 +309,37 @@ class PosixFileSystem final : public FileSystem {
         if (gmtime_r(&t.tv_sec, &fields) == nullptr) return local;
         fields.tm_isdst = -1;
         return FileTimeFromUnix(mktime(&fields), t.tv_nsec);
+    }
+
+    std::string UpperCase(const std::string& text) override {
+        // The character encoding of the user's environment, whatever locale
+        // this process runs in; the C locale's where there is none.
+        static const locale_t user = [] {
+            locale_t l = newlocale(LC_CTYPE_MASK, "", nullptr);
+            return l ? l : newlocale(LC_CTYPE_MASK, "C", nullptr);
+        }();
+        const locale_t previous = uselocale(user);
+        std::string out;
+        out.reserve(text.size());
+        std::mbstate_t state{};
+        for (std::size_t at = 0; at < text.size();) {
+            wchar_t c;
+            std::size_t n = std::mbrtowc(&c, text.data() + at, text.size() - at, &state);
+            if (n == static_cast<std::size_t>(-1) || n == static_cast<std::size_t>(-2)) {
+                out += text[at++];  // no character of this encoding: kept
+                state = {};
+                continue;
+            }
+            if (n == 0) n = 1;  // a NUL byte
+            char upper[MB_LEN_MAX];
+            std::mbstate_t back{};
+            const std::size_t m = std::wcrtomb(upper, static_cast<wchar_t>(std::towupper(c)), &back);
+            if (m == static_cast<std::size_t>(-1)) out.append(text, at, n);
+            else out.append(upper, m);
+            at += n;
+        }
+        uselocale(previous);
+        return out;
     }
 };
 

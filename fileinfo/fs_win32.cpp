@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <mutex>
+#include <string>
 
 #include "fileinfo/file_system.h"
 
@@ -172,6 +173,23 @@ class Win32FileSystem final : public FileSystem {
         return Convert(local, wall, universal, [&] {
             return ::TzSpecificLocalTimeToSystemTime(nullptr, &wall, &universal);
         });
+    }
+
+    std::string UpperCase(const std::string& text) override {
+        // Through UTF-16, where CharUpperBuffW knows every letter.
+        const int size = static_cast<int>(text.size());
+        const int wideSize = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+        if (wideSize <= 0) return text;
+        std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), wideSize);
+        ::CharUpperBuffW(wide.data(), static_cast<DWORD>(wideSize));
+        const int outSize =
+            ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
+        if (outSize <= 0) return text;
+        std::string out(static_cast<std::size_t>(outSize), '\0');
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, out.data(), outSize, nullptr,
+                              nullptr);
+        return out;
     }
 
   private:

@@ -282,7 +282,11 @@ struct LogPasses {
         // Closed before a report may take its name: Windows does not
         // replace a file that is still open.
         log_.reset();
-        tracker_.Finish();
+    }
+
+    // Refuses report names that are the log itself, before anything is read.
+    void RefuseAsReports(const std::vector<std::string>& names) const {
+        for (const std::string& name : names) log_->RefuseAsOutput(name);
     }
 
     Marker marker_;
@@ -295,60 +299,59 @@ struct LogPasses {
 
 RunSummary FilterActivation(const std::string& source, const std::string& destination,
                             Progress& progress) {
-    progress.SetValue(kProgressEmpty);
-    // The report names drop the last four characters of the destination;
-    // something must be left of it.
-    RequireDestination(destination, 5);
-    const HeaderFacts facts = CollectHeaderFacts(source);
-    LogPasses<ActivationPass> passes(source, kActivationMarker, progress);
-    const std::int64_t recordCount = passes.CountRecords();
+    return RunWithErrorNumbers([&] {
+        progress.SetValue(kProgressEmpty);
+        // The report names drop the last four characters of the destination,
+        // which must leave a name in the destination's own folder.
+        const std::string base = DropLastCharacters(destination, 4);
+        const std::vector<std::string> names = {base + "-5C.TXT", base + "-63-70.TXT",
+                                                base + "-63-71.TXT"};
+        const HeaderFacts facts = CollectHeaderFacts(source);
+        LogPasses<ActivationPass> passes(source, kActivationMarker, progress);
+        passes.RefuseAsReports(names);
+        // The three change together: all new, or all as they were.
+        OutputSet reports(names);
+        const std::int64_t recordCount = passes.CountRecords();
+        const std::string version = VersionText();
+        WriteReportHeader(reports[0].Stream(), kActivation5C, version, facts, recordCount);
+        WriteReportHeader(reports[1].Stream(), kActivation63, version, facts, recordCount);
+        WriteReportHeader(reports[2].Stream(), kActivation63, version, facts, recordCount);
 
-    const std::string base = destination.substr(0, destination.size() - 4);
-    AtomicOutput report5C(base + "-5C.TXT");
-    AtomicOutput report70(base + "-63-70.TXT");
-    AtomicOutput report71(base + "-63-71.TXT");
-    const std::string version = VersionText();
-    WriteReportHeader(report5C.Stream(), kActivation5C, version, facts, recordCount);
-    WriteReportHeader(report70.Stream(), kActivation63, version, facts, recordCount);
-    WriteReportHeader(report71.Stream(), kActivation63, version, facts, recordCount);
-
-    ActivationPass pass({&report5C.Stream(), &report70.Stream(), &report71.Stream()});
-    passes.Select(pass);
-
-    // All three are complete before any replaces an existing report.
-    report5C.Finish();
-    report70.Finish();
-    report71.Finish();
-    report5C.Publish();
-    report70.Publish();
-    report71.Publish();
-    return RunSummary{FilterKind::Activation,
-                      source,
-                      recordCount,
-                      {{report5C.Destination(), pass.Lines(ActivationReport::k5C)},
-                       {report70.Destination(), pass.Lines(ActivationReport::k63_70)},
-                       {report71.Destination(), pass.Lines(ActivationReport::k63_71)}},
-                      pass.LeftOutCounts()};
+        ActivationPass pass({&reports[0].Stream(), &reports[1].Stream(), &reports[2].Stream()});
+        passes.Select(pass);
+        reports.Commit(&passes.tracker_);
+        passes.tracker_.Finish();
+        return RunSummary{FilterKind::Activation,
+                          source,
+                          recordCount,
+                          {{names[0], pass.Lines(ActivationReport::k5C)},
+                           {names[1], pass.Lines(ActivationReport::k63_70)},
+                           {names[2], pass.Lines(ActivationReport::k63_71)}},
+                          pass.LeftOutCounts()};
+    });
 }
 
 RunSummary FilterUpdate(const std::string& source, const std::string& destination,
                         Progress& progress) {
-    progress.SetValue(kProgressEmpty);
-    RequireDestination(destination, 1);
-    const HeaderFacts facts = CollectHeaderFacts(source);
-    LogPasses<UpdatePass> passes(source, kUpdateMarker, progress);
-    const std::int64_t recordCount = passes.CountRecords();
-
-    AtomicOutput report(destination);
-    WriteReportHeader(report.Stream(), kUpdateReport, VersionText(), facts, recordCount);
-    UpdatePass pass(report.Stream());
-    passes.Select(pass);
-    report.Commit();
-    return RunSummary{FilterKind::Update,
-                      source,
-                      recordCount,
-                      {{report.Destination(), pass.Lines()}},
-                      pass.LeftOutCounts()};
+    return RunWithErrorNumbers([&] {
+        progress.SetValue(kProgressEmpty);
+        RequireDestination(destination, 1);
+        const HeaderFacts facts = CollectHeaderFacts(source);
+        LogPasses<UpdatePass> passes(source, kUpdateMarker, progress);
+        passes.RefuseAsReports({destination});
+        AtomicOutput report(destination);
+        const std::int64_t recordCount = passes.CountRecords();
+        WriteReportHeader(report.Stream(), kUpdateReport, VersionText(), facts, recordCount);
+        UpdatePass pass(report.Stream());
+        passes.Select(pass);
+        report.Commit(&passes.tracker_);
+        passes.tracker_.Finish();
+        return RunSummary{FilterKind::Update,
+                          source,
+                          recordCount,
+                          {{destination, pass.Lines()}},
+                          pass.LeftOutCounts()};
+    });
 }
 
 }  // namespace vagliante

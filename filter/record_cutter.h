@@ -49,7 +49,7 @@ inline std::size_t CandidateEnd(std::int64_t length, std::int64_t start, std::si
 // visit(data, start, count) for absolute bytes [start, start + count). One
 // byte is held back from each block so that a marker split across two
 // blocks is still seen whole: data[count] is readable except at the end.
-// Stops early if the log turns out shorter than `length`.
+// A log cut shorter than `length` meanwhile is an error (InputFile::Read).
 template <typename Visit>
 void ReadLogBlocks(InputFile& log, std::int64_t length, Visit&& visit) {
     // Not zeroed, and no larger than the log: a small log costs little.

@@ -23,7 +23,9 @@ std::int64_t ScanLog(const std::string& sourcePath, std::string_view marker, Wor
                      Progress& progress);
 
 // The record listing: the same lines into `destination`, which is replaced
-// whole only when the scan has succeeded. Returns the number of lines.
+// whole only when the scan has succeeded (a pipe or device is written
+// directly). A destination that is the log itself is refused. Returns the
+// number of lines.
 std::int64_t ListRecords(const std::string& sourcePath, std::string_view marker,
                          const std::string& destination, Progress& progress);
 

@@ -10,6 +10,26 @@
 #include "platform/run_error.h"
 
 namespace vagliante {
+
+std::string DropLastCharacters(const std::string& destination, std::size_t count) {
+    std::size_t end = destination.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        if (end == 0) throw RunError(ErrorNumber::BadFileName, destination);
+        --end;
+        // Back to the first byte of a UTF-8 character.
+        while (end > 0 && (static_cast<unsigned char>(destination[end]) & 0xC0) == 0x80) --end;
+        if (os::IsSeparator(destination[end]))
+            throw RunError(ErrorNumber::BadFileName, destination);
+    }
+    // Something of the file name must be left in front of the cut.
+    if (end == 0 || os::IsSeparator(destination[end - 1]))
+        throw RunError(ErrorNumber::BadFileName, destination);
+#ifdef _WIN32
+    if (end == 2 && destination[1] == ':') throw RunError(ErrorNumber::BadFileName, destination);
+#endif
+    return destination.substr(0, end);
+}
+
 namespace {
 
 // Large writes go to the system in pieces of this size. A bigger single
@@ -25,20 +45,54 @@ constexpr std::size_t kHandOffAt = kIoBlock;
 // a small file costs little memory, and a large one a few copies at most.
 constexpr std::size_t kFirstBuffer = std::size_t{16} << 10;
 
-void WriteInPieces(os::NativeFile file, const char* data, std::size_t size,
-                   const std::string& path) {
-    for (std::size_t done = 0; done < size; done += kWritePiece)
-        os::WriteAll(file, data + done, std::min(kWritePiece, size - done), path);
-}
-
 }  // namespace
+
+// Starts the writing out of each stretch as soon as it is in the file, and
+// waits for what lies more than kInFlight behind: the final flush then waits
+// only for the tail, and written data does not pile up ahead of the disk.
+// Waiting for the stretch just before was measured a third slower: the
+// writer then stalls the run at every stretch.
+// Writes never overlap (the background thread's and the caller's take
+// turns), so no lock is needed.
+struct OutputFile::Writeback {
+    static constexpr std::int64_t kStretch = std::int64_t{8} << 20;
+    static constexpr std::int64_t kInFlight = std::int64_t{64} << 20;
+    std::int64_t written = 0;  // end of what is in the file
+    std::int64_t started = 0;  // end of what is on its way to the disk
+    std::int64_t waited = 0;   // end of what is on the disk
+
+    void After(os::NativeFile file, std::size_t size) {
+        written += static_cast<std::int64_t>(size);
+        if (written - started < kStretch) return;
+        os::StartWriteback(file, started, written - started);
+        started = written;
+        if (started - waited > kInFlight) {
+            os::WaitWriteback(file, waited, started - kInFlight - waited);
+            waited = started - kInFlight;
+        }
+    }
+    void Cut(std::int64_t length) {
+        written = length;
+        started = std::min(started, length);
+        waited = std::min(waited, length);
+    }
+};
+
+void OutputFile::WriteOut(const char* data, std::size_t size) {
+    for (std::size_t done = 0; done < size; done += kWritePiece) {
+        const std::size_t piece = std::min(kWritePiece, size - done);
+        os::WriteAll(file_, data + done, piece, displayPath_, kind_ == OutputKind::Stream);
+        if (writeback_) writeback_->After(file_, piece);
+    }
+}
 
 // ---- InputFile ----
 
-InputFile::InputFile(std::string path)
-    : path_(std::move(path)), file_(os::OpenRead(path_)), length_(0) {
+InputFile::InputFile(std::string path, bool streams)
+    : path_(std::move(path)), file_(os::OpenRead(path_, streams)), stream_(false), length_(0) {
     try {
-        length_ = os::Length(file_, path_);
+        stream_ = !os::IsRegularFile(file_);
+        if (!stream_) length_ = os::Length(file_, path_);
     } catch (...) {
         os::CloseQuietly(file_);
         throw;
@@ -48,14 +102,32 @@ InputFile::InputFile(std::string path)
 InputFile::~InputFile() { os::CloseQuietly(file_); }
 
 std::size_t InputFile::Read(void* buffer, std::size_t size) {
+    if (!stream_) {
+        const std::int64_t left = length_ - position_;
+        if (static_cast<std::int64_t>(size) > left) size = static_cast<std::size_t>(left);
+    }
     auto* p = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        std::size_t n = os::ReadSome(file_, p + done, size - done, path_);
-        if (n == 0) break;
+        std::size_t n = os::ReadSome(file_, p + done, size - done, path_, stream_);
+        if (n == 0) {
+            // Shorter than when it was opened: another program cut it.
+            if (!stream_) throw RunError(ErrorNumber::PastEndOfFile, path_);
+            break;
+        }
         done += n;
     }
+    position_ += static_cast<std::int64_t>(done);
     return done;
+}
+
+void InputFile::Rewind() {
+    os::Rewind(file_, path_);
+    position_ = 0;
+}
+
+void InputFile::RefuseAsOutput(const std::string& destination) const {
+    if (os::SameFile(file_, destination)) throw RunError(ErrorNumber::FileAlreadyOpen, destination);
 }
 
 // ---- OutputFile ----
@@ -70,7 +142,7 @@ struct OutputFile::Background {
     std::exception_ptr failure;  // kept: every later call reports it
     std::thread thread;
 
-    void Run(os::NativeFile file, const std::string& path) {
+    void Run(OutputFile& out) {
         std::unique_lock lock(mutex);
         for (;;) {
             changed.wait(lock, [this] { return stop || data != nullptr; });
@@ -80,7 +152,7 @@ struct OutputFile::Background {
             lock.unlock();
             std::exception_ptr error;
             try {
-                WriteInPieces(file, block, n, path);
+                out.WriteOut(block, n);
             } catch (...) {
                 error = std::current_exception();
             }
@@ -92,11 +164,14 @@ struct OutputFile::Background {
     }
 };
 
-OutputFile::OutputFile(os::NativeFile file, std::string displayPath)
+OutputFile::OutputFile(os::NativeFile file, std::string displayPath, OutputKind kind)
     : file_(file),
       displayPath_(std::move(displayPath)),
+      kind_(kind),
       buffer_(new char[kFirstBuffer]),
-      capacity_(kFirstBuffer) {}
+      capacity_(kFirstBuffer) {
+    if (kind == OutputKind::Durable) writeback_ = std::make_unique<Writeback>();
+}
 
 OutputFile::~OutputFile() {
     if (background_) {
@@ -131,7 +206,7 @@ void OutputFile::HandOff() {
     if (used_ == 0) return;
     if (capacity_ < kIoBlock) {
         // Still small, so no thread has started: written from here.
-        WriteInPieces(file_, buffer_.get(), used_, displayPath_);
+        WriteOut(buffer_.get(), used_);
         flushed_ += static_cast<std::int64_t>(used_);
         used_ = 0;
         return;
@@ -139,7 +214,7 @@ void OutputFile::HandOff() {
     if (!background_) {
         background_ = std::make_unique<Background>();
         spare_.reset(new char[kIoBlock]);
-        background_->thread = std::thread([this] { background_->Run(file_, displayPath_); });
+        background_->thread = std::thread([this] { background_->Run(*this); });
     }
     Wait();
     {
@@ -165,7 +240,7 @@ void OutputFile::Write(const void* data, std::size_t size) {
     if (size >= kIoBlock) {
         // Written from here, with no copy, once what came before is out.
         Flush();
-        WriteInPieces(file_, p, size, displayPath_);
+        WriteOut(p, size);
         flushed_ += static_cast<std::int64_t>(size);
         return;
     }
@@ -202,6 +277,7 @@ void OutputFile::TruncateTo(std::int64_t position) {
     Wait();
     used_ = 0;
     os::Truncate(file_, position, displayPath_);
+    if (writeback_) writeback_->Cut(position);
     flushed_ = position;
 }
 
@@ -227,43 +303,144 @@ void OutputFile::Close() {
 // ---- AtomicOutput ----
 
 AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(destination)) {
-    if (destination_.empty() || os::IsSeparator(destination_.back()))
-        throw RunError(ErrorNumber::BadFileName, destination_);
-    if (os::IsDirectory(destination_)) throw RunError(ErrorNumber::PathFileAccess, destination_);
-    // A read-only file is not silently replaced, as writing into it would fail.
-    if (os::Exists(destination_) && !os::CanWrite(destination_))
-        throw RunError(ErrorNumber::PermissionDenied, destination_);
-    std::string folder = os::FolderOf(destination_);
-    if (!os::IsDirectory(folder)) throw RunError(ErrorNumber::PathNotFound, destination_);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary_ = destination_ + ".~" + os::RandomTag() + ".tmp";
-        os::NativeFile file;
-        try {
-            file = os::CreateNew(temporary_);
-        } catch (const RunError& e) {
-            // Name the file the user asked for, not our temporary one.
-            throw RunError(e.Code(), destination_);
-        }
-        if (file != os::kNoFile) {
-            stream_ = std::make_unique<OutputFile>(file, destination_);
-            return;
-        }
+    os::OutputPlace place = os::PlaceOutput(destination_);
+    if (place.direct != os::kNoFile) {
+        stream_ = std::make_unique<OutputFile>(place.direct, destination_, OutputKind::Stream);
+        return;
     }
-    throw RunError(ErrorNumber::PathFileAccess, destination_);
+    target_ = std::move(place.target);
+    cleanup_.emplace();
+    os::NativeFile file;
+    try {
+        file = os::CreateTemporary(target_, temporary_);
+    } catch (const RunError& e) {
+        // Name the file the user asked for, not our temporary one.
+        throw RunError(e.Code(), destination_);
+    }
+    stream_ = std::make_unique<OutputFile>(file, destination_, OutputKind::Durable);
 }
 
 AtomicOutput::~AtomicOutput() {
-    if (published_) return;
     stream_.reset();
-    os::RemoveQuietly(temporary_);
+    if (!published_ && !temporary_.empty()) os::RemoveQuietly(temporary_);
 }
 
-void AtomicOutput::Finish() { stream_->Close(); }
+void AtomicOutput::Seal() {
+    if (IsDirect()) {
+        stream_->Close();
+        return;
+    }
+    stream_->Flush();
+    os::SyncData(stream_->Native(), destination_);
+}
 
-void AtomicOutput::Publish() {
-    Finish();
-    os::Replace(temporary_, destination_);
-    published_ = true;
+std::string AtomicOutput::PutInPlace() {
+    try {
+        // Decided now, under the folder's lock: another run may have made
+        // the file since this one began.
+        replacing_ = os::Exists(target_);
+        os::TakeOver(stream_->Native(), target_, replacing_);
+        stream_->Close();
+        return os::Swap(temporary_, target_, replacing_);
+    } catch (const RunError& e) {
+        throw RunError(e.Code(), destination_);
+    }
+}
+
+void AtomicOutput::Commit(ProgressTracker* tracker) {
+    std::vector<AtomicOutput*> one{this};
+    OutputSet::Publish(one, tracker);
+}
+
+// ---- OutputSet ----
+
+OutputSet::OutputSet(const std::vector<std::string>& destinations) {
+    for (const std::string& destination : destinations)
+        outputs_.push_back(std::make_unique<AtomicOutput>(destination));
+}
+
+void OutputSet::Commit(ProgressTracker* tracker) {
+    std::vector<AtomicOutput*> all;
+    for (auto& output : outputs_) all.push_back(output.get());
+    Publish(all, tracker);
+}
+
+namespace {
+
+// The folders a set puts files in, each locked once, in one order for
+// every run so that two runs cannot wait for each other.
+class FolderLocks {
+  public:
+    explicit FolderLocks(std::vector<std::string> folders) {
+        std::sort(folders.begin(), folders.end());
+        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+        for (const std::string& folder : folders) locks_.push_back(os::LockFolder(folder));
+        folders_ = std::move(folders);
+    }
+    ~FolderLocks() {
+        for (auto it = locks_.rbegin(); it != locks_.rend(); ++it) os::UnlockFolder(*it);
+    }
+    FolderLocks(const FolderLocks&) = delete;
+    FolderLocks& operator=(const FolderLocks&) = delete;
+    const std::vector<std::string>& Folders() const { return folders_; }
+
+  private:
+    std::vector<std::string> folders_;
+    std::vector<os::NativeFile> locks_;
+};
+
+}  // namespace
+
+void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTracker* tracker) {
+    // The bar's last stretch: half for the flushing, half for the renames.
+    const double steps = 2.0 * static_cast<double>(outputs.size()) + 1.0;
+    double step = 0;
+    auto moved = [&] {
+        if (tracker) tracker->Finishing(++step / steps);
+    };
+    auto stopped = [&] { return tracker ? tracker->StopRequested() : StopSignal() != 0; };
+
+    for (AtomicOutput* output : outputs) {
+        output->Seal();
+        moved();
+    }
+    // The last moment a stop simply leaves everything as it was.
+    if (stopped()) throw RunStopped();
+
+    std::vector<std::string> folders;
+    for (AtomicOutput* output : outputs)
+        if (!output->IsDirect()) folders.push_back(os::FolderOf(output->target_));
+    FolderLocks locks(folders);
+
+    // Each swap leaves the old file under a name of ours until all are in
+    // place; any failure, or a stop that came meanwhile, puts them back.
+    struct Done {
+        AtomicOutput* output;
+        std::string old;
+    };
+    std::vector<Done> done;
+    auto restore = [&] {
+        for (auto it = done.rbegin(); it != done.rend(); ++it)
+            os::Restore(it->old, it->output->target_, it->output->temporary_);
+    };
+    try {
+        for (AtomicOutput* output : outputs) {
+            if (output->IsDirect()) continue;
+            std::string old = output->PutInPlace();
+            done.push_back({output, std::move(old)});
+            moved();
+        }
+        if (stopped()) throw RunStopped();
+        for (const std::string& folder : locks.Folders()) os::SyncFolder(folder);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    for (Done& d : done) {
+        d.output->published_ = true;
+        if (!d.old.empty()) os::Discard(d.old);
+    }
+    moved();
 }
 
 // ---- WorkFile ----

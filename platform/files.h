@@ -1,9 +1,11 @@
 // File streams over the operating system's calls, in large blocks.
 //
-//   InputFile     an existing file read as raw bytes
+//   InputFile     an existing file read as raw bytes (or, where allowed, a
+//                 pipe or device)
 //   OutputFile    a buffered sequential writer over an open file
 //   AtomicOutput  a destination written to a temporary file beside it and
-//                 moved over it only when the whole run has succeeded
+//                 put in its place only when the whole run has succeeded
+//   OutputSet     several such destinations put in place as one
 //   WorkFile      a uniquely named scratch file in the temporary folder,
 //                 removed whatever happens
 //   LineReader    text lines ended by CR LF (or LF), read back in blocks
@@ -12,35 +14,56 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/os_file.h"
+#include "platform/progress.h"
+#include "platform/stop.h"
 
 namespace vagliante {
 
 inline constexpr std::size_t kIoBlock = std::size_t{1} << 20;  // 1 MiB
 
+// A regular file is read up to the length it had when it was opened (what
+// is appended meanwhile is not read); one that turns out shorter, cut by
+// another program, is an error naming it. A stream (a pipe, FIFO or
+// device, taken only when `streams` is set) is read to its end, and its
+// Length is 0.
 class InputFile {
   public:
-    explicit InputFile(std::string path);
+    explicit InputFile(std::string path, bool streams = false);
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
     std::int64_t Length() const { return length_; }
+    bool IsStream() const { return stream_; }
     const std::string& Path() const { return path_; }
 
     // Reads until `size` bytes are in or the file ends; returns the count.
     std::size_t Read(void* buffer, std::size_t size);
     // Reads from the first byte again.
-    void Rewind() { os::Rewind(file_, path_); }
+    void Rewind();
+
+    // Refuses `destination` if it is this file under any name (a link, a
+    // hard link, another spelling): FileAlreadyOpen, naming it.
+    void RefuseAsOutput(const std::string& destination) const;
 
   private:
     std::string path_;
     os::NativeFile file_;
+    bool stream_;
     std::int64_t length_;
+    std::int64_t position_ = 0;
+};
+
+enum class OutputKind {
+    Plain,    // a file, written through the system's cache
+    Durable,  // a file whose written stretches go on to the disk while the next is written
+    Stream,   // a pipe or device, whose writes may wait (a stop request ends the wait)
 };
 
 // Full buffers are written out on a background thread (started with the
@@ -50,7 +73,7 @@ class InputFile {
 class OutputFile {
   public:
     // Takes ownership of `file`; errors name `displayPath`.
-    OutputFile(os::NativeFile file, std::string displayPath);
+    OutputFile(os::NativeFile file, std::string displayPath, OutputKind kind = OutputKind::Plain);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -72,47 +95,90 @@ class OutputFile {
     void Flush();  // returns once everything written so far is in the file
     void Close();  // flushes and closes; reports a failure
     bool IsOpen() const { return file_ != os::kNoFile; }
+    os::NativeFile Native() const { return file_; }
 
   private:
     struct Background;
-    void Grow(std::size_t needed);  // a larger buffer, up to kIoBlock
-    void HandOff();                 // queues the full buffer and takes the other one
-    void Wait();                    // waits for the background write; reports its failure
+    struct Writeback;
+    void WriteOut(const char* data, std::size_t size);  // in pieces, with writeback
+    void Grow(std::size_t needed);                      // a larger buffer, up to kIoBlock
+    void HandOff();  // queues the full buffer and takes the other one
+    void Wait();     // waits for the background write; reports its failure
 
     os::NativeFile file_;
     std::string displayPath_;
+    OutputKind kind_;
     std::unique_ptr<char[]> buffer_;
     std::unique_ptr<char[]> spare_;  // the buffer being written, or free
     std::size_t capacity_;           // of buffer_
     std::size_t used_ = 0;
     std::int64_t flushed_ = 0;  // bytes handed to the system or to the thread
+    std::unique_ptr<Writeback> writeback_;
     std::unique_ptr<Background> background_;
 };
 
+// One output. A regular file (or a name for one yet to be made) is written
+// to a temporary file beside it, readable by its owner only; Commit flushes
+// it to the disk, gives it what the old file had (permissions, owner, group,
+// extended attributes and ACLs) and puts it in place in one step, the folder
+// flushed after. A symbolic link is followed: the link stays and its target
+// is replaced. A pipe or device is written directly, in sequence. An output
+// destroyed before its Commit leaves no trace.
 class AtomicOutput {
   public:
     explicit AtomicOutput(std::string destination);
-    ~AtomicOutput();  // an output never published leaves no trace
+    ~AtomicOutput();
     AtomicOutput(const AtomicOutput&) = delete;
     AtomicOutput& operator=(const AtomicOutput&) = delete;
 
     OutputFile& Stream() { return *stream_; }
     const std::string& Destination() const { return destination_; }
+    // Empty when the output is written directly.
     const std::string& TemporaryPath() const { return temporary_; }
+    bool IsDirect() const { return temporary_.empty(); }
 
-    void Finish();   // writes out and closes the temporary file
-    void Publish();  // moves it over the destination
-    void Commit() {
-        Finish();
-        Publish();
-    }
+    // Puts the output in place; with a tracker, the bar moves while it does.
+    void Commit(ProgressTracker* tracker = nullptr);
 
   private:
+    friend class OutputSet;
+    void Seal();  // flushed to the disk (a direct output closed)
+    // Given the old file's attributes, closed and swapped with the old file,
+    // which is then at the path returned (empty for a new file).
+    std::string PutInPlace();
+
+    std::optional<CleanupScope> cleanup_;  // first made, last gone
     std::string destination_;
+    std::string target_;  // the file to replace, links followed
     std::string temporary_;
+    bool replacing_ = false;
     std::unique_ptr<OutputFile> stream_;
     bool published_ = false;
 };
+
+// Outputs that change together: after Commit all are new; after a failure
+// or a stop (a signal between two of the renames included) all are as they
+// were. Two runs putting the same names in place at once take turns.
+class OutputSet {
+  public:
+    explicit OutputSet(const std::vector<std::string>& destinations);
+    AtomicOutput& operator[](std::size_t i) { return *outputs_[i]; }
+    std::size_t Size() const { return outputs_.size(); }
+
+    void Commit(ProgressTracker* tracker = nullptr);
+
+  private:
+    friend class AtomicOutput;
+    static void Publish(const std::vector<AtomicOutput*>& outputs, ProgressTracker* tracker);
+
+    std::vector<std::unique_ptr<AtomicOutput>> outputs_;
+};
+
+// The name of the activation reports' stem: `destination` without its last
+// `count` characters (UTF-8 characters, not bytes). BadFileName when those
+// characters hold a folder separator or the whole file name, as the reports
+// would then land outside the destination's folder or have no name.
+std::string DropLastCharacters(const std::string& destination, std::size_t count);
 
 class WorkFile {
   public:
@@ -127,6 +193,7 @@ class WorkFile {
     void CloseWriter() { writer_->Close(); }
 
   private:
+    CleanupScope cleanup_;  // first made, last gone
     std::string path_;
     std::unique_ptr<OutputFile> writer_;
 };

@@ -1,8 +1,9 @@
 // The operating system's file services, behind one small interface.
 //
-// Everything above this header (streams, atomic outputs, the work file) is
-// written once; os_file_posix.cpp and os_file_win32.cpp provide the calls.
-// Every function reports a failure as a RunError naming `path`.
+// Everything above this header (streams, outputs put in place, the work
+// file) is written once; os_file_posix.cpp and os_file_win32.cpp provide
+// the calls. Every function reports a failure as a RunError naming `path`.
+// Paths are UTF-8 on every system.
 #pragma once
 
 #include <cstddef>
@@ -15,17 +16,25 @@ namespace vagliante::os {
 using NativeFile = std::intptr_t;
 inline constexpr NativeFile kNoFile = -1;
 
-// Opens an existing regular file for reading raw bytes.
-NativeFile OpenRead(const std::string& path);
+// Opens `path` for reading raw bytes. A regular file always; a pipe, FIFO
+// or device only when `streams` is set (it may then wait for a writer),
+// otherwise it is refused without waiting. A folder is PathFileAccess.
+NativeFile OpenRead(const std::string& path, bool streams);
+// Whether an open file is a regular file (not a pipe or device).
+bool IsRegularFile(NativeFile file);
 
-// Creates a new file for writing; fails if it exists. Used for temporary files.
+// Creates a new file for writing; fails if it exists. Used for work files.
 NativeFile CreateNew(const std::string& path);
 
-// Reads up to `size` bytes; returns 0 at the end of the file.
-std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path);
+// Reads up to `size` bytes; returns 0 at the end of the file. On a
+// `stream` (a pipe or device, which may keep a read waiting), the wait ends
+// with RunStopped when a stop is requested.
+std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path,
+                     bool stream = false);
 
-// Writes all `size` bytes.
-void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path);
+// Writes all `size` bytes; waits on a stream as ReadSome does.
+void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
+              bool stream = false);
 
 std::int64_t Length(NativeFile file, const std::string& path);
 void Truncate(NativeFile file, std::int64_t length, const std::string& path);
@@ -34,14 +43,71 @@ void Rewind(NativeFile file, const std::string& path);
 void Close(NativeFile file, const std::string& path);  // reports a failed close
 void CloseQuietly(NativeFile file) noexcept;
 
-// Moves `from` over `to`, replacing an existing `to` in one step.
-void Replace(const std::string& from, const std::string& to);
-void RemoveQuietly(const std::string& path) noexcept;
+// ---- Outputs ----
 
+// Where an output goes, decided before anything is written.
+struct OutputPlace {
+    // The file to create or replace: the destination with its symbolic
+    // links followed. Empty when the output is written directly.
+    std::string target;
+    // A pipe, FIFO, device or open descriptor (such as standard output),
+    // opened for writing in sequence; kNoFile for a file put in place.
+    NativeFile direct = kNoFile;
+};
+
+// Refuses a folder, a socket and the like (PathFileAccess), a read-only
+// file (PermissionDenied, for root too), a missing folder (PathNotFound) and
+// a name too long for the system (BadFileName).
+OutputPlace PlaceOutput(const std::string& destination);
+
+// Standard input and output, as paths that OpenRead and PlaceOutput take.
+std::string StandardInputPath();
+std::string StandardOutputPath();
+
+// A new file beside `target` for its replacement, readable and writable by
+// its owner only: "NAME.~vagliante-XXXXXXXX.tmp", NAME shortened (never
+// inside a character) when the whole would pass the system's name limit.
+NativeFile CreateTemporary(const std::string& target, std::string& temporary);
+
+// Gives the temporary file what the file it will replace has: permission
+// bits, owner and group where this process may set them, extended
+// attributes and ACLs. With no file to replace, the permissions a new file
+// gets (0666 less the umask). A bit the new owner or group would gain
+// unasked (set-user-ID, set-group-ID, the group's rights) is dropped.
+void TakeOver(NativeFile temporary, const std::string& target, bool replacing);
+
+// Data on the disk: fdatasync, FlushFileBuffers.
+void SyncData(NativeFile file, const std::string& path);
+// Starts writing out a stretch of the file, and waits for one; both are
+// hints that may do nothing.
+void StartWriteback(NativeFile file, std::int64_t from, std::int64_t length) noexcept;
+void WaitWriteback(NativeFile file, std::int64_t from, std::int64_t length) noexcept;
+// The folder's entries on the disk, after a rename.
+void SyncFolder(const std::string& folder);
+
+// Puts `temporary` in `target`'s place in one step. Replacing, it returns
+// the path that then holds the old file (which Restore puts back, and
+// Discard removes); creating, it fails if `target` has appeared meanwhile
+// and returns an empty path.
+std::string Swap(const std::string& temporary, const std::string& target, bool replacing);
+// Undoes Swap: the old file back at `target`, or `target` gone again.
+void Restore(const std::string& oldFile, const std::string& target,
+             const std::string& temporary) noexcept;
+// Removes an old file that Swap moved aside. A large one is freed by a
+// background thread, so that the run does not wait for its blocks.
+void Discard(const std::string& oldFile) noexcept;
+
+// Held while outputs in `folder` are put in place, so that two runs on the
+// same names cannot mix their files. Releasing it with kNoFile is a no-op.
+NativeFile LockFolder(const std::string& folder);
+void UnlockFolder(NativeFile lock) noexcept;
+
+// Whether `path` (its links followed) names the open file `file`.
+bool SameFile(NativeFile file, const std::string& path);
+
+void RemoveQuietly(const std::string& path) noexcept;
 bool IsDirectory(const std::string& path);
 bool Exists(const std::string& path);
-// Whether this process may write to the existing file `path`.
-bool CanWrite(const std::string& path);
 
 // The folder part of a path ("." when it has none) and the separator.
 std::string FolderOf(const std::string& path);

@@ -1,8 +1,11 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cwctype>
 #include <random>
+#include <vector>
 
 #include "platform/os_file.h"
 #include "platform/run_error.h"
@@ -12,6 +15,36 @@ namespace {
 
 HANDLE Handle(NativeFile file) { return reinterpret_cast<HANDLE>(file); }
 NativeFile Native(HANDLE handle) { return reinterpret_cast<NativeFile>(handle); }
+
+// Paths are UTF-8; Windows takes UTF-16. A long absolute path gets the
+// "\\?\" form, which lifts the limit of MAX_PATH characters.
+std::wstring Wide(const std::string& path) {
+    if (path.empty()) return {};
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+    if (wide.size() < 240 || wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0)
+        return wide;
+    const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return wide;
+    std::wstring full(size, L'\0');
+    const DWORD got = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (got == 0 || got >= size) return wide;
+    full.resize(got);
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                        nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
+                          nullptr, nullptr);
+    return text;
+}
 
 // A Win32 error code of a failed file operation in the runtime's numbering.
 RunError FromWin32(DWORD err, const std::string& path) {
@@ -34,25 +67,91 @@ RunError FromWin32(DWORD err, const std::string& path) {
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
             return RunError(ErrorNumber::DiskFull, path);
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return RunError(ErrorNumber::OutOfMemory, path);
         default:
             return RunError(ErrorNumber::DeviceIo, path);
     }
 }
 
+DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(Wide(path).c_str()); }
+
+// The standard handles, as StandardInputPath and StandardOutputPath name
+// them: "<" and ">" cannot be part of a Windows file name.
+constexpr const char* kStandardInput = "<stdin>";
+constexpr const char* kStandardOutput = "<stdout>";
+
+NativeFile DuplicateStandard(DWORD which, const std::string& path) {
+    HANDLE copy = nullptr;
+    HANDLE self = ::GetCurrentProcess();
+    if (!::DuplicateHandle(self, ::GetStdHandle(which), self, &copy, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS))
+        throw FromWin32(::GetLastError(), path);
+    return Native(copy);
+}
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A device such as NUL, CON or COM1 (with any extension), or a "\\.\" name.
+bool IsDeviceName(const std::string& path) {
+    if (path.rfind("\\\\.\\", 0) == 0) return true;
+    std::string name = BaseName(path);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    std::transform(name.begin(), name.end(), name.begin(), [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (name == device) return true;
+    return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
+           name[3] >= '1' && name[3] <= '9';
+}
+
+// The start of `name` that, with `reserve` more UTF-16 units, keeps within
+// the limit of 255, cut between two characters.
+std::string CutToFit(const std::string& name, std::size_t reserve) {
+    std::size_t units = 0;
+    std::size_t i = 0;
+    while (i < name.size()) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        const std::size_t bytes = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::size_t width = bytes == 4 ? 2 : 1;
+        if (units + width + reserve > 255) break;
+        units += width;
+        i += bytes;
+    }
+    return name.substr(0, std::min(i, name.size()));
+}
+
 }  // namespace
 
-NativeFile OpenRead(const std::string& path) {
+NativeFile OpenRead(const std::string& path, bool streams) {
     if (path.empty()) throw RunError(ErrorNumber::BadFileName, path);
-    if (IsDirectory(path)) throw RunError(ErrorNumber::PathFileAccess, path);
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE) throw FromWin32(::GetLastError(), path);
+    HANDLE h;
+    if (path == kStandardInput) {
+        h = Handle(DuplicateStandard(STD_INPUT_HANDLE, path));
+    } else {
+        if (IsDirectory(path)) throw RunError(ErrorNumber::PathFileAccess, path);
+        h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (h == INVALID_HANDLE_VALUE) throw FromWin32(::GetLastError(), path);
+    }
+    if (!streams && ::GetFileType(h) != FILE_TYPE_DISK) {
+        ::CloseHandle(h);
+        throw RunError(ErrorNumber::PathFileAccess, path);
+    }
     return Native(h);
 }
 
+bool IsRegularFile(NativeFile file) { return ::GetFileType(Handle(file)) == FILE_TYPE_DISK; }
+
 NativeFile CreateNew(const std::string& path) {
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD err = ::GetLastError();
         if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) return kNoFile;
@@ -61,7 +160,8 @@ NativeFile CreateNew(const std::string& path) {
     return Native(h);
 }
 
-std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path) {
+std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path,
+                     bool) {
     DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD done = 0;
     if (!::ReadFile(Handle(file), buffer, chunk, &done, nullptr)) {
@@ -72,7 +172,7 @@ std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std:
     return done;
 }
 
-void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path) {
+void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path, bool) {
     auto* p = static_cast<const char*>(data);
     while (size > 0) {
         DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -113,28 +213,178 @@ void CloseQuietly(NativeFile file) noexcept {
     if (file != kNoFile) ::CloseHandle(Handle(file));
 }
 
-void Replace(const std::string& from, const std::string& to) {
-    if (IsDirectory(to)) throw RunError(ErrorNumber::PathFileAccess, to);
-    if (!::MoveFileExA(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw FromWin32(::GetLastError(), to);
+// ---- Outputs ----
+
+OutputPlace PlaceOutput(const std::string& destination) {
+    if (destination.empty() || IsSeparator(destination.back()))
+        throw RunError(ErrorNumber::BadFileName, destination);
+    OutputPlace place;
+    if (destination == kStandardOutput) {
+        place.direct = DuplicateStandard(STD_OUTPUT_HANDLE, destination);
+        return place;
+    }
+    if (IsDeviceName(destination)) {
+        HANDLE h =
+            ::CreateFileW(Wide(destination).c_str(), GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) throw FromWin32(::GetLastError(), destination);
+        place.direct = Native(h);
+        return place;
+    }
+    const DWORD attributes = Attributes(destination);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD err = ::GetLastError();
+        if (err != ERROR_FILE_NOT_FOUND) throw FromWin32(err, destination);
+        if (!IsDirectory(FolderOf(destination)))
+            throw RunError(ErrorNumber::PathNotFound, destination);
+        place.target = destination;
+        return place;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        throw RunError(ErrorNumber::PathFileAccess, destination);
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        throw RunError(ErrorNumber::PermissionDenied, destination);
+    place.target = destination;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A symbolic link: its target is the file to replace.
+        HANDLE h = ::CreateFileW(Wide(destination).c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            wchar_t buffer[32768];
+            const DWORD n = ::GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED);
+            ::CloseHandle(h);
+            if (n > 0 && n < 32768) {
+                std::wstring final(buffer, n);
+                if (final.rfind(L"\\\\?\\UNC\\", 0) == 0)
+                    final = L"\\\\" + final.substr(8);
+                else if (final.rfind(L"\\\\?\\", 0) == 0)
+                    final = final.substr(4);
+                place.target = Narrow(final);
+            }
+        }
+    }
+    return place;
 }
 
-void RemoveQuietly(const std::string& path) noexcept { ::DeleteFileA(path.c_str()); }
+std::string StandardInputPath() { return kStandardInput; }
+std::string StandardOutputPath() { return kStandardOutput; }
+
+NativeFile CreateTemporary(const std::string& target, std::string& temporary) {
+    const std::string name = BaseName(target);
+    const std::string prefix = target.substr(0, target.size() - name.size());
+    const std::string suffixStart = ".~vagliante-";
+    const std::string shortened = CutToFit(name, suffixStart.size() + 8 + 4);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = prefix + shortened + suffixStart + RandomTag() + ".tmp";
+        const NativeFile file = CreateNew(temporary);
+        if (file != kNoFile) return file;
+    }
+    throw RunError(ErrorNumber::PathFileAccess, target);
+}
+
+// ReplaceFileW gives the new file the old one's ACL and attributes when it
+// is put in place; a new file takes the folder's, as any file made there.
+void TakeOver(NativeFile, const std::string&, bool) {}
+
+void SyncData(NativeFile file, const std::string& path) {
+    if (::GetFileType(Handle(file)) != FILE_TYPE_DISK) return;
+    if (!::FlushFileBuffers(Handle(file))) throw FromWin32(::GetLastError(), path);
+}
+
+void StartWriteback(NativeFile, std::int64_t, std::int64_t) noexcept {}
+void WaitWriteback(NativeFile, std::int64_t, std::int64_t) noexcept {}
+
+// Renames are written through (MOVEFILE_WRITE_THROUGH) or done by
+// ReplaceFileW, which flushes them itself.
+void SyncFolder(const std::string&) {}
+
+std::string Swap(const std::string& temporary, const std::string& target, bool replacing) {
+    const std::wstring from = Wide(temporary);
+    const std::wstring to = Wide(target);
+    if (!replacing) {
+        if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
+            throw FromWin32(::GetLastError(), target);
+        return {};
+    }
+    // Hidden, system and the like stay as the old file had them, whatever
+    // ReplaceFileW itself keeps.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD old = ::GetFileAttributesW(to.c_str());
+    if (old != INVALID_FILE_ATTRIBUTES && (old & kKept))
+        ::SetFileAttributesW(from.c_str(), old & kKept);
+    const std::string aside = temporary.substr(0, temporary.size() - 4) + ".old";
+    const std::wstring backup = Wide(aside);
+    if (::ReplaceFileW(to.c_str(), from.c_str(), backup.c_str(),
+                       REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                       nullptr))
+        return aside;
+    const DWORD err = ::GetLastError();
+    // The old file went to the backup name and the new one did not follow:
+    // put the old one back.
+    if (err == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        ::MoveFileExW(backup.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
+    throw FromWin32(err, target);
+}
+
+void Restore(const std::string& oldFile, const std::string& target,
+             const std::string& temporary) noexcept {
+    if (oldFile.empty())
+        ::MoveFileExW(Wide(target).c_str(), Wide(temporary).c_str(), MOVEFILE_WRITE_THROUGH);
+    else
+        ::MoveFileExW(Wide(oldFile).c_str(), Wide(target).c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+void Discard(const std::string& oldFile) noexcept { ::DeleteFileW(Wide(oldFile).c_str()); }
+
+NativeFile LockFolder(const std::string& folder) {
+    // A named mutex per folder: its name from the folder's full path, in
+    // upper case as Windows compares names.
+    std::wstring full = Wide(folder);
+    wchar_t buffer[32768];
+    const DWORD n = ::GetFullPathNameW(full.c_str(), 32768, buffer, nullptr);
+    if (n > 0 && n < 32768) full.assign(buffer, n);
+    std::uint64_t hash = 1469598103934665603ull;
+    for (wchar_t c : full)
+        hash = (hash ^ static_cast<std::uint64_t>(std::towupper(c))) * 1099511628211ull;
+    wchar_t name[64];
+    std::swprintf(name, 64, L"Local\\vagliante-%016llx", static_cast<unsigned long long>(hash));
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name);
+    if (!mutex) return kNoFile;
+    ::WaitForSingleObject(mutex, INFINITE);  // an abandoned one is ours as well
+    return Native(mutex);
+}
+
+void UnlockFolder(NativeFile lock) noexcept {
+    if (lock == kNoFile) return;
+    ::ReleaseMutex(Handle(lock));
+    ::CloseHandle(Handle(lock));
+}
+
+bool SameFile(NativeFile file, const std::string& path) {
+    HANDLE other =
+        ::CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (other == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    const bool same = ::GetFileInformationByHandle(Handle(file), &a) &&
+                      ::GetFileInformationByHandle(other, &b) &&
+                      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+                      a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    ::CloseHandle(other);
+    return same;
+}
+
+void RemoveQuietly(const std::string& path) noexcept { ::DeleteFileW(Wide(path).c_str()); }
 
 bool IsDirectory(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool CanWrite(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
-}
+bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 std::string FolderOf(const std::string& path) {
     auto slash = path.find_last_of("\\/");
@@ -153,9 +403,9 @@ char Separator() { return '\\'; }
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 std::string TempFolder() {
-    char buffer[MAX_PATH + 1];
-    DWORD n = ::GetTempPathA(sizeof buffer, buffer);
-    std::string folder = (n > 0 && n < sizeof buffer) ? std::string(buffer, n) : ".";
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD n = ::GetTempPathW(MAX_PATH + 1, buffer);
+    std::string folder = (n > 0 && n <= MAX_PATH) ? Narrow(std::wstring(buffer, n)) : ".";
     while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     return folder;
 }

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <exception>
 
+#include "platform/stop.h"
+
 namespace vagliante {
 
 // A run ended at its caller's request (a window closed, Ctrl-C): no failure,
@@ -57,15 +59,30 @@ public:
     ProgressTracker& operator=(const ProgressTracker&) = delete;
 
     // `position` is the 1-based position about to be read. Throws
-    // RunStopped when the caller has asked the run to stop.
+    // RunStopped when the caller, or the process (StopOnSignals), has asked
+    // the run to stop.
     void At(std::int64_t position) {
-        if (progress_.StopRequested()) throw RunStopped();
+        ThrowIfStopped();
         if (position < next_ || position >= last_) return;
-        progress_.SetValue(static_cast<double>(position));
+        Show(static_cast<double>(position));
         next_ = position + step_;
     }
 
-    // The end of the read: the last position, then empty again.
+    void ThrowIfStopped() const {
+        if (progress_.StopRequested() || StopSignal() != 0) throw RunStopped();
+    }
+    bool StopRequested() const { return progress_.StopRequested() || StopSignal() != 0; }
+
+    // After the read, the flushing and replacing of the outputs: `fraction`
+    // (0 to 1) of the way from the last position shown to the end, so that
+    // the bar keeps moving, and is not emptied, until the files are in place.
+    void Finishing(double fraction) {
+        if (finishFrom_ < 0) finishFrom_ = shown_;
+        const double value = finishFrom_ + (static_cast<double>(last_) - finishFrom_) * fraction;
+        if (value > shown_ && value < static_cast<double>(last_)) Show(value);
+    }
+
+    // The end of the run: the last position, then empty again.
     void Finish() {
         progress_.SetValue(static_cast<double>(last_));
         progress_.SetValue(kProgressEmpty);
@@ -73,7 +90,14 @@ public:
     }
 
 private:
+    void Show(double value) {
+        progress_.SetValue(value);
+        shown_ = value;
+    }
+
     Progress& progress_;
+    double shown_ = 1.0;
+    double finishFrom_ = -1.0;
     std::int64_t last_;
     std::int64_t step_;
     std::int64_t next_;

@@ -1,14 +1,49 @@
 #include "platform/run_error.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <new>
+#include <system_error>
 
 namespace vagliante {
 namespace {
 
+// A path as it may be shown on one line: a line end or another control
+// character, and the backslash that starts such an escape, written as C does.
+std::string Escaped(const std::string& path) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    auto control = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    };
+    // A path with nothing to escape is shown as it is, backslashes and all.
+    if (std::none_of(path.begin(), path.end(), control)) return path;
+    std::string text;
+    for (char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\')
+            text += "\\\\";
+        else if (c == '\n')
+            text += "\\n";
+        else if (c == '\r')
+            text += "\\r";
+        else if (c == '\t')
+            text += "\\t";
+        else if (control(c)) {
+            text += "\\x";
+            text += kDigits[byte >> 4];
+            text += kDigits[byte & 15];
+        }
+        else
+            text += c;
+    }
+    return text;
+}
+
 std::string FormatText(ErrorNumber number, const std::string& path) {
     std::string text = "Errore " + std::to_string(static_cast<int>(number)) + ": ";
     text += ErrorDescription(number);
-    if (!path.empty()) text += ": " + path;
+    if (!path.empty()) text += ": " + Escaped(path);
     return text;
 }
 
@@ -17,6 +52,9 @@ std::string FormatText(ErrorNumber number, const std::string& path) {
 const char* ErrorDescription(ErrorNumber number) {
     switch (number) {
         case ErrorNumber::InvalidArgument: return "Chiamata di routine o argomento non validi";
+        case ErrorNumber::OutOfMemory: return "Memoria esaurita";
+        case ErrorNumber::FileAlreadyOpen: return "File già aperto";
+        case ErrorNumber::PastEndOfFile: return "Input oltre la fine del file";
         case ErrorNumber::BadFileName: return "Nome o numero di file non valido";
         case ErrorNumber::FileNotFound: return "Impossibile trovare il file";
         case ErrorNumber::DeviceIo: return "Errore di I/O della periferica";
@@ -52,6 +90,19 @@ RunError RunError::FromErrno(int err, std::string path) {
         case EIO: return RunError(ErrorNumber::DeviceIo, std::move(path));
         case EINVAL: return RunError(ErrorNumber::InvalidArgument, std::move(path));
         default: return RunError(ErrorNumber::PathFileAccess, std::move(path));
+    }
+}
+
+void RethrowWithErrorNumber() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw RunError(ErrorNumber::OutOfMemory, "");
+    } catch (const std::system_error& e) {
+        // A thread that could not be started.
+        if (e.code() == std::errc::resource_unavailable_try_again)
+            throw RunError(ErrorNumber::OutOfMemory, "");
+        throw;
     }
 }
 

@@ -13,17 +13,20 @@ namespace vagliante {
 
 enum class ErrorNumber : int {
     InvalidArgument = 5,
+    OutOfMemory = 7,
     BadFileName = 52,
     FileNotFound = 53,
+    FileAlreadyOpen = 55,
     DeviceIo = 57,
     DiskFull = 61,
+    PastEndOfFile = 62,
     PermissionDenied = 70,
     PathFileAccess = 75,
     PathNotFound = 76,
 };
 
 class RunError : public std::runtime_error {
-public:
+  public:
     RunError(ErrorNumber number, std::string path);
 
     // Maps an errno value of a failed file operation onto the scheme above.
@@ -34,10 +37,11 @@ public:
     const std::string& Description() const { return description_; }
     const std::string& Path() const { return path_; }
 
-    // "Errore N: description: path" (without the path part when it is empty).
+    // "Errore N: description: path" (without the path part when it is
+    // empty), on one line: control characters in the path are escaped.
     std::string Text() const { return what(); }
 
-private:
+  private:
     ErrorNumber number_;
     std::string description_;
     std::string path_;
@@ -45,5 +49,20 @@ private:
 
 // The Italian description of an error number.
 const char* ErrorDescription(ErrorNumber number);
+
+// Inside a catch block: throws the failure being handled again, as error 7
+// when it is running out of memory (or out of threads), else unchanged.
+[[noreturn]] void RethrowWithErrorNumber();
+
+// Runs `work` and gives its result; a failure that is not yet a RunError but
+// has a number becomes one (RethrowWithErrorNumber).
+template <typename Work>
+decltype(auto) RunWithErrorNumbers(Work&& work) {
+    try {
+        return work();
+    } catch (...) {
+        RethrowWithErrorNumber();
+    }
+}
 
 }  // namespace vagliante

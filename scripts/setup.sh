@@ -6,11 +6,11 @@ ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT_DIR/build}
 
 PACKAGES=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config python3
     qt6-base-dev qt6-qpa-plugins libgl-dev
     libgtest-dev nlohmann-json3-dev
     fonts-dejavu-core fonts-dejavu-extra
-    locales attr xvfb xauth
+    locales attr acl libattr1-dev strace xvfb xauth
 )
 
 missing_packages() {

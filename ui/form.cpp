@@ -2,8 +2,6 @@
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QPainter>
-#include <QPixmap>
 #include <QScreen>
 #include <QWidget>
 #include <exception>
@@ -27,21 +25,11 @@ QFont FormFont() {
 }
 
 QIcon AppIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0, 70, 140));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(1, 1, 30, 30, 6, 6);
-    // A sieve: the tool sifts the commands out of the log.
-    painter.setPen(QPen(Qt::white, 2));
-    for (int x = 8; x <= 24; x += 4) painter.drawLine(x, 9, x, 17);
-    painter.drawLine(6, 9, 26, 9);
-    painter.drawLine(6, 17, 26, 17);
-    painter.setBrush(Qt::white);
-    painter.drawEllipse(QPointF(16, 24), 2.5, 2.5);
-    return QIcon(pixmap);
+    // Drawn once, with the desktop's and the Windows icons, by make-icon.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addFile(QStringLiteral(":/icons/vagliante-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 std::string LocalPath(const QString& text) { return QFile::encodeName(text).toStdString(); }

@@ -95,6 +95,9 @@ void tst_frmMain::initialState() {
     QCOMPARE(window_->T2->text(), QString("Conversione &TXT->BIN"));
     QCOMPARE(window_->INF->text(), QString("&?"));
     QCOMPARE(window_->findChild<QLineEdit*>("Text1"), window_->Text1);
+    // The drawn icon, at the window's 32 by 32 among its sizes.
+    QVERIFY(window_->windowIcon().availableSizes().contains(QSize(32, 32)));
+    QCOMPARE(window_->windowIcon().pixmap(32, 32).toImage().pixelColor(16, 2), QColor(0, 70, 140));
     // Fixed size: the user cannot resize it.
     QCOMPARE(window_->minimumSize(), window_->maximumSize());
     QCOMPARE(window_->centralWidget()->size(), QSize(577, 175));

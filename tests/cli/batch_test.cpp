@@ -79,6 +79,31 @@ TEST(PlanJobsTest, TheTwoPathFormIsOneJobAsGiven) {
     EXPECT_EQ(jobs[0].destination, "REPORT");
 }
 
+// "-" is standard input or output only where the command streams it.
+TEST(PlanJobsTest, ADashIsAStandardStreamWhereTheCommandTakesOne) {
+    auto two = [](const char* command, const char* source, const char* destination) {
+        CommandLine line = Batch(command, {source});
+        line.folder.reset();
+        line.destination = destination;
+        return PlanJobs(line).at(0);
+    };
+    Job convert = two("bin2txt", "-", "-");
+    EXPECT_EQ(convert.source, os::StandardInputPath());
+    EXPECT_EQ(convert.destination, os::StandardOutputPath());
+    EXPECT_TRUE(convert.toStandardOutput);
+    Job listing = two("record", "-", "-");
+    EXPECT_EQ(listing.source, "-");  // the listing reads its log twice: no stream
+    EXPECT_TRUE(listing.toStandardOutput);
+    Job filter = two("aggiornamento", "-", "-");
+    EXPECT_EQ(filter.source, "-");
+    EXPECT_EQ(filter.destination, "-");
+    EXPECT_FALSE(filter.toStandardOutput);
+
+    EXPECT_EQ(UsageMessage(Batch("txt2bin", {"A.TXT", "-"})),
+              "standard input (-) cannot be one of the sources of -o");
+    EXPECT_EQ(PlanJobs(Batch("aggiornamento", {"-"}))[0].destination, "OUT" + Sep() + "-.TXT");
+}
+
 TEST(PlanJobsTest, SourcesThatWouldShareAnOutputAreRefused) {
     const std::string out = "OUT" + Sep();
     EXPECT_EQ(UsageMessage(Batch("bin2txt", {"a/LOG.BIN", "b/LOG.BIN"})),

@@ -170,6 +170,12 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
     ListRecords(log, "8400", dest, none);
     EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), ReadFile(dest));
 
+    // "-": the listing on standard output, the message on standard error.
+    Outcome piped = RunCli(dir, "record 8400 " + Quoted(log) + " -");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, ReadFile(dest));
+    EXPECT_EQ(piped.err, Line("File creato con successo"));
+
     // The text form goes back to the log's bytes.
     ConvertBinToTxt(log, dest, none);
     Outcome back = RunCli(dir, "txt2bin " + Quoted(dest) + " " + Quoted(dir.File("BACK.BIN")));

@@ -79,6 +79,26 @@ TEST(PosixFileInfoTest, NoShortNamesShellTypesOrIcons) {
     EXPECT_EQ(info.CompressedFileSize() % 512, 0);  // the blocks it takes
 }
 
+// The short name is the name in upper case, letter by letter in the user's
+// encoding (UTF-8 here): accented and Cyrillic letters too; a byte that is no
+// UTF-8 character stays as it is.
+TEST(PosixFileInfoTest, ShortNameUpperCasesEveryLetter) {
+    TempDir dir;
+    const std::pair<std::string, std::string> names[] = {
+        {"log \xC3\xA8 1.bin", "LOG \xC3\x88 1.BIN"},                      // è
+        {"\xD0\xB6\xD1\x83\xD1\x80.bin", "\xD0\x96\xD0\xA3\xD0\xA0.BIN"},  // жур
+        {"odd\xE8.bin", "ODD\xE8.BIN"},
+    };
+    for (const auto& [name, shortName] : names) {
+        WriteFile(dir.File(name), "x");
+        CFileInfo info;
+        info.SetFullPathName(dir.File(name));
+        ASSERT_TRUE(info.FileExists()) << name;
+        EXPECT_EQ(info.ShortName(), shortName);
+        EXPECT_EQ(info.FileName(), name);
+    }
+}
+
 TEST(PosixFileInfoTest, FolderHasNoArchiveBit) {
     TempDir dir;
     std::filesystem::create_directory(dir.File("Logs 2003"));

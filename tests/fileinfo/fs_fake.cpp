@@ -243,4 +243,11 @@ FileTime FakeFileSystem::ToUtcFileTime(FileTime local) {
     return local - static_cast<FileTime>(offsetSeconds * 10'000'000);
 }
 
+std::string FakeFileSystem::UpperCase(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
 }  // namespace vagliante::test

@@ -53,6 +53,7 @@ class FakeFileSystem final : public FileSystem {
     bool WriteAttributes(const std::string& path, std::uint32_t attributes) override;
     FileTime ToLocalFileTime(FileTime utc) override;
     FileTime ToUtcFileTime(FileTime local) override;
+    std::string UpperCase(const std::string& text) override;  // ASCII letters only
 
   private:
     void Note(const std::string& call, const std::string& detail);

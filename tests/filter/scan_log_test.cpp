@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "filter/scan_log.h"
 #include "platform/run_error.h"
 #include "tests/support/test_support.h"
@@ -165,6 +171,40 @@ TEST(ListRecordsTest, ReplacesWholeOrNotAtAll) {
     EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), "");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"LIST.TXT", "LOG.BIN"}));
 }
+
+// The listing never takes the place of its own log.
+TEST(ListRecordsTest, RefusesItsOwnLogAsDestination) {
+    TempDir dir;
+    const std::string log = Bytes({0x82, 0x00, 0x01, 0x82, 0x00, 0x02, 0x03, 0x04});
+    WriteFile(dir.File("LOG.BIN"), log);
+    NullProgress none;
+    try {
+        ListRecords(dir.File("LOG.BIN"), "8200", dir.File("LOG.BIN"), none);
+        FAIL() << "no error";
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.Code(), ErrorNumber::FileAlreadyOpen);
+    }
+    EXPECT_EQ(ReadFile(dir.File("LOG.BIN")), log);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"LOG.BIN"});
+}
+
+#ifndef _WIN32
+// A pipe cannot take back what it was given: the open record at the end,
+// longer than a block, never reaches it.
+TEST(ListRecordsTest, APipeGetsOnlyTheClosedRecords) {
+    TempDir dir;
+    std::string log = Bytes({0x84, 0x00, 0x01, 0x84, 0x00});
+    log += std::string(3 * kIoBlock, '\x11');
+    WriteFile(dir.File("LOG.BIN"), log);
+    ASSERT_EQ(::mkfifo(dir.File("PIPE").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadFile(dir.File("PIPE")); });
+    NullProgress none;
+    EXPECT_EQ(ListRecords(dir.File("LOG.BIN"), "8400", dir.File("PIPE"), none), 1);
+    reader.join();
+    EXPECT_EQ(received, "840001\r\n");
+}
+#endif
 
 }  // namespace
 }  // namespace vagliante

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <new>
 #include <string>
 
 #ifndef _WIN32
@@ -10,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/os_file.h"
 #include "platform/run_error.h"
+#include "platform/stop.h"
 #include "tests/support/test_support.h"
 
 namespace vagliante {
@@ -35,6 +40,77 @@ TEST(RunErrorTest, TextGivesNumberDescriptionAndPath) {
               "Errore 52: Nome o numero di file non valido");
     EXPECT_EQ(RunError::FromErrno(ENOSPC, "x").Number(), 61);
     EXPECT_EQ(RunError::FromErrno(EACCES, "x").Number(), 70);
+}
+
+TEST(RunErrorTest, APathIsShownOnOneLine) {
+    EXPECT_EQ(RunError(ErrorNumber::FileNotFound,
+                       "a\nb\r\x01"
+                       "c\\d")
+                  .Text(),
+              "Errore 53: Impossibile trovare il file: a\\nb\\r\\x01c\\\\d");
+    // Nothing to escape: backslashes stay single, as in a Windows path.
+    EXPECT_EQ(RunError(ErrorNumber::FileNotFound, "C:\\logs\\a.bin").Text(),
+              "Errore 53: Impossibile trovare il file: C:\\logs\\a.bin");
+    EXPECT_EQ(RunError(ErrorNumber::OutOfMemory, "").Text(), "Errore 7: Memoria esaurita");
+}
+
+TEST(RunErrorTest, RunningOutOfMemoryBecomesErrorSeven) {
+    try {
+        RunWithErrorNumbers([]() -> int { throw std::bad_alloc(); });
+        FAIL() << "no error";
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.Number(), 7);
+    }
+    EXPECT_EQ(RunWithErrorNumbers([] { return 42; }), 42);
+    EXPECT_THROW(RunWithErrorNumbers([] { throw RunStopped(); }), RunStopped);
+}
+
+TEST(DropLastCharactersTest, CutsCharactersWithinTheFileName) {
+    EXPECT_EQ(DropLastCharacters("/data/REP.TXT", 4), "/data/REP");
+    EXPECT_EQ(DropLastCharacters("R.TXT", 4), "R");
+    // Two- and four-byte characters count as one each.
+    EXPECT_EQ(DropLastCharacters("ab\xC3\xA8\xC3\xA8\xF0\x9F\x93\x9Cz", 4), "ab");
+    for (const char* bad : {"/data/logs/a1", "/.TXT", ".TXT", "dir/", "", "ab/c.d", "/a"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(ErrorOf([&] { DropLastCharacters(bad, 4); }), 52);
+    }
+}
+
+TEST(InputFileTest, ReadsToItsFirstLengthAndReportsACut) {
+    TempDir dir;
+    WriteFile(dir.File("a.bin"), std::string(3 * kIoBlock, 'a'));
+    InputFile in(dir.File("a.bin"));
+    EXPECT_FALSE(in.IsStream());
+    std::string buffer(kIoBlock, '\0');
+    EXPECT_EQ(in.Read(buffer.data(), kIoBlock), kIoBlock);
+    // Grown meanwhile: read to the length it had.
+    {
+        std::ofstream more(dir.File("a.bin"), std::ios::binary | std::ios::app);
+        more << std::string(kIoBlock, 'b');
+    }
+    EXPECT_EQ(in.Read(buffer.data(), kIoBlock), kIoBlock);
+    EXPECT_EQ(in.Read(buffer.data(), kIoBlock), kIoBlock);
+    EXPECT_EQ(in.Read(buffer.data(), kIoBlock), 0u);
+    // Cut below where the reading is: an error naming it.
+    in.Rewind();
+    std::filesystem::resize_file(dir.File("a.bin"), kIoBlock / 2);
+    try {
+        in.Read(buffer.data(), kIoBlock);
+        FAIL() << "no error";
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.Number(), 62);
+        EXPECT_EQ(e.Path(), dir.File("a.bin"));
+    }
+}
+
+TEST(InputFileTest, RefusesItselfAsOutput) {
+    TempDir dir;
+    WriteFile(dir.File("a.bin"), "x");
+    WriteFile(dir.File("b.bin"), "x");
+    InputFile in(dir.File("a.bin"));
+    EXPECT_EQ(ErrorOf([&] { in.RefuseAsOutput(dir.File("a.bin")); }), 55);
+    EXPECT_EQ(ErrorOf([&] { in.RefuseAsOutput(dir.File("b.bin")); }), 0);
+    EXPECT_EQ(ErrorOf([&] { in.RefuseAsOutput(dir.File("none.bin")); }), 0);
 }
 
 TEST(InputFileTest, ReadsWholeFileAndReportsMissingOnes) {
@@ -80,6 +156,53 @@ TEST(AtomicOutputTest, AnUncommittedOutputLeavesNoTrace) {
 
     { AtomicOutput out(dir.File("new.txt")); }
     EXPECT_EQ(dir.List(), std::vector<std::string>{"out.txt"});
+}
+
+TEST(OutputSetTest, CommitsAllOrLeavesAllAsTheyWere) {
+    TempDir dir;
+    WriteFile(dir.File("a.txt"), "old a");
+    {
+        OutputSet set({dir.File("a.txt"), dir.File("b.txt")});
+        ASSERT_EQ(set.Size(), 2u);
+        set[0].Stream().Write("new a");
+        set[1].Stream().Write("new b");
+        EXPECT_FALSE(set[0].IsDirect());
+        EXPECT_EQ(os::FolderOf(set[0].TemporaryPath()), dir.Path());
+        set.Commit();
+    }
+    EXPECT_EQ(ReadFile(dir.File("a.txt")), "new a");
+    EXPECT_EQ(ReadFile(dir.File("b.txt")), "new b");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.txt", "b.txt"}));
+
+    // A stop asked for before the commit: nothing changes.
+    {
+        OutputSet set({dir.File("a.txt"), dir.File("c.txt")});
+        set[0].Stream().Write("newer");
+        RequestStop(15);
+        EXPECT_THROW(set.Commit(), RunStopped);
+        ClearStop();
+    }
+    EXPECT_EQ(ReadFile(dir.File("a.txt")), "new a");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+TEST(AtomicOutputTest, TheTemporaryNameIsRecognisableAndFitsTheNameLimit) {
+    TempDir dir;
+    {
+        AtomicOutput out(dir.File("REPORT.TXT"));
+        const std::string name = out.TemporaryPath().substr(dir.Path().size() + 1);
+        EXPECT_EQ(name.rfind("REPORT.TXT.~vagliante-", 0), 0u) << name;
+        EXPECT_EQ(name.size(), std::string("REPORT.TXT.~vagliante-12345678.tmp").size());
+    }
+    {
+        const std::string longest(255, 'L');
+        AtomicOutput out(dir.File(longest));
+        const std::string name = out.TemporaryPath().substr(dir.Path().size() + 1);
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_EQ(name.rfind("LLL", 0), 0u);
+        out.Commit();
+    }
+    EXPECT_EQ(dir.List(), std::vector<std::string>{std::string(255, 'L')});
 }
 
 TEST(AtomicOutputTest, BadDestinationsAreClearErrors) {
