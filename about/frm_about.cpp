@@ -1,118 +1,68 @@
 #include "about/frm_about.h"
 
-#include <QApplication>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QPushButton>
-#include <QWindow>
-
 #include "about/sys_info.h"
 #include "platform/program_info.h"
-#include "ui/form.h"
-#include "ui/message_box.h"
 
 namespace vagliante {
 namespace {
 
-using ui::Make;
-using ui::MakeButton;
+using ui::Align;
+using ui::Border;
+using ui::ControlDesign;
+using ui::ControlKind;
+using ui::FontDesign;
+using ui::kBlack;
+using ui::kRed;
 
-// A centred label of the frame. "MS Sans Serif" is asked for by name; where
-// it is missing the system's fallback keeps the size and weight.
-QLabel* MakeLabel(QWidget* frame, const char* name, int top, double points, bool bold,
-                  const QColor& colour) {
-    auto* label = Make<QLabel>(frame, name);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    label->setAlignment(Qt::AlignCenter);
-    ui::Place(label, 150, top, 3360, 255);
-    return label;
-}
+// "MS Sans Serif" is asked for by name; where it is missing the renderer's
+// fallback keeps the size and the weight.
+constexpr FontDesign kBold975{"MS Sans Serif", 9.75, true};
+constexpr FontDesign kRegular975{"MS Sans Serif", 9.75, false};
+constexpr FontDesign kBold12{"MS Sans Serif", 12, true};
+
+// The labels lie in Frame1, positioned from its corner; top to bottom:
+// title, version, "prodotto da", maker, web address. Title and version are
+// set at load.
+constexpr ControlDesign kControls[] = {
+    {"cmdOK", ControlKind::Button, "&Ok", 3960, 180, 1245, 345, 0},
+    {"cmdSysInfo", ControlKind::Button, "&System Info...", 3960, 600, 1245, 345, 1},
+    {"Frame1", ControlKind::Frame, "", 120, 60, 3675, 1875, 2},
+    {"lblTitle", ControlKind::Label, "", 150, 240, 3360, 255, 6, "Frame1", false, &kBold975, kRed,
+     Align::Centre},
+    {"lblVersion", ControlKind::Label, "", 150, 540, 3360, 255, 7, "Frame1", false, &kBold975, kRed,
+     Align::Centre},
+    {"Label2", ControlKind::Label, "prodotto da", 150, 900, 3360, 255, 3, "Frame1", false,
+     &kRegular975, kBlack, Align::Centre},
+    {"lblDescription", ControlKind::Label, "Quadrivio", 150, 1140, 3360, 255, 5, "Frame1", false,
+     &kBold12, kBlack, Align::Centre},
+    {"Label1", ControlKind::Label, "www.quadrivio.example", 150, 1440, 3360, 255, 4, "Frame1",
+     false, &kRegular975, kBlack, Align::Centre},
+};
 
 }  // namespace
 
-frmAbout::frmAbout(QWidget* parent) : frmAbout(SystemRegistry(), SystemLauncher(), parent) {}
+const ui::FormDesign kFrmAboutDesign = {
+    "frmAbout", "", 5355, 2070, Border::FixedDialog, false, kControls,
+};
 
-frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
-    : QDialog(parent), registry_(registry), launcher_(launcher) {
-    setObjectName(QStringLiteral("frmAbout"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    setFont(ui::FormFont());
-    setFixedSize(ui::Px(5355), ui::Px(2070));
-
-    cmdOK = MakeButton(this, "cmdOK", QStringLiteral("&Ok"));
-    ui::Place(cmdOK, 3960, 180, 1245, 345);
-    cmdSysInfo = MakeButton(this, "cmdSysInfo", QStringLiteral("&System Info..."));
-    ui::Place(cmdSysInfo, 3960, 600, 1245, 345);
-    Frame1 = Make<QGroupBox>(this, "Frame1");
-    ui::Place(Frame1, 120, 60, 3675, 1875);
-
-    // Top to bottom: title, version, "prodotto da", maker, web address.
-    const QColor red(255, 0, 0);
-    const QColor black(0, 0, 0);
-    lblTitle = MakeLabel(Frame1, "lblTitle", 240, 9.75, true, red);
-    lblVersion = MakeLabel(Frame1, "lblVersion", 540, 9.75, true, red);
-    Label2 = MakeLabel(Frame1, "Label2", 900, 9.75, false, black);
-    Label2->setText(QStringLiteral("prodotto da"));
-    lblDescription = MakeLabel(Frame1, "lblDescription", 1140, 12, true, black);
-    lblDescription->setText(QStringLiteral("Quadrivio"));
-    Label1 = MakeLabel(Frame1, "Label1", 1440, 9.75, false, black);
-    Label1->setText(QStringLiteral("www.quadrivio.example"));
-
-    QWidget::setTabOrder(cmdOK, cmdSysInfo);
-
-    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
-
-    Form_Load();
-    cmdOK->setFocus();
+void frmAbout::Click(std::string_view control) {
+    if (control == "cmdOK") cmdOK_Click();
+    if (control == "cmdSysInfo") cmdSysInfo_Click();
 }
 
 void frmAbout::Form_Load() {
-    setWindowTitle(QString::fromUtf8(AboutWindowTitle()));
-    lblVersion->setText(QString::fromUtf8(AboutVersionText()));
-    lblTitle->setText(QString::fromUtf8(AboutProgramTitle()));
+    View().SetTitle(AboutWindowTitle());
+    View().SetText("lblVersion", AboutVersionText());
+    View().SetText("lblTitle", AboutProgramTitle());
 }
 
-void frmAbout::cmdOK_Click() { accept(); }
+void frmAbout::cmdOK_Click() { View().Close(); }
+
+void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
 
 void frmAbout::StartSysInfo() {
-    if (vagliante::StartSysInfo(registry_, launcher_) == SysInfoOutcome::Unavailable) {
-        ui::ShowMessage(this, QString::fromUtf8(kSysInfoUnavailable),
-                        QString::fromUtf8(kProgramTitle), ui::MessageIcon::None);
-    }
-}
-
-void frmAbout::keyPressEvent(QKeyEvent* event) {
-    // Esc does not close the window: only "&Ok" and the close box do.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void frmAbout::showEvent(QShowEvent* event) {
-    // Owned by the window it was opened from, so that it gets no task bar
-    // entry of its own.
-    if (!parentWidget() && windowHandle() && !windowHandle()->transientParent()) {
-        QWidget* opener = QApplication::activeWindow();
-        if (opener && opener != this) windowHandle()->setTransientParent(opener->windowHandle());
-    }
-    QDialog::showEvent(event);
-    if (!centred_) {
-        centred_ = true;
-        ui::CentreOnScreen(this);
-        cmdOK->setFocus();
-    }
+    if (vagliante::StartSysInfo(registry_, launcher_) == SysInfoOutcome::Unavailable)
+        View().ShowMessage({kSysInfoUnavailable, kProgramTitle, ui::MessageIcon::None, {}});
 }
 
 }  // namespace vagliante

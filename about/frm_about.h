@@ -2,47 +2,34 @@
 // information program.
 #pragma once
 
-#include <QDialog>
+#include <string_view>
 
 #include "about/registry.h"
-
-class QGroupBox;
-class QLabel;
-class QPushButton;
+#include "ui/form.h"
 
 namespace vagliante {
 
-class frmAbout : public QDialog {
-    Q_OBJECT
+extern const ui::FormDesign kFrmAboutDesign;
+
+class frmAbout final : public ui::Form {
   public:
     // Over this platform's registry and launcher.
-    explicit frmAbout(QWidget* parent = nullptr);
-    frmAbout(Registry& registry, Launcher& launcher, QWidget* parent = nullptr);
+    frmAbout() : frmAbout(SystemRegistry(), SystemLauncher()) {}
+    frmAbout(Registry& registry, Launcher& launcher)
+        : Form(kFrmAboutDesign), registry_(registry), launcher_(launcher) {}
 
     // Starts the system-information program, or says that there is none.
     void StartSysInfo();
 
-    // Controls, named as the handlers and the tests know them.
-    QPushButton* cmdOK;
-    QPushButton* cmdSysInfo;
-    QGroupBox* Frame1;
-    QLabel* lblTitle;
-    QLabel* lblVersion;
-    QLabel* Label2;
-    QLabel* lblDescription;
-    QLabel* Label1;
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void Form_Load() override;
+    void Click(std::string_view control) override;
 
   private:
-    void Form_Load();
     void cmdOK_Click();
+    void cmdSysInfo_Click();
 
     Registry& registry_;
     Launcher& launcher_;
-    bool centred_ = false;
 };
 
 }  // namespace vagliante

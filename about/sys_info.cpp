@@ -34,9 +34,6 @@ std::string AboutProgramTitle() {
 
 std::string AboutWindowTitle() { return "Informazioni su " + AboutProgramTitle(); }
 
-std::string AboutVersionText() {
-    return "Versione " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-           std::to_string(kVersionRevision);
-}
+std::string AboutVersionText() { return "Versione " + VersionNumberText(); }
 
 }  // namespace vagliante

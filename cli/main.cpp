@@ -22,6 +22,8 @@
 #include "platform/program_info.h"
 #include "platform/run_error.h"
 #include "platform/stop.h"
+#include "platform/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -125,6 +127,7 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseUtf8Arguments(argc, argv);
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     CommandLine line;
     std::vector<Job> jobs;

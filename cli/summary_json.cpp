@@ -2,8 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/native_text.h"
-
 namespace vagliante::cli {
 
 std::string SummaryJson(const RunSummary& summary) {
@@ -11,12 +9,12 @@ std::string SummaryJson(const RunSummary& summary) {
     using Json = nlohmann::ordered_json;
     Json reports = Json::object();
     for (const ReportLines& report : summary.reports)
-        reports[os::NativeToUtf8(report.path)] = report.lines;
+        reports[report.path] = report.lines;
     Json sizes = Json::object();
     for (const auto& [size, count] : summary.leftOut.otherSizes)
         sizes[std::to_string(size)] = count;
     const Json object = {
-        {"log", os::NativeToUtf8(summary.log)},
+        {"log", summary.log},
         {"records", summary.records},
         {"reports", std::move(reports)},
         {"left_out",
@@ -25,8 +23,9 @@ std::string SummaryJson(const RunSummary& summary) {
           {"other_size", summary.leftOut.otherSize}}},
         {"other_sizes", std::move(sizes)},
     };
-    // A name that is not UTF-8 (a POSIX name may be any bytes) shows
-    // U+FFFD where its bytes do not decode, rather than failing the run.
+    // Text is UTF-8 throughout; a POSIX name that is not (it may be any
+    // bytes) shows U+FFFD where its bytes do not decode, rather than
+    // failing the run.
     return object.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 

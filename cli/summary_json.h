@@ -2,7 +2,7 @@
 //   {"log": ..., "records": N, "reports": {PATH: LINES, ...},
 //    "left_out": {"no_1001": N, "other_type": N, "other_size": N},
 //    "other_sizes": {"SIZE": RECORDS, ...}}
-// Paths are as given, in UTF-8; "left_out" always holds all three keys.
+// Paths are as given; "left_out" always holds all three keys.
 #pragma once
 
 #include <string>

@@ -3,50 +3,30 @@
 // its mode; the conversions themselves live in convert/convert.h.
 #pragma once
 
-#include <QDialog>
-#include <QString>
+#include <string>
+#include <string_view>
 
 #include "ui/common_dialog.h"
-
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
-namespace vagliante::ui {
-class ProgressBar;
-}
+#include "ui/form.h"
 
 namespace vagliante {
 
-class frmCnv : public QDialog {
-    Q_OBJECT
+extern const ui::FormDesign kFrmCnvDesign;
+
+class frmCnv final : public ui::Form {
   public:
-    explicit frmCnv(QWidget* parent = nullptr);
+    frmCnv() : Form(kFrmCnvDesign) {}
 
     // The mode, set by the main window between loading and showing.
-    QString Chiamatoda;
+    std::string Chiamatoda;
 
-    // Controls, named as the handlers and the tests know them.
-    QLabel* Label2;
-    QLineEdit* Text1;
-    QPushButton* Command3;
-    QLabel* Label4;
-    QLineEdit* Text2;
-    QPushButton* Command4;
-    ui::ProgressBar* ProgressBar1;
-    QPushButton* Command1;
-    QPushButton* Command2;
     ui::CommonDialog CommonDialog1;
 
-  protected:
-    bool event(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void Form_Load() override;
+    void Form_Activate() override;
+    void Click(std::string_view control) override;
 
   private:
-    void Form_Load();
-    void Form_Activate();
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -54,8 +34,6 @@ class frmCnv : public QDialog {
 
     void ConvertBinToTxt();
     void ConvertTxtToBin();
-
-    bool shown_ = false;
 };
 
 }  // namespace vagliante

@@ -1,67 +1,74 @@
-// CommonDialog: the open/save file dialog the windows share, with the
-// properties the handlers set (initial name, title, filter, filter index).
+// CommonDialog: the open/save file dialog a window shares between its "..."
+// buttons, with the properties the handlers set (initial name, title,
+// filter, filter index) and those a handler may add (the extension of a
+// typed name, the folder the dialog opens in).
 //
 // A filter is a text of "description|pattern" pairs separated by "|", as in
-// "Log file (*.BIN)|*.BIN". Tests install a script that answers in place of
-// the user, so that no test ever waits on a real dialog.
+// "Log file (*.BIN)|*.BIN". The dialog itself is the renderer's; tests
+// install a script that answers in place of the user (ui/scripts.h).
 #pragma once
 
-#include <QString>
-#include <functional>
-#include <optional>
-
-class QWidget;
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace vagliante::ui {
 
+class FormView;
+
+enum class FileDialogKind { Open, Save };
+
+// What a dialog is shown with: what the renderer and a test script get.
+struct FileDialogRequest {
+    FileDialogKind kind;
+    std::string fileName;
+    std::string dialogTitle;
+    std::string filter;
+    int filterIndex;         // 1-based: the pair shown first
+    std::string defaultExt;  // added to a typed name without one (save only)
+    std::string initDir;     // empty: the system's choice
+};
+
+struct FilterPair {
+    std::string description;
+    std::string pattern;  // one or more patterns separated by ";"
+};
+
+// The pairs of a filter text; a description without its pattern is dropped.
+std::vector<FilterPair> ParseFilter(std::string_view filter);
+
 class CommonDialog {
-public:
-    enum class Kind { Open, Save };
+  public:
+    using Kind = FileDialogKind;
+    using Request = FileDialogRequest;
 
-    // What a dialog was shown with; passed to the test script.
-    struct Request {
-        Kind kind;
-        QString fileName;
-        QString dialogTitle;
-        QString filter;
-        int filterIndex;
-        QString defaultExt;
-    };
-    // Returns the chosen path, or nothing for a cancelled dialog.
-    using Script = std::function<std::optional<QString>(const Request&)>;
-
-    const QString& FileName() const { return fileName_; }
-    void SetFileName(const QString& name) { fileName_ = name; }
-    const QString& DialogTitle() const { return dialogTitle_; }
-    void SetDialogTitle(const QString& title) { dialogTitle_ = title; }
-    const QString& Filter() const { return filter_; }
-    void SetFilter(const QString& filter) { filter_ = filter; }
-    // 1-based index of the filter pair shown first.
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(std::string name) { fileName_ = std::move(name); }
+    const std::string& DialogTitle() const { return dialogTitle_; }
+    void SetDialogTitle(std::string title) { dialogTitle_ = std::move(title); }
+    const std::string& Filter() const { return filter_; }
+    void SetFilter(std::string filter) { filter_ = std::move(filter); }
     int FilterIndex() const { return filterIndex_; }
     void SetFilterIndex(int index) { filterIndex_ = index; }
-    // Extension added to a typed name that has none (save dialog only).
-    const QString& DefaultExt() const { return defaultExt_; }
-    void SetDefaultExt(const QString& ext) { defaultExt_ = ext; }
+    const std::string& DefaultExt() const { return defaultExt_; }
+    void SetDefaultExt(std::string ext) { defaultExt_ = std::move(ext); }
+    const std::string& InitDir() const { return initDir_; }
+    void SetInitDir(std::string folder) { initDir_ = std::move(folder); }
 
-    // Modal. Afterwards FileName() is the chosen full path, or unchanged when
-    // the user cancelled.
-    void ShowOpen(QWidget* parent);
-    void ShowSave(QWidget* parent);
+    // Modal, over the window `view`. Afterwards FileName() is the chosen
+    // full path, or unchanged when the user cancelled.
+    void ShowOpen(FormView& view) { Show(view, Kind::Open); }
+    void ShowSave(FormView& view) { Show(view, Kind::Save); }
 
-    // Installs (or, with an empty function, removes) the test script.
-    static void SetScript(Script script);
+  private:
+    void Show(FormView& view, Kind kind);
 
-    // The Qt name filters for a "description|pattern" filter text.
-    static QStringList NameFilters(const QString& filter);
-
-private:
-    void Show(QWidget* parent, Kind kind);
-
-    QString fileName_;
-    QString dialogTitle_;
-    QString filter_;
+    std::string fileName_;
+    std::string dialogTitle_;
+    std::string filter_;
     int filterIndex_ = 0;
-    QString defaultExt_;
+    std::string defaultExt_;
+    std::string initDir_;
 };
 
 }  // namespace vagliante::ui

@@ -1,62 +1,75 @@
 #include "ui/form.h"
 
-#include <QFile>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QWidget>
 #include <exception>
+#include <new>
+#include <stdexcept>
 
 #include "platform/program_info.h"
-#include "platform/progress.h"
 #include "platform/run_error.h"
-#include "ui/busy_run.h"
-#include "ui/message_box.h"
+#include "ui/scripts.h"
 
 namespace vagliante::ui {
 
-void Place(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
+FormView& Form::View() const {
+    if (!view_) throw std::logic_error("a handler ran without its window");
+    return *view_;
 }
 
-QFont FormFont() {
-    QFont font(QStringLiteral("DejaVu Sans Condensed"));
-    font.setPixelSize(11);
-    return font;
-}
-
-QIcon AppIcon() {
-    // Drawn once, with the desktop's and the Windows icons, by make-icon.
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/icons/vagliante-%1.png").arg(size), QSize(size, size));
-    return icon;
-}
-
-std::string LocalPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
-
-bool RunAndReport(QWidget* window, const std::function<void()>& work, const QString& doneText) {
+bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText) {
+    std::string failure;
     try {
-        RunWhileBusy(work);
+        view.RunBusy(work);
     } catch (const RunStopped&) {
         return false;  // the user asked for it: no message
     } catch (const RunError& error) {
-        ShowRunError(window, error);
-        return false;
+        failure = error.what();
+    } catch (const std::bad_alloc&) {
+        failure = "Errore 7: Memoria esaurita";
     } catch (const std::exception& error) {
-        ShowMessage(window, QString::fromLocal8Bit(error.what()), QString::fromUtf8(kProgramTitle),
-                    MessageIcon::Critical);
+        failure = error.what();
+    }
+    if (!failure.empty()) {
+        view.ShowMessage({failure, kProgramTitle, MessageIcon::Critical, {}});
         return false;
     }
-    ShowMessage(window, doneText, kMessageTitle, MessageIcon::Information);
+    view.ShowMessage({std::string(doneText), kMessageTitle, MessageIcon::Information, {}});
     return true;
 }
 
-void CentreOnScreen(QWidget* window) {
-    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
+void CommonDialog::Show(FormView& view, Kind kind) {
+    std::optional<std::string> chosen = view.ShowFileDialog(
+        {kind, fileName_, dialogTitle_, filter_, filterIndex_, defaultExt_, initDir_});
+    if (chosen) fileName_ = std::move(*chosen);
 }
+
+std::vector<FilterPair> ParseFilter(std::string_view filter) {
+    std::vector<FilterPair> pairs;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= filter.size()) {
+        std::size_t bar = filter.find('|', start);
+        if (bar == std::string_view::npos) bar = filter.size();
+        parts.emplace_back(filter.substr(start, bar - start));
+        start = bar + 1;
+    }
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) pairs.push_back({parts[i], parts[i + 1]});
+    return pairs;
+}
+
+namespace {
+FileDialogScript& FileScript() {
+    static FileDialogScript script;
+    return script;
+}
+MessageScript& MsgScript() {
+    static MessageScript script;
+    return script;
+}
+}  // namespace
+
+void SetFileDialogScript(FileDialogScript script) { FileScript() = std::move(script); }
+void SetMessageScript(MessageScript script) { MsgScript() = std::move(script); }
+const FileDialogScript& ActiveFileDialogScript() { return FileScript(); }
+const MessageScript& ActiveMessageScript() { return MsgScript(); }
 
 }  // namespace vagliante::ui

@@ -1,55 +1,104 @@
-// Helpers shared by the windows: placement in twips, the font, the icon,
-// paths from text boxes, and running a core operation from a handler.
+// Form: a window's handlers, written once against FormView, the small view
+// interface that each renderer (Qt on Linux, Win32 on Windows) implements
+// and a fake view implements in the tests.
+//
+// A renderer makes the window's controls from the form's description
+// (FormDesign), attaches itself, runs Form_Load, and passes the user's events
+// on: Form_Activate when the window becomes active, Click with the name of
+// the button or menu command chosen.
 #pragma once
 
-#include <QFont>
-#include <QIcon>
-#include <QPushButton>
-#include <QString>
-#include <QWidget>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
-class QWidget;
+#include "ui/common_dialog.h"
+#include "ui/form_design.h"
+#include "ui/message.h"
+#include "ui/progress_bar.h"
 
 namespace vagliante::ui {
 
-// Positions are given in twips: 15 twips to a pixel at 96 dots per inch.
-constexpr int Px(int twips) { return twips / 15; }
-void Place(QWidget* widget, int left, int top, int width, int height);
+class Form;
 
-// The windows' font: small enough that every caption fits its box.
-QFont FormFont();
+// A window made for a form and loaded (its Form_Load has run), not shown.
+class LoadedForm {
+  public:
+    virtual ~LoadedForm() = default;
+    // Shows the window modally over the one that loaded it and returns when
+    // it has been closed.
+    virtual void ShowModal() = 0;
+};
 
-// The 32 by 32 icon of the main and the conversion window.
-QIcon AppIcon();
+class FormView {
+  public:
+    virtual ~FormView() = default;
 
-// A control of `parent`, named as the code calls it.
-template <typename W>
-W* Make(QWidget* parent, const char* name) {
-    auto* widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+    // The title bar text.
+    virtual std::string Title() const = 0;
+    virtual void SetTitle(std::string_view title) = 0;
 
-// A push button that answers neither Enter nor Esc.
-inline QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = Make<QPushButton>(parent, name);
-    button->setText(caption);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
+    // The text of a text box, or the caption of a label, button or option.
+    virtual std::string Text(std::string_view control) const = 0;
+    virtual void SetText(std::string_view control, std::string_view text) = 0;
 
-// The path typed or chosen in a text box, in the file system's encoding.
-std::string LocalPath(const QString& text);
+    // Whether an option button is selected.
+    virtual bool Selected(std::string_view option) const = 0;
 
-// Runs `work` to its end (RunWhileBusy), then shows the completion message
-// `doneText`; a failure is shown instead as an error message. The window
-// goes on either way. Returns whether the work succeeded.
-bool RunAndReport(QWidget* window, const std::function<void()>& work, const QString& doneText);
+    // A progress bar, also the core's Progress (usable from any thread).
+    virtual ProgressBar& Bar(std::string_view control) = 0;
 
-// Centres a top-level window on its screen.
-void CentreOnScreen(QWidget* window);
+    // The modal file dialog: the chosen path, or nothing when cancelled.
+    virtual std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) = 0;
+
+    // A modal message box; returns when the user has pressed OK.
+    virtual void ShowMessage(const Message& message) = 0;
+
+    // Runs `work` to its end on a worker thread while the window repaints
+    // and takes no input; rethrows what `work` threw.
+    virtual void RunBusy(const std::function<void()>& work) = 0;
+
+    // Makes a window of this program for `form`, owned by this one, and runs
+    // its Form_Load. `form` must outlive the returned window.
+    virtual std::unique_ptr<LoadedForm> Load(Form& form) = 0;
+
+    // Unloads the window: closes and destroys it. Closing the main window
+    // ends the program.
+    virtual void Close() = 0;
+};
+
+class Form {
+  public:
+    explicit Form(const FormDesign& design) : design_(design) {}
+    virtual ~Form() = default;
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const FormDesign& Design() const { return design_; }
+
+    // Set by the renderer once the controls are there, cleared (nullptr)
+    // before they go.
+    void Attach(FormView* view) { view_ = view; }
+
+    virtual void Form_Load() {}
+    virtual void Form_Activate() {}
+    // The user chose the button or menu command `control`.
+    virtual void Click(std::string_view control) = 0;
+
+  protected:
+    FormView& View() const;
+
+  private:
+    const FormDesign& design_;
+    FormView* view_ = nullptr;
+};
+
+// Runs a core operation busy (FormView::RunBusy), then shows the completion
+// message `doneText`, or instead the error: a failure's number, description
+// and path. A stopped run shows nothing. The window goes on either way.
+// Returns whether the operation succeeded.
+bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText);
 
 }  // namespace vagliante::ui

@@ -1,46 +1,41 @@
 #include "ui/progress_bar.h"
 
-#include <QThread>
 #include <algorithm>
 #include <cmath>
 
 namespace vagliante::ui {
 
-ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
-    setRange(0, kResolution);
-    setValue(0);
-    setTextVisible(false);
-}
-
 void ProgressBar::SetMin(double min) {
     min_ = min;
-    Update();
+    Changed();
 }
 
 void ProgressBar::SetMax(double max) {
     max_ = max;
-    Update();
+    Changed();
 }
 
 void ProgressBar::SetValue(double value) {
     value_ = value;
-    Update();
+    Changed();
 }
 
-void ProgressBar::Update() {
-    if (QThread::currentThread() == thread()) Show();
-    else if (!pending_.exchange(true))
-        QMetaObject::invokeMethod(this, [this] { Show(); }, Qt::QueuedConnection);
+int ProgressBar::Step() const {
+    const double span = max_ - min_;
+    const double fraction = span > 0 ? (value_ - min_) / span : 0.0;
+    if (!(fraction > 0)) return 0;  // NaN included
+    return static_cast<int>(std::lround(std::min(fraction, 1.0) * kSteps));
 }
 
-void ProgressBar::Show() {
-    pending_ = false;
-    double span = max_ - min_;
-    double fraction = span > 0 ? (value_ - min_) / span : 0.0;
-    int step = static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * kResolution));
-    if (step == value()) return;
-    setValue(step);
-    repaint();
+void ProgressBar::SetListener(std::function<void(int)> listener) {
+    listener_ = std::move(listener);
+    shown_ = Step();
+    if (listener_) listener_(shown_);
+}
+
+void ProgressBar::Changed() {
+    const int step = Step();
+    if (shown_.exchange(step) != step && listener_) listener_(step);
 }
 
 }  // namespace vagliante::ui

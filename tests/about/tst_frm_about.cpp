@@ -8,9 +8,9 @@
 #include "about/sys_info.h"
 #include "tests/about/fakes.h"
 #include "tests/support/qt_support.h"
-#include "ui/message_box.h"
+#include "ui/qt/qt_form.h"
 
-using vagliante::ui::Message;
+using vagliante::ui::qt::QtForm;
 
 class tst_frmAbout : public QObject {
     Q_OBJECT
@@ -25,25 +25,30 @@ class tst_frmAbout : public QObject {
     void screenshot() { vagliante::test::SaveScreenshot(window_.get(), "frm_about"); }
 
   private:
+    QPushButton* cmdOK() const { return window_->Control<QPushButton>("cmdOK"); }
+    QPushButton* cmdSysInfo() const { return window_->Control<QPushButton>("cmdSysInfo"); }
+
     vagliante::test::FakeRegistry registry_;
     vagliante::test::FakeLauncher launcher_;
-    std::unique_ptr<vagliante::frmAbout> window_;
-    std::vector<Message> messages_;
+    std::unique_ptr<vagliante::frmAbout> form_;
+    std::unique_ptr<QtForm> window_;
+    std::unique_ptr<vagliante::test::ScriptedUser> user_;
 };
 
 void tst_frmAbout::init() {
     registry_ = {};
     launcher_ = {};
-    messages_.clear();
-    vagliante::ui::SetMessageScript([this](const Message& m) { messages_.push_back(m); });
-    window_ = std::make_unique<vagliante::frmAbout>(registry_, launcher_);
+    user_ = std::make_unique<vagliante::test::ScriptedUser>();
+    form_ = std::make_unique<vagliante::frmAbout>(registry_, launcher_);
+    window_ = QtForm::Create(*form_);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }
 
 void tst_frmAbout::cleanup() {
     window_.reset();
-    vagliante::ui::SetMessageScript({});
+    form_.reset();
+    user_.reset();
 }
 
 struct Control {
@@ -85,7 +90,7 @@ void tst_frmAbout::controls() {
     auto* label = qobject_cast<QLabel*>(widget);
     if (!label) return;
     QCOMPARE(label->text(), text);
-    QCOMPARE(label->parentWidget(), window_->Frame1);
+    QCOMPARE(label->parentWidget(), window_->Control<QGroupBox>("Frame1"));
     QCOMPARE(label->font().family(), QString("MS Sans Serif"));
     QCOMPARE(label->font().pointSizeF(), c.points);
     QCOMPARE(label->font().bold(), c.bold);
@@ -101,28 +106,28 @@ void tst_frmAbout::window() {
     QCOMPARE(window_->windowTitle(), QString("Informazioni su VAGLIANTE"));
     QCOMPARE(window_->size(), QSize(357, 138));
     QCOMPARE(window_->minimumSize(), window_->maximumSize());
-    QVERIFY(window_->cmdOK->hasFocus());
+    QVERIFY(cmdOK()->hasFocus());
 }
 
 void tst_frmAbout::okClosesAndEscDoesNot() {
     QTest::keyClick(window_.get(), Qt::Key_Escape);
     QVERIFY(window_->isVisible());
-    QTest::mouseClick(window_->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
     QVERIFY(!window_->isVisible());
 }
 
 void tst_frmAbout::sysInfo() {
-    QTest::mouseClick(window_->cmdSysInfo, Qt::LeftButton);
-    QCOMPARE(messages_.size(), size_t(1));
-    QCOMPARE(messages_[0].text,
+    QTest::mouseClick(cmdSysInfo(), Qt::LeftButton);
+    QCOMPARE(user_->messages.size(), size_t(1));
+    QCOMPARE(user_->messages[0].text,
              QString("Le informazioni sul sistema non sono attualmente disponibili."));
-    QCOMPARE(messages_[0].title, QString("Vagliante"));
-    QCOMPARE(messages_[0].icon, vagliante::ui::MessageIcon::None);
+    QCOMPARE(user_->messages[0].title, QString("Vagliante"));
+    QCOMPARE(user_->messages[0].icon, vagliante::ui::MessageIcon::None);
 
     registry_.keys[vagliante::kSysInfoPathKey]["PATH"] = {vagliante::kRegSz, "/usr/bin/hardinfo2"};
-    QTest::mouseClick(window_->cmdSysInfo, Qt::LeftButton);
+    QTest::mouseClick(cmdSysInfo(), Qt::LeftButton);
     QCOMPARE(launcher_.started, std::vector<std::string>{"/usr/bin/hardinfo2"});
-    QCOMPARE(messages_.size(), size_t(1));
+    QCOMPARE(user_->messages.size(), size_t(1));
     QVERIFY(window_->isVisible());
 }
 

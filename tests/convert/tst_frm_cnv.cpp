@@ -12,17 +12,41 @@
 #include "convert/frm_cnv.h"
 #include "tests/support/qt_support.h"
 #include "tests/support/test_support.h"
-#include "ui/message_box.h"
-#include "ui/progress_bar.h"
+#include "ui/qt/qt_form.h"
+#include "ui/qt/qt_progress_bar.h"
 
 using vagliante::frmCnv;
 using vagliante::ui::CommonDialog;
-using vagliante::ui::Message;
 using vagliante::ui::MessageIcon;
+using vagliante::ui::qt::QtForm;
+using vagliante::ui::qt::QtProgressBar;
 
 namespace {
 const QString kLogFilter = "Log file (*.BIN)|*.BIN";
 const QString kTextFilter = "Text file (*.TXT)|*.TXT";
+
+template <typename W>
+W* Get(const QtForm* window, const char* name) {
+    W* control = window->Control<W>(name);
+    if (!control) qFatal("no control %s", name);
+    return control;
+}
+
+// A conversion window as the main window makes it: the form and its window.
+struct CnvWindow {
+    frmCnv form;
+    std::unique_ptr<QtForm> window = QtForm::Create(form);
+
+    QLabel* Label2() const { return Get<QLabel>(window.get(), "Label2"); }
+    QLineEdit* Text1() const { return Get<QLineEdit>(window.get(), "Text1"); }
+    QPushButton* Command3() const { return Get<QPushButton>(window.get(), "Command3"); }
+    QLabel* Label4() const { return Get<QLabel>(window.get(), "Label4"); }
+    QLineEdit* Text2() const { return Get<QLineEdit>(window.get(), "Text2"); }
+    QPushButton* Command4() const { return Get<QPushButton>(window.get(), "Command4"); }
+    QtProgressBar* ProgressBar1() const { return Get<QtProgressBar>(window.get(), "ProgressBar1"); }
+    QPushButton* Command1() const { return Get<QPushButton>(window.get(), "Command1"); }
+    QPushButton* Command2() const { return Get<QPushButton>(window.get(), "Command2"); }
+};
 }  // namespace
 
 class tst_frmCnv : public QObject {
@@ -46,92 +70,77 @@ class tst_frmCnv : public QObject {
     void screenshots();
 
   private:
-    std::unique_ptr<frmCnv> Open(const QString& mode);
+    std::unique_ptr<CnvWindow> Open(const QString& mode);
     QString Path(const char* name) const { return QString::fromStdString(dir_->File(name)); }
 
-    std::vector<CommonDialog::Request> requests_;
-    std::vector<std::optional<QString>> answers_;
-    std::vector<Message> messages_;
+    std::unique_ptr<vagliante::test::ScriptedUser> user_;
     std::unique_ptr<vagliante::test::TempDir> dir_;
 };
 
 void tst_frmCnv::init() {
-    requests_.clear();
-    answers_.clear();
-    messages_.clear();
     dir_ = std::make_unique<vagliante::test::TempDir>();
-    CommonDialog::SetScript([this](const CommonDialog::Request& r) {
-        requests_.push_back(r);
-        std::optional<QString> answer;
-        if (!answers_.empty()) {
-            answer = answers_.front();
-            answers_.erase(answers_.begin());
-        }
-        return answer;
-    });
-    vagliante::ui::SetMessageScript([this](const Message& m) { messages_.push_back(m); });
+    user_ = std::make_unique<vagliante::test::ScriptedUser>();
 }
 
 void tst_frmCnv::cleanup() {
-    CommonDialog::SetScript({});
-    vagliante::ui::SetMessageScript({});
+    user_.reset();
     dir_.reset();
 }
 
 // As the main window does it: load, set the mode, show.
-std::unique_ptr<frmCnv> tst_frmCnv::Open(const QString& mode) {
-    auto form = std::make_unique<frmCnv>();
-    form->Chiamatoda = mode;
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get())) return nullptr;
+std::unique_ptr<CnvWindow> tst_frmCnv::Open(const QString& mode) {
+    auto form = std::make_unique<CnvWindow>();
+    form->form.Chiamatoda = mode.toStdString();
+    form->window->show();
+    if (!QTest::qWaitForWindowExposed(form->window.get())) return nullptr;
     return form;
 }
 
 void tst_frmCnv::designStateUntilShown() {
-    frmCnv form;
-    QCOMPARE(form.windowTitle(), QString("Conversione"));
-    QCOMPARE(form.Label2->text(), QString("File sorgente"));
-    QCOMPARE(form.Label4->text(), QString("File destinazione"));
-    QCOMPARE(form.Command1->text(), QString("Converti"));
-    QCOMPARE(form.Command2->text(), QString("Esci"));
-    QCOMPARE(form.Command3->text(), QString("..."));
-    QVERIFY(form.Text1->text().isEmpty() && form.Text2->text().isEmpty());
-    QCOMPARE(form.ProgressBar1->Value(), 0.001);
-    QCOMPARE(form.ProgressBar1->Min(), 0.0001);
-    QVERIFY(form.Chiamatoda.isEmpty());
-    QVERIFY(form.windowFlags().testFlag(Qt::Tool));  // not in the task bar
-    QVERIFY(!form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QCOMPARE(form.size(), QSize(485, 175));
-    QVERIFY(!form.windowIcon().isNull());
-    for (auto* button : {form.Command1, form.Command2, form.Command3, form.Command4})
+    CnvWindow form;
+    QCOMPARE(form.window->windowTitle(), QString("Conversione"));
+    QCOMPARE(form.Label2()->text(), QString("File sorgente"));
+    QCOMPARE(form.Label4()->text(), QString("File destinazione"));
+    QCOMPARE(form.Command1()->text(), QString("Converti"));
+    QCOMPARE(form.Command2()->text(), QString("Esci"));
+    QCOMPARE(form.Command3()->text(), QString("..."));
+    QVERIFY(form.Text1()->text().isEmpty() && form.Text2()->text().isEmpty());
+    QCOMPARE(form.ProgressBar1()->Model().Value(), 0.001);
+    QCOMPARE(form.ProgressBar1()->Model().Min(), 0.0001);
+    QVERIFY(form.form.Chiamatoda.empty());
+    QVERIFY(form.window->windowFlags().testFlag(Qt::Tool));  // not in the task bar
+    QVERIFY(!form.window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form.window->minimumSize(), form.window->maximumSize());
+    QCOMPARE(form.window->size(), QSize(485, 175));
+    QVERIFY(!form.window->windowIcon().isNull());
+    for (auto* button : {form.Command1(), form.Command2(), form.Command3(), form.Command4()})
         QVERIFY(!button->isDefault() && !button->autoDefault());
-    QCOMPARE(form.findChild<QLineEdit*>("Text2"), form.Text2);
-    QCOMPARE(form.findChild<vagliante::ui::ProgressBar*>("ProgressBar1"), form.ProgressBar1);
+    QCOMPARE(form.window->findChild<QLineEdit*>("Text2"), form.Text2());
+    QCOMPARE(form.window->findChild<QtProgressBar*>("ProgressBar1"), form.ProgressBar1());
 }
 
 void tst_frmCnv::controlsStandWhereTheyBelong() {
     auto form = Open("B2T");
     QVERIFY(form);
-    QCOMPARE(form->Label2->geometry(), QRect(16, 24, 169, 17));
-    QCOMPARE(form->Text1->geometry(), QRect(16, 40, 313, 19));
-    QCOMPARE(form->Command3->geometry(), QRect(328, 40, 17, 17));
-    QCOMPARE(form->Label4->geometry(), QRect(16, 72, 169, 17));
-    QCOMPARE(form->Text2->geometry(), QRect(16, 88, 313, 19));
-    QCOMPARE(form->Command4->geometry(), QRect(328, 88, 17, 17));
-    QCOMPARE(form->ProgressBar1->geometry(), QRect(16, 128, 313, 25));
-    QCOMPARE(form->Command1->geometry(), QRect(368, 32, 97, 25));
-    QCOMPARE(form->Command2->geometry(), QRect(368, 64, 97, 25));
-    QCOMPARE(form->focusWidget(), form->Command1);
+    QCOMPARE(form->Label2()->geometry(), QRect(16, 24, 169, 17));
+    QCOMPARE(form->Text1()->geometry(), QRect(16, 40, 313, 19));
+    QCOMPARE(form->Command3()->geometry(), QRect(328, 40, 17, 17));
+    QCOMPARE(form->Label4()->geometry(), QRect(16, 72, 169, 17));
+    QCOMPARE(form->Text2()->geometry(), QRect(16, 88, 313, 19));
+    QCOMPARE(form->Command4()->geometry(), QRect(328, 88, 17, 17));
+    QCOMPARE(form->ProgressBar1()->geometry(), QRect(16, 128, 313, 25));
+    QCOMPARE(form->Command1()->geometry(), QRect(368, 32, 97, 25));
+    QCOMPARE(form->Command2()->geometry(), QRect(368, 64, 97, 25));
+    QCOMPARE(form->window->focusWidget(), form->Command1());
 
     QList<QWidget*> chain;
-    QWidget* w = form->Command1;
+    QWidget* w = form->Command1();
     for (int i = 0; i < 6; ++i, w = w->nextInFocusChain()) {
         while (w->focusPolicy() == Qt::NoFocus) w = w->nextInFocusChain();
         chain << w;
     }
-    QList<QWidget*> expected{form->Command1, form->Command2, form->Command3,
-                             form->Command4, form->Text1,    form->Text2};
+    QList<QWidget*> expected{form->Command1(), form->Command2(), form->Command3(),
+                             form->Command4(), form->Text1(),    form->Text2()};
     QCOMPARE(chain, expected);
 }
 
@@ -166,42 +175,46 @@ void tst_frmCnv::captionsFollowTheMode() {
     QFETCH(QString, mode);
     auto form = Open(mode);
     QVERIFY(form);
-    QTEST(form->windowTitle(), "title");
-    QTEST(form->Label2->text(), "source");
-    QTEST(form->Label4->text(), "destination");
+    QTEST(form->window->windowTitle(), "title");
+    QTEST(form->Label2()->text(), "source");
+    QTEST(form->Label4()->text(), "destination");
     // Every caption fits its label.
-    for (auto* label : {form->Label2, form->Label4})
+    for (auto* label : {form->Label2(), form->Label4()})
         QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
-    for (auto* button : {form->Command1, form->Command2})
+    for (auto* button : {form->Command1(), form->Command2()})
         QVERIFY(QFontMetrics(button->font()).horizontalAdvance(button->text()) < button->width());
 }
 
 void tst_frmCnv::activationAppliesTheModeSetAfterLoading() {
     auto form = Open("B2T");
     QVERIFY(form);
-    form->Chiamatoda = "T2B";
+    form->form.Chiamatoda = "T2B";
     QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(form.get(), &activate);
-    QCOMPARE(form->windowTitle(), QString("Conversione TXT->BIN"));
-    QCOMPARE(form->Label2->text(), QString("File TXT sorgente"));
+    QApplication::sendEvent(form->window.get(), &activate);
+    QCOMPARE(form->window->windowTitle(), QString("Conversione TXT->BIN"));
+    QCOMPARE(form->Label2()->text(), QString("File TXT sorgente"));
 }
 
 void tst_frmCnv::reopenedFromTheOtherMenuItemShowsTheOtherMode() {
-    vagliante::frmMain main;
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    vagliante::frmMain mainForm;
+    std::unique_ptr<QtForm> main = QtForm::Create(mainForm);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
     struct Seen {
         QString title, label2, label4, text1, text2;
     };
     std::vector<Seen> seen;
-    for (QAction* action : {main.T1, main.T2}) {
+    for (QAction* action : {Get<QAction>(main.get(), "T1"), Get<QAction>(main.get(), "T2")}) {
         QTimer::singleShot(0, [&] {
-            auto* form = qobject_cast<frmCnv*>(QApplication::activeModalWidget());
+            auto* form = qobject_cast<QtForm*>(QApplication::activeModalWidget());
             QVERIFY(form);
-            seen.push_back({form->windowTitle(), form->Label2->text(), form->Label4->text(),
-                            form->Text1->text(), form->Text2->text()});
-            form->Text1->setText("/logs/a.BIN");  // must not survive into the next opening
-            form->Command2->click();
+            seen.push_back({form->windowTitle(), Get<QLabel>(form, "Label2")->text(),
+                            Get<QLabel>(form, "Label4")->text(),
+                            Get<QLineEdit>(form, "Text1")->text(),
+                            Get<QLineEdit>(form, "Text2")->text()});
+            // must not survive into the next opening
+            Get<QLineEdit>(form, "Text1")->setText("/logs/a.BIN");
+            Get<QPushButton>(form, "Command2")->click();
         });
         action->trigger();
     }
@@ -225,19 +238,19 @@ void tst_frmCnv::dialogsOfferTheFiltersOfTheMode() {
     QFETCH(QString, mode);
     auto form = Open(mode);
     QVERIFY(form);
-    answers_ = {QString("/in/a"), std::nullopt, QString("/out/b"), std::nullopt};
-    form->Command3->click();
-    QCOMPARE(form->Text1->text(), QString("/in/a"));
-    form->Command3->click();
-    QVERIFY(form->Text1->text().isEmpty());  // cancel empties the box
-    form->Command4->click();
-    QCOMPARE(form->Text2->text(), QString("/out/b"));
-    form->Command4->click();
-    QVERIFY(form->Text2->text().isEmpty());
+    user_->answers = {QString("/in/a"), std::nullopt, QString("/out/b"), std::nullopt};
+    form->Command3()->click();
+    QCOMPARE(form->Text1()->text(), QString("/in/a"));
+    form->Command3()->click();
+    QVERIFY(form->Text1()->text().isEmpty());  // cancel empties the box
+    form->Command4()->click();
+    QCOMPARE(form->Text2()->text(), QString("/out/b"));
+    form->Command4()->click();
+    QVERIFY(form->Text2()->text().isEmpty());
 
-    QCOMPARE(requests_.size(), size_t{4});
+    QCOMPARE(user_->requests.size(), size_t{4});
     for (std::size_t i = 0; i < 4; ++i) {
-        const auto& r = requests_[i];
+        const auto& r = user_->requests[i];
         const bool open = i < 2;
         QCOMPARE(r.kind, open ? CommonDialog::Kind::Open : CommonDialog::Kind::Save);
         QCOMPARE(r.dialogTitle,
@@ -253,19 +266,19 @@ void tst_frmCnv::dialogsOfferTheFiltersOfTheMode() {
 void tst_frmCnv::unknownModeLeavesFiltersAndDoesNothing() {
     auto form = Open("B2T");
     QVERIFY(form);
-    form->Command3->click();
-    form->Chiamatoda = "t2b";
-    form->Command3->click();
-    form->Command4->click();
-    QCOMPARE(requests_.size(), size_t{3});
-    QCOMPARE(requests_[1].filter, kLogFilter);  // as last set
-    QCOMPARE(requests_[2].filter, kLogFilter);
+    form->Command3()->click();
+    form->form.Chiamatoda = "t2b";
+    form->Command3()->click();
+    form->Command4()->click();
+    QCOMPARE(user_->requests.size(), size_t{3});
+    QCOMPARE(user_->requests[1].filter, kLogFilter);  // as last set
+    QCOMPARE(user_->requests[2].filter, kLogFilter);
 
     vagliante::test::WriteFile(dir_->File("in.BIN"), "\x01");
-    form->Text1->setText(Path("in.BIN"));
-    form->Text2->setText(Path("out.TXT"));
-    form->Command1->click();
-    QVERIFY(messages_.empty());
+    form->Text1()->setText(Path("in.BIN"));
+    form->Text2()->setText(Path("out.TXT"));
+    form->Command1()->click();
+    QVERIFY(user_->messages.empty());
     QCOMPARE(dir_->List(), std::vector<std::string>{"in.BIN"});
 }
 
@@ -274,24 +287,24 @@ void tst_frmCnv::convertiRunsTheConversionOfTheMode() {
                                vagliante::test::Bytes({0x00, 0x0A, 0x84, 0xFF}));
     auto b2t = Open("B2T");
     QVERIFY(b2t);
-    b2t->Text1->setText(Path("in.BIN"));
-    b2t->Text2->setText(Path("out.TXT"));
-    b2t->Command1->click();
-    QCOMPARE(messages_.size(), size_t{1});
-    QCOMPARE(messages_[0].text, QString("Conversione conclusa"));
-    QCOMPARE(messages_[0].title, QString("Messaggio"));
-    QCOMPARE(messages_[0].icon, MessageIcon::Information);
+    b2t->Text1()->setText(Path("in.BIN"));
+    b2t->Text2()->setText(Path("out.TXT"));
+    b2t->Command1()->click();
+    QCOMPARE(user_->messages.size(), size_t{1});
+    QCOMPARE(user_->messages[0].text, QString("Conversione conclusa"));
+    QCOMPARE(user_->messages[0].title, QString("Messaggio"));
+    QCOMPARE(user_->messages[0].icon, MessageIcon::Information);
     QCOMPARE(vagliante::test::ReadFile(dir_->File("out.TXT")), std::string("000A84FF"));
-    QCOMPARE(b2t->ProgressBar1->Value(), 0.001);
-    QCOMPARE(b2t->Text1->text(), Path("in.BIN"));  // the paths stay for another run
+    QCOMPARE(b2t->ProgressBar1()->Model().Value(), 0.001);
+    QCOMPARE(b2t->Text1()->text(), Path("in.BIN"));  // the paths stay for another run
 
     auto t2b = Open("T2B");
     QVERIFY(t2b);
-    t2b->Text1->setText(Path("out.TXT"));
-    t2b->Text2->setText(Path("back.BIN"));
-    t2b->Command1->click();
-    QCOMPARE(messages_.size(), size_t{2});
-    QCOMPARE(messages_[1].text, QString("Conversione conclusa"));
+    t2b->Text1()->setText(Path("out.TXT"));
+    t2b->Text2()->setText(Path("back.BIN"));
+    t2b->Command1()->click();
+    QCOMPARE(user_->messages.size(), size_t{2});
+    QCOMPARE(user_->messages[1].text, QString("Conversione conclusa"));
     QCOMPARE(vagliante::test::ReadFile(dir_->File("back.BIN")),
              vagliante::test::ReadFile(dir_->File("in.BIN")));
 }
@@ -300,53 +313,53 @@ void tst_frmCnv::errorIsShownAndTheWindowGoesOn() {
     vagliante::test::WriteFile(dir_->File("out.TXT"), "old");
     auto form = Open("B2T");
     QVERIFY(form);
-    form->Text1->setText(Path("missing.BIN"));
-    form->Text2->setText(Path("out.TXT"));
-    form->Command1->click();
-    QCOMPARE(messages_.size(), size_t{1});
-    QCOMPARE(messages_[0].icon, MessageIcon::Critical);
-    QVERIFY2(messages_[0].text.startsWith("Errore 53"), qPrintable(messages_[0].text));
-    QVERIFY(messages_[0].text.contains("missing.BIN"));
-    QVERIFY(form->isVisible());
-    QCOMPARE(form->ProgressBar1->Value(), 0.001);
+    form->Text1()->setText(Path("missing.BIN"));
+    form->Text2()->setText(Path("out.TXT"));
+    form->Command1()->click();
+    QCOMPARE(user_->messages.size(), size_t{1});
+    QCOMPARE(user_->messages[0].icon, MessageIcon::Critical);
+    QVERIFY2(user_->messages[0].text.startsWith("Errore 53"), qPrintable(user_->messages[0].text));
+    QVERIFY(user_->messages[0].text.contains("missing.BIN"));
+    QVERIFY(form->window->isVisible());
+    QCOMPARE(form->ProgressBar1()->Model().Value(), 0.001);
     QCOMPARE(vagliante::test::ReadFile(dir_->File("out.TXT")), std::string("old"));
 
     vagliante::test::WriteFile(dir_->File("missing.BIN"), "\xAB");
-    form->Command1->click();
-    QCOMPARE(messages_.size(), size_t{2});
-    QCOMPARE(messages_[1].text, QString("Conversione conclusa"));
+    form->Command1()->click();
+    QCOMPARE(user_->messages.size(), size_t{2});
+    QCOMPARE(user_->messages[1].text, QString("Conversione conclusa"));
     QCOMPARE(vagliante::test::ReadFile(dir_->File("out.TXT")), std::string("AB"));
 }
 
 void tst_frmCnv::boxesAcceptTypingAndPasting() {
     auto form = Open("T2B");
     QVERIFY(form);
-    QTest::keyClicks(form->Text1, "/logs/x.TXT");
-    QCOMPARE(form->Text1->text(), QString("/logs/x.TXT"));
-    QVERIFY(!form->Text2->isReadOnly());
+    QTest::keyClicks(form->Text1(), "/logs/x.TXT");
+    QCOMPARE(form->Text1()->text(), QString("/logs/x.TXT"));
+    QVERIFY(!form->Text2()->isReadOnly());
     QApplication::clipboard()->setText("/logs/y.BIN");
-    form->Text2->setFocus();
-    form->Text2->paste();
-    QCOMPARE(form->Text2->text(), QString("/logs/y.BIN"));
+    form->Text2()->setFocus();
+    form->Text2()->paste();
+    QCOMPARE(form->Text2()->text(), QString("/logs/y.BIN"));
 }
 
 void tst_frmCnv::escDoesNotCloseTheWindow() {
     auto form = Open("B2T");
     QVERIFY(form);
-    QTest::keyClick(form.get(), Qt::Key_Escape);
-    QTest::keyClick(form->Command1, Qt::Key_Return);
-    QVERIFY(form->isVisible());
-    QVERIFY(messages_.empty());
-    form->Command2->click();
-    QVERIFY(!form->isVisible());
+    QTest::keyClick(form->window.get(), Qt::Key_Escape);
+    QTest::keyClick(form->Command1(), Qt::Key_Return);
+    QVERIFY(form->window->isVisible());
+    QVERIFY(user_->messages.empty());
+    form->Command2()->click();
+    QVERIFY(!form->window->isVisible());
 }
 
 void tst_frmCnv::screenshots() {
     for (const char* mode : {"B2T", "T2B"}) {
         auto form = Open(mode);
         QVERIFY(form);
-        form->Text1->setText(QString("/home/utente/log/centrale-") + mode + ".dat");
-        vagliante::test::SaveScreenshot(form.get(), QString("frmCnv-") + mode);
+        form->Text1()->setText(QString("/home/utente/log/centrale-") + mode + ".dat");
+        vagliante::test::SaveScreenshot(form->window.get(), QString("frmCnv-") + mode);
     }
 }
 

@@ -1,12 +1,12 @@
-#include "ui/busy_run.h"
+#include "ui/qt/busy_run.h"
 
-#include <QEventLoop>
 #include <QCursor>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <exception>
 #include <thread>
 
-namespace vagliante::ui {
+namespace vagliante::ui::qt {
 namespace {
 int busyDepth = 0;
 }
@@ -33,4 +33,4 @@ void RunWhileBusy(const std::function<void()>& work) {
     if (failure) std::rethrow_exception(failure);
 }
 
-}  // namespace vagliante::ui
+}  // namespace vagliante::ui::qt

@@ -8,11 +8,11 @@
 
 #include <functional>
 
-namespace vagliante::ui {
+namespace vagliante::ui::qt {
 
 void RunWhileBusy(const std::function<void()>& work);
 
 // True while RunWhileBusy is waiting for an operation.
 bool IsBusy();
 
-}  // namespace vagliante::ui
+}  // namespace vagliante::ui::qt

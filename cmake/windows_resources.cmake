@@ -1,0 +1,26 @@
+# The Windows resources of a program: the application manifest, the icon
+# drawn by make-icon and the version information, from the project version.
+#   vagliante_windows_resources(target file-name description [VERSION x.y.z])
+function(vagliante_windows_resources target name description)
+    cmake_parse_arguments(ARG "" "VERSION" "" ${ARGN})
+    set(PROJECT_VERSION ${PROJECT_VERSION})
+    if(ARG_VERSION)  # a test program's own numbers
+        set(PROJECT_VERSION ${ARG_VERSION})
+        string(REPLACE "." ";" parts ${ARG_VERSION})
+        list(GET parts 0 PROJECT_VERSION_MAJOR)
+        list(GET parts 1 PROJECT_VERSION_MINOR)
+        list(GET parts 2 PROJECT_VERSION_PATCH)
+    endif()
+    set(folder ${CMAKE_BINARY_DIR}/windows)
+    set(VAGLIANTE_RC_NAME ${name})
+    set(VAGLIANTE_RC_DESCRIPTION ${description})
+    set(VAGLIANTE_RC_MANIFEST ${folder}/${name}.manifest)
+    set(VAGLIANTE_RC_ICON ${VAGLIANTE_ICON_DIR}/vagliante.ico)
+    configure_file(${PROJECT_SOURCE_DIR}/app/windows/vagliante.manifest.in
+                   ${VAGLIANTE_RC_MANIFEST} @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/app/windows/resources.rc.in ${folder}/${name}.rc @ONLY)
+    set_source_files_properties(${folder}/${name}.rc TARGET_DIRECTORY ${target} PROPERTIES
+        OBJECT_DEPENDS "${VAGLIANTE_RC_MANIFEST};${VAGLIANTE_RC_ICON}")
+    target_sources(${target} PRIVATE ${folder}/${name}.rc)
+    add_dependencies(${target} vagliante_icons)
+endfunction()

@@ -1,7 +1,0 @@
-#include "platform/native_text.h"
-
-namespace vagliante::os {
-
-std::string NativeToUtf8(const std::string& text) { return text; }
-
-}  // namespace vagliante::os

@@ -1,0 +1,152 @@
+// frmCnv's handlers over a window without a toolkit: the mode decides the
+// captions, the dialogs' filters and the conversion that "Converti" runs.
+#include <gtest/gtest.h>
+
+#include "convert/frm_cnv.h"
+#include "tests/support/test_support.h"
+#include "tests/ui/fake_view.h"
+
+namespace vagliante {
+namespace {
+
+using test::FakeView;
+using ui::FileDialogKind;
+
+constexpr const char* kLogFilter = "Log file (*.BIN)|*.BIN";
+constexpr const char* kTextFilter = "Text file (*.TXT)|*.TXT";
+
+struct Mode {
+    const char* mode;
+    const char* title;
+    const char* source;
+    const char* destination;
+    const char* openFilter;
+    const char* saveFilter;
+};
+
+class FrmCnvModeTest : public testing::TestWithParam<Mode> {};
+
+TEST_P(FrmCnvModeTest, ActivationAppliesTheModeAndTheDialogsOfferItsFilters) {
+    const Mode& m = GetParam();
+    frmCnv form;
+    FakeView view(form);
+    // Loaded before the mode is known: the design captions.
+    EXPECT_EQ(view.Title(), "Conversione");
+    EXPECT_EQ(view.Text("Label2"), "File sorgente");
+    EXPECT_EQ(view.Text("Label4"), "File destinazione");
+    EXPECT_EQ(view.Bar("ProgressBar1").Value(), 0.001);
+
+    form.Chiamatoda = m.mode;
+    view.Activate();
+    EXPECT_EQ(view.Title(), m.title);
+    EXPECT_EQ(view.Text("Label2"), m.source);
+    EXPECT_EQ(view.Text("Label4"), m.destination);
+
+    view.answers = {std::string("/in/a"), std::nullopt, std::string("/out/b"), std::nullopt};
+    view.Click("Command3");
+    EXPECT_EQ(view.Text("Text1"), "/in/a");
+    view.Click("Command3");
+    EXPECT_EQ(view.Text("Text1"), "");  // cancel empties the box
+    view.Click("Command4");
+    EXPECT_EQ(view.Text("Text2"), "/out/b");
+    view.Click("Command4");
+    EXPECT_EQ(view.Text("Text2"), "");
+    ASSERT_EQ(view.requests.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const ui::FileDialogRequest& r = view.requests[i];
+        const bool open = i < 2;
+        EXPECT_EQ(r.kind, open ? FileDialogKind::Open : FileDialogKind::Save);
+        EXPECT_EQ(r.dialogTitle, open ? "Scegli il file sorgente" : "Scegli il file destinazione");
+        EXPECT_EQ(r.filter, open ? m.openFilter : m.saveFilter);
+        EXPECT_EQ(r.filterIndex, 1);
+        EXPECT_EQ(r.fileName, "");  // never the path already in the box
+        EXPECT_EQ(r.defaultExt, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FrmCnvModeTest,
+                         testing::Values(Mode{"B2T", "Conversione BIN->TXT", "File BIN sorgente",
+                                              "File TXT destinazione", kLogFilter, kTextFilter},
+                                         Mode{"T2B", "Conversione TXT->BIN", "File TXT sorgente",
+                                              "File BIN destinazione", kTextFilter, kLogFilter}),
+                         [](const auto& info) { return std::string(info.param.mode); });
+
+TEST(FrmCnvTest, AnyOtherModeKeepsTheDesignCaptionsTheLastFilterAndDoesNothing) {
+    test::TempDir dir;
+    for (const char* mode : {"b2t", "T2B ", "", "B2TX"}) {
+        frmCnv form;
+        FakeView view(form);
+        form.Chiamatoda = mode;
+        view.Activate();
+        EXPECT_EQ(view.Title(), "Conversione") << mode;
+        EXPECT_EQ(view.Text("Label2"), "File sorgente");
+        EXPECT_EQ(view.Text("Label4"), "File destinazione");
+    }
+    frmCnv form;
+    FakeView view(form);
+    form.Chiamatoda = "B2T";
+    view.Click("Command3");
+    form.Chiamatoda = "t2b";
+    view.Click("Command3");
+    view.Click("Command4");
+    ASSERT_EQ(view.requests.size(), 3u);
+    EXPECT_EQ(view.requests[1].filter, kLogFilter);  // as last set
+    EXPECT_EQ(view.requests[2].filter, kLogFilter);
+
+    test::WriteFile(dir.File("in.BIN"), "\x01");
+    view.Type("Text1", dir.File("in.BIN"));
+    view.Type("Text2", dir.File("out.TXT"));
+    view.Click("Command1");
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"in.BIN"});
+    EXPECT_EQ(std::count(view.events.begin(), view.events.end(), "busy"), 0);
+}
+
+TEST(FrmCnvTest, ConvertiRunsTheConversionOfTheModeAndBack) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("in.BIN"), test::Bytes({0x00, 0x0A, 0x84, 0xFF}));
+    frmCnv b2t;
+    FakeView there(b2t);
+    b2t.Chiamatoda = "B2T";
+    there.Type("Text1", dir.File("in.BIN"));
+    there.Type("Text2", dir.File("out.TXT"));
+    there.Click("Command1");
+    EXPECT_EQ(there.events, (std::vector<std::string>{"busy", "message"}));
+    ASSERT_EQ(there.messages.size(), 1u);
+    EXPECT_EQ(there.messages[0].text, "Conversione conclusa");
+    EXPECT_EQ(there.messages[0].title, "Messaggio");
+    EXPECT_EQ(there.messages[0].icon, ui::MessageIcon::Information);
+    EXPECT_EQ(test::ReadFile(dir.File("out.TXT")), "000A84FF");
+    EXPECT_EQ(there.Bar("ProgressBar1").Value(), 0.001);
+
+    frmCnv t2b;
+    FakeView back(t2b);
+    t2b.Chiamatoda = "T2B";
+    back.Type("Text1", dir.File("out.TXT"));
+    back.Type("Text2", dir.File("back.BIN"));
+    back.Click("Command1");
+    ASSERT_EQ(back.messages.size(), 1u);
+    EXPECT_EQ(back.messages[0].text, "Conversione conclusa");
+    EXPECT_EQ(test::ReadFile(dir.File("back.BIN")), test::ReadFile(dir.File("in.BIN")));
+}
+
+TEST(FrmCnvTest, AFailureIsShownAndNothingIsReplacedThenEsciCloses) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("out.TXT"), "old");
+    frmCnv form;
+    FakeView view(form);
+    form.Chiamatoda = "B2T";
+    view.Type("Text1", dir.File("missing.BIN"));
+    view.Type("Text2", dir.File("out.TXT"));
+    view.Click("Command1");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].icon, ui::MessageIcon::Critical);
+    EXPECT_EQ(view.messages[0].text.rfind("Errore 53", 0), 0u) << view.messages[0].text;
+    EXPECT_EQ(test::ReadFile(dir.File("out.TXT")), "old");
+    EXPECT_FALSE(view.closed());
+    view.Click("Command2");
+    EXPECT_TRUE(view.closed());
+}
+
+}  // namespace
+}  // namespace vagliante

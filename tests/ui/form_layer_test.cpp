@@ -1,0 +1,267 @@
+// The form layer under every window: the progress bar's state, filter texts,
+// the description's helpers, and how a handler's run reports its end.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <new>
+#include <set>
+#include <thread>
+
+#include "about/frm_about.h"
+#include "app/frm_main.h"
+#include "convert/frm_cnv.h"
+#include "platform/progress.h"
+#include "platform/run_error.h"
+#include "tests/ui/fake_view.h"
+#include "ui/form.h"
+
+namespace vagliante {
+namespace {
+
+using ui::ControlKind;
+using ui::FormDesign;
+using ui::ProgressBar;
+
+TEST(ProgressBarTest, StepFollowsTheFloatingBoundsOfTheRun) {
+    ProgressBar bar;
+    EXPECT_EQ(bar.Min(), 0.0001);
+    EXPECT_EQ(bar.Max(), 100.0);
+    bar.SetValue(kProgressEmpty);
+    EXPECT_EQ(bar.Step(), 0);  // 0.001 of 100 draws nothing
+    bar.SetMax(1001);          // a log of 1000 bytes
+    bar.SetValue(1);
+    EXPECT_EQ(bar.Step(), 1);
+    bar.SetValue(501);
+    EXPECT_EQ(bar.Step(), 500);
+    bar.SetValue(1001);
+    EXPECT_EQ(bar.Step(), ProgressBar::kSteps);
+}
+
+TEST(ProgressBarTest, OutOfRangeValuesDrawWithinTheBar) {
+    ProgressBar bar;
+    bar.SetMax(10);
+    bar.SetValue(20);
+    EXPECT_EQ(bar.Step(), ProgressBar::kSteps);
+    bar.SetValue(-5);
+    EXPECT_EQ(bar.Step(), 0);
+    bar.SetValue(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(bar.Step(), 0);
+    bar.SetMax(0.0001);  // an empty span: nothing to draw
+    bar.SetValue(0.0001);
+    EXPECT_EQ(bar.Step(), 0);
+}
+
+TEST(ProgressBarTest, ListenerHearsOnlyChangesOfTheDrawnStep) {
+    ProgressBar bar;
+    std::vector<int> heard;
+    bar.SetListener([&](int step) { heard.push_back(step); });
+    EXPECT_EQ(heard, std::vector<int>{0});  // the state it starts from
+    bar.SetMax(1'000'001);
+    for (int p = 1; p <= 1'000'001; p += 100) bar.SetValue(p);  // 10,001 reports
+    bar.SetValue(kProgressEmpty);
+    // At most one call per step, in order, ending empty.
+    EXPECT_LE(heard.size(), std::size_t{ProgressBar::kSteps + 2});
+    EXPECT_EQ(heard.back(), 0);
+    for (std::size_t i = 1; i + 1 < heard.size(); ++i) EXPECT_LT(heard[i - 1], heard[i]);
+}
+
+TEST(ProgressBarTest, StopRequestReachesTheCoreOnItsThread) {
+    ProgressBar bar;
+    EXPECT_FALSE(bar.StopRequested());
+    bar.RequestStop();
+    bool seen = false;
+    std::thread worker([&] { seen = bar.StopRequested(); });
+    worker.join();
+    EXPECT_TRUE(seen);
+    bar.ClearStop();
+    EXPECT_FALSE(bar.StopRequested());
+}
+
+TEST(ParseFilterTest, PairsOfDescriptionAndPattern) {
+    auto pairs = ui::ParseFilter("Log file (*.BIN)|*.BIN");
+    ASSERT_EQ(pairs.size(), 1u);
+    EXPECT_EQ(pairs[0].description, "Log file (*.BIN)");
+    EXPECT_EQ(pairs[0].pattern, "*.BIN");
+
+    pairs = ui::ParseFilter("Log (*.BIN)|*.BIN;*.DAT|Tutti|*.*");
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[0].pattern, "*.BIN;*.DAT");
+    EXPECT_EQ(pairs[1].description, "Tutti");
+    EXPECT_EQ(pairs[1].pattern, "*.*");
+
+    EXPECT_TRUE(ui::ParseFilter("").empty());
+    EXPECT_TRUE(ui::ParseFilter("Solo descrizione").empty());
+    EXPECT_EQ(ui::ParseFilter("A|*.a|B").size(), 1u);  // a lone description is dropped
+}
+
+// Every window's description, checked for what both renderers rely on.
+class DescriptionTest : public testing::TestWithParam<const FormDesign*> {};
+
+TEST_P(DescriptionTest, ControlsAreNamedOnceAndLieInsideTheirArea) {
+    const FormDesign& form = *GetParam();
+    std::set<std::string_view> names;
+    std::set<int> tabIndexes;
+    for (const ui::ControlDesign& c : form.controls) {
+        SCOPED_TRACE(std::string(c.name));
+        EXPECT_TRUE(names.insert(c.name).second) << "named twice";
+        EXPECT_TRUE(tabIndexes.insert(c.tabIndex).second) << "tab order used twice";
+        EXPECT_GT(c.width, 0);
+        EXPECT_GT(c.height, 0);
+        int right = form.width, bottom = form.height;
+        if (!c.container.empty()) {
+            const ui::ControlDesign* frame = ui::FindControl(form, c.container);
+            ASSERT_NE(frame, nullptr);
+            EXPECT_EQ(frame->kind, ControlKind::Frame);
+            right = frame->width;
+            bottom = frame->height;
+        }
+        EXPECT_GE(c.left, 0);
+        EXPECT_GE(c.top, 0);
+        EXPECT_LE(c.left + c.width, right);
+        EXPECT_LE(c.top + c.height, bottom);
+    }
+    for (const ui::MenuDesign& menu : form.menu) {
+        EXPECT_TRUE(names.insert(menu.name).second) << menu.name;
+        for (const ui::MenuItemDesign& item : menu.items)
+            EXPECT_TRUE(names.insert(item.name).second) << item.name;
+    }
+    // One option group at most, with exactly one option selected.
+    int options = 0, selected = 0;
+    for (const ui::ControlDesign& c : form.controls) {
+        options += c.kind == ControlKind::OptionButton;
+        selected += c.kind == ControlKind::OptionButton && c.selected;
+    }
+    if (options > 0) {
+        EXPECT_EQ(selected, 1);
+    }
+    EXPECT_FALSE(ui::TabOrder(form).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, DescriptionTest,
+                         testing::Values(&kFrmMainDesign, &kFrmCnvDesign, &kFrmAboutDesign),
+                         [](const auto& info) { return std::string(info.param->name); });
+
+TEST(DescriptionHelpersTest, TabOrderSkipsWhatTakesNoFocus) {
+    std::vector<std::string_view> order;
+    for (const ui::ControlDesign* c : ui::TabOrder(kFrmMainDesign)) order.push_back(c->name);
+    EXPECT_EQ(order, (std::vector<std::string_view>{"Command1", "Command2", "Command3", "Command4",
+                                                    "Option1", "Option2", "Text1", "Text2"}));
+    order.clear();
+    for (const ui::ControlDesign* c : ui::TabOrder(kFrmAboutDesign)) order.push_back(c->name);
+    EXPECT_EQ(order, (std::vector<std::string_view>{"cmdOK", "cmdSysInfo"}));
+    EXPECT_EQ(ui::CreationOrder(kFrmAboutDesign).size(), kFrmAboutDesign.controls.size());
+}
+
+TEST(DescriptionHelpersTest, FrameOffsetsTheControlsInsideIt) {
+    const ui::ControlDesign* label = ui::FindControl(kFrmAboutDesign, "lblTitle");
+    ASSERT_NE(label, nullptr);
+    const ui::TwipsRect rect = ui::ClientRect(kFrmAboutDesign, *label);
+    EXPECT_EQ(rect.left, 120 + 150);
+    EXPECT_EQ(rect.top, 60 + 240);
+    EXPECT_EQ(rect.width, 3360);
+    EXPECT_EQ(ui::ClientRect(kFrmMainDesign, *ui::FindControl(kFrmMainDesign, "Text1")).left, 240);
+    EXPECT_EQ(ui::FindControl(kFrmMainDesign, "Nothing"), nullptr);
+}
+
+TEST(DescriptionHelpersTest, MenuCommandsAreItemsAndEntriesWithoutItems) {
+    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainDesign, "T1"));
+    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainDesign, "T2"));
+    EXPECT_TRUE(ui::IsMenuCommand(kFrmMainDesign, "INF"));
+    EXPECT_FALSE(ui::IsMenuCommand(kFrmMainDesign, "T0"));  // only opens its list
+    EXPECT_FALSE(ui::IsMenuCommand(kFrmMainDesign, "Command1"));
+    EXPECT_FALSE(ui::IsMenuCommand(kFrmCnvDesign, "T1"));
+}
+
+TEST(DescriptionHelpersTest, TwipsArePixelsAtTheMonitorsResolution) {
+    EXPECT_EQ(ui::TwipsToPixels(8655, 96), 577);
+    EXPECT_EQ(ui::TwipsToPixels(8655, 144), 865);
+    EXPECT_EQ(ui::TwipsToPixels(255, 96), 17);
+    EXPECT_EQ(ui::TwipsToPixels(255, 192), 34);
+}
+
+// A minimal form whose one button runs what a test gives it.
+const ui::ControlDesign kRunControls[] = {
+    {"Command1", ControlKind::Button, "Vai", 0, 0, 100, 100, 0},
+};
+const FormDesign kRunDesign = {"frmRun", "Prova",     200, 200, ui::Border::FixedSingle,
+                               false,    kRunControls};
+
+class RunForm final : public ui::Form {
+  public:
+    RunForm() : Form(kRunDesign) {}
+    std::function<void()> work;
+    bool result = false;
+    void Click(std::string_view) override { result = ui::RunAndReport(View(), work, "Fatto"); }
+};
+
+TEST(RunAndReportTest, CompletionErrorsAndStopsEachReachTheUserTheirWay) {
+    RunForm form;
+    test::FakeView view(form);
+    std::thread::id ran;
+    form.work = [&] { ran = std::this_thread::get_id(); };
+    view.Click("Command1");
+    EXPECT_TRUE(form.result);
+    EXPECT_NE(ran, std::this_thread::get_id());  // on a worker thread
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, "Fatto");
+    EXPECT_EQ(view.messages[0].title, "Messaggio");
+    EXPECT_EQ(view.messages[0].icon, ui::MessageIcon::Information);
+
+    form.work = [] { throw RunError(ErrorNumber::PathNotFound, "C:\\Log città\\x.BIN"); };
+    view.Click("Command1");
+    EXPECT_FALSE(form.result);
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[1].text,
+              "Errore 76: Impossibile trovare il percorso: C:\\Log città\\x.BIN");
+    EXPECT_EQ(view.messages[1].title, "Vagliante");
+    EXPECT_EQ(view.messages[1].icon, ui::MessageIcon::Critical);
+
+    form.work = [] { throw RunStopped(); };
+    view.Click("Command1");
+    EXPECT_FALSE(form.result);
+    EXPECT_EQ(view.messages.size(), 2u);  // a stop is no failure: no message
+
+    form.work = [] { throw std::bad_alloc(); };
+    view.Click("Command1");
+    ASSERT_EQ(view.messages.size(), 3u);
+    EXPECT_EQ(view.messages[2].text, "Errore 7: Memoria esaurita");
+    EXPECT_EQ(view.messages[2].icon, ui::MessageIcon::Critical);
+}
+
+TEST(CommonDialogTest, CancelKeepsTheNameAndTheRequestCarriesEverySetting) {
+    RunForm form;
+    test::FakeView view(form);
+    ui::CommonDialog dialog;
+    dialog.SetFileName("prima.BIN");
+    dialog.SetDialogTitle("Titolo");
+    dialog.SetFilter("Log file (*.BIN)|*.BIN");
+    dialog.SetFilterIndex(1);
+    dialog.SetDefaultExt("TXT");
+    dialog.SetInitDir("/logs");
+    dialog.ShowSave(view);  // cancelled
+    EXPECT_EQ(dialog.FileName(), "prima.BIN");
+    ASSERT_EQ(view.requests.size(), 1u);
+    const ui::FileDialogRequest& r = view.requests[0];
+    EXPECT_EQ(r.kind, ui::FileDialogKind::Save);
+    EXPECT_EQ(r.fileName, "prima.BIN");
+    EXPECT_EQ(r.dialogTitle, "Titolo");
+    EXPECT_EQ(r.filter, "Log file (*.BIN)|*.BIN");
+    EXPECT_EQ(r.filterIndex, 1);
+    EXPECT_EQ(r.defaultExt, "TXT");
+    EXPECT_EQ(r.initDir, "/logs");
+
+    view.answers = {std::string("/logs/scelto.BIN")};
+    dialog.ShowOpen(view);
+    EXPECT_EQ(dialog.FileName(), "/logs/scelto.BIN");
+    EXPECT_EQ(view.requests[1].kind, ui::FileDialogKind::Open);
+}
+
+TEST(FormTest, AHandlerWithoutItsWindowFailsClearly) {
+    RunForm form;
+    form.work = [] {};
+    EXPECT_THROW(form.Click("Command1"), std::logic_error);
+}
+
+}  // namespace
+}  // namespace vagliante

@@ -1,0 +1,825 @@
+// The Windows windows, driven the way the system drives them for a user:
+// messages to the real controls (WM_SETTEXT, BM_CLICK, menu commands), the
+// file dialog and the message box answered by the test scripts. Runs under
+// Wine in CI, at the DPI the prefix is set to.
+#include <gtest/gtest.h>
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+
+#include "about/frm_about.h"
+#include "about/sys_info.h"
+#include "app/frm_main.h"
+#include "convert/frm_cnv.h"
+#include "platform/utf8.h"
+#include "tests/about/fakes.h"
+#include "tests/support/test_support.h"
+#include "ui/scripts.h"
+#include "ui/win32/win32_form.h"
+
+namespace vagliante {
+namespace {
+
+namespace fs = std::filesystem;
+using ui::ControlKind;
+using ui::FormDesign;
+using ui::win32::Win32Form;
+
+// --- Reaching the controls ------------------------------------------------
+
+std::string Text(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return ToUtf8(text);
+}
+
+std::string ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(hwnd, name, 64);
+    return ToUtf8(name);
+}
+
+HWND Item(HWND window, const FormDesign& design, const char* name) {
+    HWND item = ::GetDlgItem(window, ui::win32::ControlId(design, name));
+    EXPECT_NE(item, nullptr) << name;
+    return item;
+}
+
+void Type(HWND box, const std::string& text) {
+    ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToUtf16(text).c_str()));
+}
+
+void Press(HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); }
+
+bool Checked(HWND option) { return ::SendMessageW(option, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void Choose(HWND window, const FormDesign& design, const char* command) {
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(ui::win32::MenuCommandId(design, command), 0), 0);
+}
+
+// A control's place in its window's client area, in pixels.
+RECT PlaceOf(HWND control) {
+    RECT rect;
+    ::GetWindowRect(control, &rect);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// Handles what is waiting in the queue, as the program's loop would.
+void Pump() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        ui::win32::DispatchFormMessage(message);
+    }
+}
+
+// A key pressed on the focused control, through the program's own loop.
+void Key(HWND focus, WPARAM key) {
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        MSG m{};
+        m.hwnd = focus;
+        m.message = message;
+        m.wParam = key;
+        m.lParam = message == WM_KEYUP ? static_cast<LPARAM>(0xC0000001) : 1;
+        ui::win32::DispatchFormMessage(m);
+    }
+    Pump();
+}
+
+// A folder whose name may lie outside the user's code page.
+void MakeFolder(const std::string& path) {
+    ASSERT_TRUE(::CreateDirectoryW(ToUtf16(path).c_str(), nullptr)) << path;
+}
+
+// The focusable controls in the order Tab visits them, from the first.
+std::vector<HWND> TabCycle(HWND window, HWND first) {
+    std::vector<HWND> cycle{first};
+    for (HWND next = ::GetNextDlgTabItem(window, first, FALSE); next && next != first;
+         next = ::GetNextDlgTabItem(window, next, FALSE)) {
+        cycle.push_back(next);
+        if (cycle.size() > 20) break;
+    }
+    return cycle;
+}
+
+int Px(int twips, int dpi) { return ui::TwipsToPixels(twips, dpi); }
+
+// Every control of the description stands where it belongs, is of its kind
+// and shows its whole caption.
+void ExpectControlsAsDescribed(const Win32Form& form) {
+    const FormDesign& design = form.Logic().Design();
+    const int dpi = form.Dpi();
+    HDC dc = ::GetDC(form.Handle());
+    for (const ui::ControlDesign& c : design.controls) {
+        SCOPED_TRACE(std::string(c.name));
+        HWND item = Item(form.Handle(), design, std::string(c.name).c_str());
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item, form.Control(c.name));
+        const ui::TwipsRect twips = ui::ClientRect(design, c);
+        const RECT place = PlaceOf(item);
+        EXPECT_EQ(place.left, Px(twips.left, dpi));
+        EXPECT_EQ(place.top, Px(twips.top, dpi));
+        EXPECT_EQ(place.right - place.left, Px(twips.width, dpi));
+        // A label may stop short where a control below starts, no more.
+        const int height = Px(twips.height, dpi);
+        if (c.kind == ControlKind::Label) {
+            EXPECT_LE(place.bottom - place.top, height);
+            EXPECT_GE(place.bottom - place.top, height - Px(15, dpi) - 1);
+        } else {
+            EXPECT_EQ(place.bottom - place.top, height);
+        }
+        // A label covers no part of a control the user works with.
+        for (const ui::ControlDesign& other : design.controls) {
+            if (c.kind != ControlKind::Label || !ui::TakesFocus(other.kind)) continue;
+            RECT overlap;
+            const RECT otherPlace = PlaceOf(form.Control(other.name));
+            EXPECT_FALSE(::IntersectRect(&overlap, &place, &otherPlace)) << "covers " << other.name;
+        }
+        const std::string expectedClass = c.kind == ControlKind::Label         ? "Static"
+                                          : c.kind == ControlKind::TextBox     ? "Edit"
+                                          : c.kind == ControlKind::ProgressBar ? "msctls_progress32"
+                                                                               : "Button";
+        EXPECT_EQ(ClassOf(item), expectedClass);
+        const LONG_PTR style = ::GetWindowLongPtrW(item, GWL_STYLE);
+        if (c.kind == ControlKind::OptionButton) {
+            EXPECT_EQ(style & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+        }
+        if (c.kind == ControlKind::Frame) {
+            EXPECT_EQ(style & BS_TYPEMASK, BS_GROUPBOX);
+        }
+        // The whole caption in the control's own font.
+        const int room = ui::win32::CaptionRoom(c.kind, place.right - place.left, dpi);
+        if (room >= 0) {
+            std::wstring caption = ToUtf16(Text(item));
+            std::erase(caption, L'&');
+            HGDIOBJ previous = ::SelectObject(
+                dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(item, WM_GETFONT, 0, 0)));
+            SIZE size{};
+            ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+            TEXTMETRICW metrics{};
+            ::GetTextMetricsW(dc, &metrics);
+            ::SelectObject(dc, previous);
+            EXPECT_LE(size.cx, room) << Text(item);
+            // The letters, from the capitals' top to the descenders' bottom.
+            EXPECT_LE(size.cy - metrics.tmInternalLeading, place.bottom - place.top) << Text(item);
+        }
+    }
+    ::ReleaseDC(form.Handle(), dc);
+    RECT client;
+    ::GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, Px(design.width, dpi));
+    EXPECT_EQ(client.bottom, Px(design.height, dpi));
+}
+
+// Centred on the work area of its monitor, within a pixel.
+void ExpectCentred(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    EXPECT_NEAR(rect.left + rect.right, monitor.rcWork.left + monitor.rcWork.right, 2);
+    EXPECT_NEAR(rect.top + rect.bottom, monitor.rcWork.top + monitor.rcWork.bottom, 2);
+}
+
+// --- Windows the tests open -----------------------------------------------
+
+// Answers the dialogs from `answers` and records every dialog and message.
+struct ScriptedUser {
+    std::vector<std::optional<std::string>> answers;
+    std::vector<ui::FileDialogRequest> requests;
+    std::vector<ui::Message> messages;
+    ScriptedUser() {
+        ui::SetFileDialogScript([this](const ui::FileDialogRequest& r) {
+            requests.push_back(r);
+            std::optional<std::string> answer;
+            if (!answers.empty()) {
+                answer = answers.front();
+                answers.erase(answers.begin());
+            }
+            return answer;
+        });
+        ui::SetMessageScript([this](const ui::Message& m) { messages.push_back(m); });
+    }
+    ~ScriptedUser() {
+        ui::SetFileDialogScript({});
+        ui::SetMessageScript({});
+    }
+};
+
+// The program's main window, shown as at start.
+class MainWindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        window_ = Win32Form::Create(form_);
+        window_->Show();
+        Pump();
+    }
+    void TearDown() override {
+        window_.reset();
+        Pump();
+    }
+    HWND Main() const { return window_->Handle(); }
+    HWND Get(const char* name) const { return Item(Main(), kFrmMainDesign, name); }
+
+    // Runs `inside` on the modal window that choosing `command` opens, from
+    // within its own loop; returns when the modal window has closed.
+    void WithModal(const char* command, const std::function<void(HWND modal)>& inside) {
+        pending_ = inside;
+        Choose(Main(), kFrmMainDesign, command);
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &MainWindowTest::OnTimer);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (pending_ || Modal()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no modal window came or went";
+            MSG message;
+            if (::GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+            ui::win32::DispatchFormMessage(message);
+        }
+        ::KillTimer(nullptr, timer);
+    }
+
+    static HWND Modal() {
+        HWND found = nullptr;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND hwnd, LPARAM out) -> BOOL {
+                if (!::IsWindowVisible(hwnd) || !::GetWindow(hwnd, GW_OWNER) ||
+                    ClassOf(hwnd) != "VaglianteForm")
+                    return TRUE;
+                *reinterpret_cast<HWND*>(out) = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        HWND modal = Modal();
+        if (!modal || !pending_) return;
+        auto inside = std::move(pending_);
+        pending_ = nullptr;
+        inside(modal);
+        if (::IsWindowVisible(modal)) {  // a test that failed before closing it
+            ADD_FAILURE() << "the modal window was left open";
+            ::PostMessageW(modal, WM_CLOSE, 0, 0);
+        }
+    }
+
+    static inline std::function<void(HWND)> pending_;
+    frmMain form_;
+    std::unique_ptr<Win32Form> window_;
+};
+
+TEST_F(MainWindowTest, OpensAsDescribedCentredWithTheFocusOnFiltra) {
+    EXPECT_EQ(Text(Main()), "Vagliante 1.2.1 - by Quadrivio");
+    ExpectControlsAsDescribed(*window_);
+    ExpectCentred(Main());
+    // Fixed border, a close box, no maximise or minimise box; in the task bar.
+    const LONG_PTR style = ::GetWindowLongPtrW(Main(), GWL_STYLE);
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(Main(), GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+    EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
+    EXPECT_FALSE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(::GetWindow(Main(), GW_OWNER), nullptr);
+    EXPECT_NE(::SendMessageW(Main(), WM_GETICON, ICON_SMALL, 0), 0) << "the program's icon";
+    EXPECT_NE(::SendMessageW(Main(), WM_GETICON, ICON_BIG, 0), 0) << "the program's icon";
+
+    EXPECT_EQ(::GetFocus(), Get("Command1"));
+    EXPECT_TRUE(Checked(Get("Option1")));
+    EXPECT_FALSE(Checked(Get("Option2")));
+    EXPECT_EQ(::SendMessageW(Get("ProgressBar1"), PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(::SendMessageW(Get("ProgressBar1"), PBM_GETRANGE, FALSE, 0), 1000);
+
+    // Tab visits the buttons, the selected option, the two boxes.
+    EXPECT_EQ(TabCycle(Main(), Get("Command1")),
+              (std::vector<HWND>{Get("Command1"), Get("Command2"), Get("Command3"), Get("Command4"),
+                                 Get("Option1"), Get("Text1"), Get("Text2")}));
+    Press(Get("Option2"));
+    EXPECT_TRUE(Checked(Get("Option2")));
+    EXPECT_FALSE(Checked(Get("Option1")));
+    EXPECT_EQ(TabCycle(Main(), Get("Command1"))[4], Get("Option2"));
+
+    // The menu bar, with its access letters.
+    HMENU menu = ::GetMenu(Main());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(menu), 2);
+    auto itemText = [](HMENU m, int position) {
+        wchar_t text[64] = {};
+        ::GetMenuStringW(m, static_cast<UINT>(position), text, 64, MF_BYPOSITION);
+        return ToUtf8(text);
+    };
+    EXPECT_EQ(itemText(menu, 0), "T&ools");
+    EXPECT_EQ(itemText(menu, 1), "&?");
+    HMENU tools = ::GetSubMenu(menu, 0);
+    ASSERT_NE(tools, nullptr);
+    EXPECT_EQ(itemText(tools, 0), "Conversione &BIN->TXT");
+    EXPECT_EQ(itemText(tools, 1), "Conversione &TXT->BIN");
+    EXPECT_EQ(::GetMenuItemID(tools, 0),
+              static_cast<UINT>(ui::win32::MenuCommandId(kFrmMainDesign, "T1")));
+    EXPECT_EQ(::GetSubMenu(menu, 1), nullptr);  // "&?" is chosen itself
+}
+
+TEST_F(MainWindowTest, DialogsArePreparedAndTheirAnswersFillTheBoxes) {
+    ScriptedUser user;
+    user.answers = {std::string("C:\\Log città\\Log1.bin"), std::nullopt,
+                    std::string("C:\\Журнал\\OUT.TXT")};
+    Press(Get("Command3"));
+    EXPECT_EQ(Text(Get("Text1")), "C:\\Log città\\Log1.bin");
+    Press(Get("Command3"));
+    EXPECT_EQ(Text(Get("Text1")), "");  // cancelled: emptied
+    Press(Get("Command4"));
+    EXPECT_EQ(Text(Get("Text2")), "C:\\Журнал\\OUT.TXT");
+    ASSERT_EQ(user.requests.size(), 3u);
+    EXPECT_EQ(user.requests[0].kind, ui::FileDialogKind::Open);
+    EXPECT_EQ(user.requests[0].dialogTitle, "Scegli il file sorgente");
+    EXPECT_EQ(user.requests[0].filter, "Log file (*.BIN)|*.BIN");
+    EXPECT_EQ(user.requests[0].filterIndex, 1);
+    EXPECT_EQ(user.requests[2].kind, ui::FileDialogKind::Save);
+    EXPECT_EQ(user.requests[2].filter, "Text file (*.TXT)|*.TXT");
+    EXPECT_EQ(user.requests[2].defaultExt, "TXT");
+    EXPECT_EQ(ui::win32::FilterForApi(user.requests[2].filter),
+              std::wstring(L"Text file (*.TXT)\0*.TXT\0\0", 25));
+}
+
+TEST_F(MainWindowTest, EnterEscAndTheCloseBoxDuringARunDoNothingUntilItsMessage) {
+    ScriptedUser user;
+    test::TempDir dir;
+    // A log large enough that the run lasts a while.
+    test::WriteFile(dir.File("BIG.BIN"), std::string(64 << 20, '\x84'));
+    Type(Get("Text1"), dir.File("BIG.BIN"));
+    Type(Get("Text2"), dir.File("OUT.TXT"));
+    // Waiting in the queue when the run starts: a click on "Esci", Alt+F4
+    // and the close box.
+    HWND esci = Get("Command2");
+    ::PostMessageW(esci, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::PostMessageW(esci, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ::PostMessageW(Main(), WM_SYSKEYDOWN, VK_F4, 1 << 29);
+    ::PostMessageW(Main(), WM_CLOSE, 0, 0);
+    // What the bar is told to show, seen from inside the control.
+    static WNDPROC barProc;
+    static LPARAM barSeen;
+    barSeen = 0;
+    HWND bar = Get("ProgressBar1");
+    barProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+        bar, GWLP_WNDPROC,
+        reinterpret_cast<LONG_PTR>(+[](HWND hwnd, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+            if (message == PBM_SETPOS) barSeen = std::max<LPARAM>(barSeen, static_cast<LPARAM>(w));
+            return ::CallWindowProcW(barProc, hwnd, message, w, l);
+        })));
+    Press(Get("Command1"));
+    ::SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(barProc));
+    Pump();
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text, "File creato con successo");
+    EXPECT_TRUE(::IsWindowVisible(Main())) << "closed during its run";
+    EXPECT_GT(barSeen, 0) << "the bar did not move during the run";
+    EXPECT_EQ(::SendMessageW(Get("ProgressBar1"), PBM_GETPOS, 0, 0), 0);  // empty again
+
+    // Enter in a box and Esc answer nothing: no default or cancel button.
+    ::SetFocus(Get("Text1"));
+    Key(Get("Text1"), VK_RETURN);
+    Key(Get("Text1"), VK_ESCAPE);
+    EXPECT_EQ(user.messages.size(), 1u);
+    EXPECT_TRUE(::IsWindowVisible(Main()));
+}
+
+TEST_F(MainWindowTest, EsciAndTheCloseBoxEndTheProgram) {
+    for (bool closeBox : {false, true}) {
+        if (closeBox) {
+            window_ = Win32Form::Create(form_);
+            window_->Show();
+            ::SendMessageW(Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            Press(Get("Command2"));
+        }
+        EXPECT_FALSE(::IsWindowVisible(Main()));
+        MSG message;
+        EXPECT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+            << "the program's loop goes on";
+    }
+}
+
+TEST_F(MainWindowTest, FailuresAreShownWithTheirNumberAndTheWindowGoesOn) {
+    ScriptedUser user;
+    test::TempDir dir;
+    Type(Get("Text1"), dir.File("missing.bin"));
+    Type(Get("Text2"), dir.File("OUT.TXT"));
+    Press(Get("Command1"));
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].icon, ui::MessageIcon::Critical);
+    EXPECT_EQ(user.messages[0].text.rfind("Errore 53: Impossibile trovare il file", 0), 0u)
+        << user.messages[0].text;
+    EXPECT_TRUE(::IsWindowVisible(Main()));
+    EXPECT_EQ(dir.List(), std::vector<std::string>{});
+}
+
+// The system's own file dialogs and message boxes, as a user answers them:
+// found among the program's windows, read, filled in and confirmed.
+class SystemDialogTest : public MainWindowTest {
+  protected:
+    // Runs `act`; `answer` gets the first dialog of the system that opens
+    // meanwhile. A dialog still open after the deadline is cancelled.
+    void WhenADialogOpens(const std::function<void()>& act,
+                          const std::function<void(HWND dialog)>& answer) {
+        answer_ = answer;
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &SystemDialogTest::OnTimer);
+        act();
+        ::KillTimer(nullptr, timer);
+        if (answer_) ADD_FAILURE() << "no dialog opened";
+        answer_ = nullptr;
+        Pump();
+    }
+
+    static HWND OpenDialog() {
+        HWND found = nullptr;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND hwnd, LPARAM out) -> BOOL {
+                if (!::IsWindowVisible(hwnd) || ClassOf(hwnd) != "#32770") return TRUE;
+                *reinterpret_cast<HWND*>(out) = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dialog = OpenDialog();
+        if (!dialog) return;
+        if (answer_) {
+            auto answer = std::move(answer_);
+            answer_ = nullptr;
+            answer(dialog);
+        } else if (std::chrono::steady_clock::now() > deadline_) {
+            ADD_FAILURE() << "a dialog was left open: " << Text(dialog);
+            ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+    }
+
+    // The file dialog's parts: the name box and the list of file types.
+    static constexpr int kFileName = 0x47C;
+    static constexpr int kFileTypes = 0x470;
+
+    static std::string TypeAt(HWND dialog, int index) {
+        HWND types = ::GetDlgItem(dialog, kFileTypes);
+        std::wstring text(
+            static_cast<std::size_t>(::SendMessageW(types, CB_GETLBTEXTLEN, index, 0)), L'\0');
+        ::SendMessageW(types, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        return ToUtf8(text);
+    }
+
+    static void Confirm(HWND dialog, const std::string& fileName) {
+        ::SetDlgItemTextW(dialog, kFileName, ToUtf16(fileName).c_str());
+        ::SendMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    }
+
+    static bool HasIcon(HWND box) {
+        for (HWND child = ::GetWindow(box, GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT))
+            if (ClassOf(child) == "Static" && ::SendMessageW(child, STM_GETICON, 0, 0)) return true;
+        return false;
+    }
+
+    static std::string BoxText(HWND box) { return Text(::GetDlgItem(box, 0xFFFF)); }
+
+    static std::string Native(std::string path) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return path;
+    }
+
+    static inline std::function<void(HWND)> answer_;
+    static inline std::chrono::steady_clock::time_point deadline_;
+};
+
+TEST_F(SystemDialogTest, TheOpenDialogOffersTheLogsAndGivesThePathChosen) {
+    test::TempDir dir;
+    const std::string folder = dir.File("Log città");
+    MakeFolder(folder);
+    test::WriteFile(folder + "/Log1.bin", "\x84");
+    WhenADialogOpens([&] { Press(Get("Command3")); },
+                     [&](HWND dialog) {
+                         EXPECT_EQ(Text(dialog), "Scegli il file sorgente");
+                         EXPECT_EQ(::SendDlgItemMessageW(dialog, kFileTypes, CB_GETCOUNT, 0, 0), 1);
+                         EXPECT_EQ(TypeAt(dialog, 0), "Log file (*.BIN)");
+                         EXPECT_EQ(::SendDlgItemMessageW(dialog, kFileTypes, CB_GETCURSEL, 0, 0),
+                                   0);
+                         EXPECT_EQ(Text(::GetDlgItem(dialog, kFileName)), "");
+                         Confirm(dialog, Native(folder + "/Log1.bin"));
+                     });
+    EXPECT_EQ(Native(Text(Get("Text1"))), Native(folder + "/Log1.bin"));
+
+    WhenADialogOpens(
+        [&] { Press(Get("Command3")); },
+        [](HWND dialog) { ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); });
+    EXPECT_EQ(Text(Get("Text1")), "");  // cancelled: emptied
+}
+
+TEST_F(SystemDialogTest, TheSaveDialogAddsTxtAndAsksNothingAboutAnExistingReport) {
+    test::TempDir dir;
+    const std::string folder = dir.File("Журнал");
+    MakeFolder(folder);
+    test::WriteFile(folder + "/RAPPORTO.TXT", "old");
+    WhenADialogOpens([&] { Press(Get("Command4")); },
+                     [&](HWND dialog) {
+                         EXPECT_EQ(Text(dialog), "Scegli il file destinazione");
+                         EXPECT_EQ(TypeAt(dialog, 0), "Text file (*.TXT)");
+                         Confirm(dialog, Native(folder + "/RAPPORTO"));
+                     });
+    // The extension as the system adds it (Wine writes it in lower case;
+    // names on Windows are the same in either case).
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    };
+    EXPECT_EQ(lower(Native(Text(Get("Text2")))), lower(Native(folder + "/RAPPORTO.TXT")));
+    EXPECT_EQ(test::ReadFile(folder + "/RAPPORTO.TXT"), "old");  // replaced only by a run
+}
+
+TEST_F(SystemDialogTest, MessagesAreSystemBoxesWithTheirTitleTextAndIcon) {
+    test::TempDir dir;
+    Type(Get("Text1"), dir.File("missing.bin"));
+    Type(Get("Text2"), dir.File("OUT.TXT"));
+    WhenADialogOpens([&] { Press(Get("Command1")); },
+                     [](HWND box) {
+                         EXPECT_EQ(Text(box), "Vagliante");
+                         EXPECT_EQ(BoxText(box).rfind("Errore 53", 0), 0u) << BoxText(box);
+                         EXPECT_TRUE(HasIcon(box));
+                         ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+                     });
+    test::WriteFile(dir.File("missing.bin"), "");
+    WhenADialogOpens([&] { Press(Get("Command1")); },
+                     [](HWND box) {
+                         EXPECT_EQ(Text(box), "Messaggio");
+                         EXPECT_EQ(BoxText(box), "File creato con successo");
+                         EXPECT_TRUE(HasIcon(box));
+                         ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+                     });
+    EXPECT_TRUE(::IsWindowVisible(Main()));
+
+    // The About window's message has no icon.
+    test::FakeRegistry registry;
+    test::FakeLauncher launcher;
+    frmAbout about(registry, launcher);
+    auto window = Win32Form::Create(about, window_.get());
+    window->Show();
+    WhenADialogOpens([&] { Press(window->Control("cmdSysInfo")); },
+                     [](HWND box) {
+                         EXPECT_EQ(Text(box), "Vagliante");
+                         EXPECT_EQ(BoxText(box),
+                                   "Le informazioni sul sistema non sono attualmente disponibili.");
+                         EXPECT_FALSE(HasIcon(box));
+                         ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+                     });
+}
+
+// The sample logs, in folders named outside the user's code page.
+class SampleRunTest : public MainWindowTest {
+  protected:
+    static std::vector<std::string> Samples() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(SamplesFolder()))
+            if (entry.path().extension() == ".BIN") names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static std::string SamplesFolder() { return VAGLIANTE_SAMPLES_DIR; }
+
+    // Runs vagliante-cli.exe as a user would from cmd.exe.
+    static int Cli(const std::string& command, const std::string& source,
+                   const std::string& destination) {
+        return test::RunCommandLine(test::Quoted(VAGLIANTE_CLI_PATH) + " " + command + " " +
+                                    test::Quoted(source) + " " + test::Quoted(destination) + " >" +
+                                    test::NullDevice());
+    }
+
+    static void ExpectSameFiles(const std::string& windowFolder, const std::string& cliFolder,
+                                const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            SCOPED_TRACE(name);
+            const std::vector<std::string> fromWindow =
+                test::SplitCrLf(test::ReadFile(windowFolder + "/" + name));
+            const std::vector<std::string> fromCli =
+                test::SplitCrLf(test::ReadFile(cliFolder + "/" + name));
+            EXPECT_FALSE(fromWindow.empty());
+            EXPECT_EQ(fromWindow.size(), fromCli.size());
+            // The first line that differs, if any.
+            for (std::size_t i = 0; i < std::min(fromWindow.size(), fromCli.size()); ++i) {
+                if (fromWindow[i] == fromCli[i]) continue;
+                ADD_FAILURE() << "line " << i + 1 << ": window " << fromWindow[i] << "\n   cli "
+                              << fromCli[i];
+                break;
+            }
+        }
+    }
+};
+
+TEST_F(SampleRunTest, FiltraWritesWhatVaglianteCliWrites) {
+    ScriptedUser user;
+    test::TempDir dir;
+    for (const char* folder : {"Log città", "Журнал"}) {
+        const std::string base = dir.File(folder);
+        MakeFolder(base);
+        MakeFolder(base + "/cli");
+        for (const std::string& sample : Samples()) {
+            SCOPED_TRACE(sample + " in " + folder);
+            const std::string log = base + "/Log1.bin";
+            test::WriteFile(log, test::ReadFile(sample));
+            // Aggiornamento, then Attivazione, by the window and by the CLI.
+            Press(Get("Option1"));
+            Type(Get("Text1"), log);
+            Type(Get("Text2"), base + "/AGG.TXT");
+            Press(Get("Command1"));
+            ASSERT_FALSE(user.messages.empty());
+            EXPECT_EQ(user.messages.back().text, "File creato con successo");
+            Press(Get("Option2"));
+            Type(Get("Text2"), base + "/ATT.TXT");
+            Press(Get("Command1"));
+            EXPECT_EQ(user.messages.back().text, "Files creati con successo");
+            EXPECT_EQ(user.messages.back().title, "Messaggio");
+            EXPECT_EQ(user.messages.back().icon, ui::MessageIcon::Information);
+
+            ASSERT_EQ(Cli("aggiornamento", log, base + "/cli/AGG.TXT"), 0);
+            ASSERT_EQ(Cli("attivazione", log, base + "/cli/ATT.TXT"), 0);
+            ExpectSameFiles(base, base + "/cli",
+                            {"AGG.TXT", "ATT-5C.TXT", "ATT-63-70.TXT", "ATT-63-71.TXT"});
+        }
+    }
+    EXPECT_EQ(user.messages.size(), 2 * 2 * Samples().size());
+}
+
+TEST_F(SampleRunTest, TheConversionWindowInBothModesWritesWhatVaglianteCliWrites) {
+    ScriptedUser user;
+    test::TempDir dir;
+    const std::string base = dir.File("Log città");
+    MakeFolder(base);
+    MakeFolder(base + "/cli");
+    const std::string sample = Samples().front();
+    test::WriteFile(base + "/Log1.bin", test::ReadFile(sample));
+
+    struct Mode {
+        const char* command;
+        const char* title;
+        const char* label2;
+        const char* label4;
+        const char* source;
+        const char* destination;
+        const char* cli;
+    };
+    const Mode modes[] = {
+        {"T1", "Conversione BIN->TXT", "File BIN sorgente", "File TXT destinazione", "Log1.bin",
+         "HEX.TXT", "bin2txt"},
+        {"T2", "Conversione TXT->BIN", "File TXT sorgente", "File BIN destinazione", "HEX.TXT",
+         "BACK.BIN", "txt2bin"},
+    };
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.command);
+        bool seen = false;
+        WithModal(mode.command, [&](HWND modal) {
+            seen = true;
+            EXPECT_EQ(Text(modal), mode.title);
+            auto item = [&](const char* name) { return Item(modal, kFrmCnvDesign, name); };
+            EXPECT_EQ(Text(item("Label2")), mode.label2);
+            EXPECT_EQ(Text(item("Label4")), mode.label4);
+            EXPECT_EQ(Text(item("Text1")), "");  // a new window each time
+            // Modal over the main window, a tool window without a task bar entry.
+            EXPECT_EQ(::GetWindow(modal, GW_OWNER), Main());
+            EXPECT_FALSE(::IsWindowEnabled(Main()));
+            EXPECT_TRUE(::GetWindowLongPtrW(modal, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+            EXPECT_FALSE(::GetWindowLongPtrW(modal, GWL_STYLE) &
+                         (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+            EXPECT_EQ(::GetMenu(modal), nullptr);
+            ExpectCentred(modal);
+            EXPECT_EQ(::GetFocus(), item("Command1"));
+            EXPECT_EQ(TabCycle(modal, item("Command1")),
+                      (std::vector<HWND>{item("Command1"), item("Command2"), item("Command3"),
+                                         item("Command4"), item("Text1"), item("Text2")}));
+            // Esc does not close it.
+            Key(item("Command1"), VK_ESCAPE);
+            EXPECT_TRUE(::IsWindowVisible(modal));
+
+            Type(item("Text1"), base + "/" + mode.source);
+            Type(item("Text2"), base + "/" + mode.destination);
+            Press(item("Command1"));
+            ASSERT_FALSE(user.messages.empty());
+            EXPECT_EQ(user.messages.back().text, "Conversione conclusa");
+            Press(item("Command2"));  // Esci
+            EXPECT_FALSE(::IsWindowVisible(modal));
+        });
+        EXPECT_TRUE(seen);
+        EXPECT_TRUE(::IsWindowEnabled(Main()));
+        EXPECT_EQ(Text(Main()), "Vagliante 1.2.1 - by Quadrivio");
+        ASSERT_EQ(Cli(mode.cli, base + "/" + mode.source, base + "/cli/" + mode.destination), 0);
+        ExpectSameFiles(base, base + "/cli", {mode.destination});
+    }
+    EXPECT_EQ(test::ReadFile(base + "/BACK.BIN"), test::ReadFile(sample));
+}
+
+TEST_F(MainWindowTest, QuestionMarkOpensTheAboutWindow) {
+    bool seen = false;
+    WithModal("INF", [&](HWND modal) {
+        seen = true;
+        EXPECT_EQ(Text(modal), "Informazioni su VAGLIANTE");
+        auto item = [&](const char* name) { return Item(modal, kFrmAboutDesign, name); };
+        EXPECT_EQ(Text(item("lblTitle")), "VAGLIANTE");
+        EXPECT_EQ(Text(item("lblVersion")), "Versione 1.2.1");
+        EXPECT_EQ(::GetWindow(modal, GW_OWNER), Main());
+        EXPECT_FALSE(::IsWindowEnabled(Main()));
+        const LONG_PTR exStyle = ::GetWindowLongPtrW(modal, GWL_EXSTYLE);
+        EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
+        EXPECT_FALSE(exStyle & (WS_EX_APPWINDOW | WS_EX_TOOLWINDOW));
+        EXPECT_EQ(::SendMessageW(modal, WM_GETICON, ICON_SMALL, 0), 0) << "a dialog: no icon";
+        ExpectCentred(modal);
+        EXPECT_EQ(::GetFocus(), item("cmdOK"));
+        Key(item("cmdOK"), VK_ESCAPE);
+        EXPECT_TRUE(::IsWindowVisible(modal));
+        Press(item("cmdOK"));
+        EXPECT_FALSE(::IsWindowVisible(modal));
+    });
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(::IsWindowEnabled(Main()));
+}
+
+TEST(AboutWindowTest, LabelsHaveTheirFontsAndColoursAndSystemInfoAnswers) {
+    test::FakeRegistry registry;
+    test::FakeLauncher launcher;
+    frmAbout form(registry, launcher);
+    auto window = Win32Form::Create(form);
+    window->Show();
+    Pump();
+    ExpectControlsAsDescribed(*window);
+    const int dpi = window->Dpi();
+    struct Look {
+        const char* name;
+        double points;
+        bool bold;
+        COLORREF colour;
+    };
+    const Look looks[] = {
+        {"lblTitle", 9.75, true, RGB(255, 0, 0)}, {"lblVersion", 9.75, true, RGB(255, 0, 0)},
+        {"Label2", 9.75, false, RGB(0, 0, 0)},    {"lblDescription", 12, true, RGB(0, 0, 0)},
+        {"Label1", 9.75, false, RGB(0, 0, 0)},
+    };
+    HDC dc = ::GetDC(window->Handle());
+    for (const Look& look : looks) {
+        SCOPED_TRACE(look.name);
+        HWND label = window->Control(look.name);
+        LOGFONTW font{};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)), sizeof font,
+                     &font);
+        EXPECT_EQ(font.lfHeight, -static_cast<LONG>(std::lround(look.points * dpi / 72.0)));
+        EXPECT_EQ(font.lfWeight >= FW_BOLD, look.bold);
+        EXPECT_EQ(std::wstring(font.lfFaceName), L"Microsoft Sans Serif");
+        EXPECT_TRUE(::GetWindowLongPtrW(label, GWL_STYLE) & SS_CENTER);
+        // The colour the window gives the label to draw with.
+        ::SendMessageW(window->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                       reinterpret_cast<LPARAM>(label));
+        EXPECT_EQ(::GetTextColor(dc), look.colour);
+    }
+    ::ReleaseDC(window->Handle(), dc);
+
+    ScriptedUser user;
+    Press(window->Control("cmdSysInfo"));
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text,
+              "Le informazioni sul sistema non sono attualmente disponibili.");
+    EXPECT_EQ(user.messages[0].title, "Vagliante");
+    EXPECT_EQ(user.messages[0].icon, ui::MessageIcon::None);
+    registry.keys[kSysInfoPathKey]["PATH"] = {kRegSz, "C:\\windows\\system32\\msinfo32.exe"};
+    Press(window->Control("cmdSysInfo"));
+    EXPECT_EQ(launcher.started, std::vector<std::string>{"C:\\windows\\system32\\msinfo32.exe"});
+    EXPECT_EQ(user.messages.size(), 1u);
+}
+
+TEST(ConversionWindowTest, KeepsItsDesignCaptionsUntilActivated) {
+    frmCnv form;
+    auto window = Win32Form::Create(form);
+    EXPECT_EQ(Text(window->Handle()), "Conversione");
+    EXPECT_EQ(Text(window->Control("Label2")), "File sorgente");
+    EXPECT_EQ(Text(window->Control("Label4")), "File destinazione");
+    form.Chiamatoda = "T2B";
+    window->Show();  // activated
+    Pump();
+    EXPECT_EQ(Text(window->Handle()), "Conversione TXT->BIN");
+    EXPECT_EQ(Text(window->Control("Label2")), "File TXT sorgente");
+    ExpectControlsAsDescribed(*window);
+}
+
+TEST(ProgramTest, RunsWithUtf8AsItsCodePage) {
+    EXPECT_EQ(::GetACP(), 65001u) << "the manifest's code page was not applied";
+}
+
+}  // namespace
+}  // namespace vagliante

@@ -1,0 +1,80 @@
+// Shows each window of the program in turn, as a user sees it, so that a
+// script can take its picture: for each window it prints
+//   SHOW <name> <left> <top> <width> <height>
+// (the window's frame on the screen, in pixels) and waits for a line on its
+// input before going on to the next. Prints DONE at the end.
+#include <cstdio>
+#include <string>
+
+#include "about/frm_about.h"
+#include "app/frm_main.h"
+#include "convert/frm_cnv.h"
+#include "platform/utf8.h"
+#include "ui/win32/win32_form.h"
+
+namespace {
+
+using vagliante::ui::win32::Win32Form;
+
+void Pump() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        vagliante::ui::win32::DispatchFormMessage(message);
+}
+
+// Waits while handling messages: Wine also puts what was painted on the
+// screen while a program waits for messages, not when it paints.
+void Settle() {
+    for (int i = 0; i < 15; ++i) {
+        Pump();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+// Lets the window paint itself whole, then hands it to the script.
+void Shot(const char* name, HWND window) {
+    Settle();
+    ::RedrawWindow(window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Settle();
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    std::printf("SHOW %s %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top);
+    std::fflush(stdout);
+    char line[64];
+    if (!std::fgets(line, sizeof line, stdin)) return;
+}
+
+void Type(const Win32Form& form, const char* box, const std::string& text) {
+    ::SetWindowTextW(form.Control(box), vagliante::ToUtf16(text).c_str());
+}
+
+}  // namespace
+
+int main() {
+    vagliante::frmMain mainForm;
+    auto main = Win32Form::Create(mainForm);
+    Type(*main, "Text1", "C:\\Log città\\Log1.bin");
+    Type(*main, "Text2", "C:\\Журнал\\Rapporto.TXT");
+    main->Show();
+    Shot("frmMain", main->Handle());
+
+    for (const char* mode : {"B2T", "T2B"}) {
+        vagliante::frmCnv form;
+        auto window = Win32Form::Create(form, main.get());
+        form.Chiamatoda = mode;
+        Type(*window, "Text1", std::string("C:\\Log città\\centrale-") + mode + ".dat");
+        window->Show();
+        Shot((std::string("frmCnv-") + mode).c_str(), window->Handle());
+    }
+
+    vagliante::frmAbout about;
+    auto window = Win32Form::Create(about, main.get());
+    window->Show();
+    Shot("frm_about", window->Handle());
+
+    std::printf("DONE\n");
+    std::fflush(stdout);
+    return 0;
+}

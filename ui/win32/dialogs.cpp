@@ -1,0 +1,70 @@
+// The system's file dialogs and message boxes, as the forms ask for them.
+#include "ui/win32/win32_form.h"  // windows.h first
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/utf8.h"
+#include "ui/scripts.h"
+
+namespace vagliante::ui::win32 {
+
+std::wstring FilterForApi(std::string_view filter) {
+    std::wstring out;
+    for (const FilterPair& pair : ParseFilter(filter)) {
+        out += ToUtf16(pair.description);
+        out += L'\0';
+        out += ToUtf16(pair.pattern);
+        out += L'\0';
+    }
+    if (!out.empty()) out += L'\0';
+    return out;
+}
+
+std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& request) {
+    if (ActiveFileDialogScript()) return ActiveFileDialogScript()(request);
+    const bool open = request.kind == FileDialogKind::Open;
+    const std::wstring filter = FilterForApi(request.filter);
+    const std::wstring title = ToUtf16(request.dialogTitle);
+    const std::wstring folder = ToUtf16(request.initDir);
+    const std::wstring extension = ToUtf16(request.defaultExt);
+    // Room for the longest path the system takes.
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring name = ToUtf16(request.fileName);
+    name.copy(file.data(), std::min(name.size(), file.size() - 1));
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+    dialog.nFilterIndex = static_cast<DWORD>(request.filterIndex > 0 ? request.filterIndex : 1);
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    // The reports are replaced without a question (the filters' affair), and
+    // the program's current folder stays where it was.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                   (open ? OFN_FILEMUSTEXIST : 0);
+    const BOOL chosen = open ? ::GetOpenFileNameW(&dialog) : ::GetSaveFileNameW(&dialog);
+    if (!chosen) return std::nullopt;  // cancelled, or the dialog failed
+    return ToUtf8(file.data());
+}
+
+void ShowMessageBox(HWND owner, const Message& message) {
+    if (ActiveMessageScript()) {
+        ActiveMessageScript()(message);
+        return;
+    }
+    UINT icon = 0;
+    if (message.icon == MessageIcon::Information) icon = MB_ICONINFORMATION;
+    if (message.icon == MessageIcon::Critical) icon = MB_ICONERROR;
+    std::wstring text = ToUtf16(message.text);
+    if (!message.details.empty()) text += L"\r\n\r\n" + ToUtf16(message.details);
+    ::MessageBoxW(owner, text.c_str(), ToUtf16(message.title).c_str(), MB_OK | MB_APPLMODAL | icon);
+}
+
+}  // namespace vagliante::ui::win32
