@@ -1,117 +1,153 @@
 // vagliante-cli: the filters and conversions of Vagliante, from the command line.
 //
 // It calls the same core functions as the windows, so the files it writes are
-// byte for byte theirs. Exit status: 0 done, 1 the work failed (one line on
-// stderr), 2 wrong usage, 128 + N stopped by signal N (Ctrl-C: 130).
-#include <CLI/CLI.hpp>
-
+// byte for byte theirs. Exit status: 0 done, 1 the work of a source failed
+// (one line on stderr each), 2 wrong usage, 128 + N stopped by signal N
+// (Ctrl-C: 130).
 #include <cstdio>
-#include <functional>
-#include <iostream>
-#include <memory>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "cli/batch.h"
+#include "cli/command_line.h"
+#include "cli/summary_json.h"
 #include "cli/terminal_progress.h"
 #include "convert/convert.h"
 #include "filter/filters.h"
+#include "filter/scan_log.h"
 #include "platform/os_file.h"
 #include "platform/program_info.h"
 #include "platform/run_error.h"
 #include "platform/stop.h"
 #include "platform/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 
-using Work = std::function<void(const std::string&, const std::string&, vagliante::Progress&)>;
+using namespace vagliante;
+using namespace vagliante::cli;
 
-struct Command {
-    const char* name;
-    const char* help;
-    const char* sourceHelp;
-    const char* destinationHelp;
-    Work work;
-    const char* doneText;
-    bool streams;  // "-" names standard input or output
-};
+constexpr const char* kProgram = "vagliante-cli";
 
-const Command kCommands[] = {
-    {"aggiornamento", "Report of the update commands (84 00) of a log", "SOURCE.BIN", "DEST.TXT",
-     vagliante::FilterUpdate, vagliante::kMsgUpdateDone, false},
-    {"attivazione", "The three reports of the activation commands (82 00), named from DEST",
-     "SOURCE.BIN", "DEST.TXT", vagliante::FilterActivation, vagliante::kMsgActivationDone, false},
-    {"bin2txt", "A binary file as hexadecimal text", "SOURCE.BIN", "DEST.TXT",
-     vagliante::ConvertBinToTxt, vagliante::kMsgConversionDone, true},
-    {"txt2bin", "Hexadecimal text back into binary", "SOURCE.TXT", "DEST.BIN",
-     vagliante::ConvertTxtToBin, vagliante::kMsgConversionDone, true},
-};
-
-int Run(const Command& command, std::string source, std::string destination) {
-    // Data on standard output: the completion message goes to stderr.
-    FILE* messages = stdout;
-    if (command.streams && source == "-") source = vagliante::os::StandardInputPath();
-    if (command.streams && destination == "-") {
-        destination = vagliante::os::StandardOutputPath();
-        messages = stderr;
+std::optional<RunSummary> RunCommand(const CommandLine& line, const Job& job, Progress& progress) {
+    switch (line.command->id) {
+        case CommandId::Aggiornamento:
+            return FilterUpdate(job.source, job.destination, progress);
+        case CommandId::Attivazione:
+            return FilterActivation(job.source, job.destination, progress);
+        case CommandId::Bin2Txt:
+            ConvertBinToTxt(job.source, job.destination, progress);
+            break;
+        case CommandId::Txt2Bin:
+            ConvertTxtToBin(job.source, job.destination, progress);
+            break;
+        case CommandId::Record:
+            ListRecords(job.source, line.marker, job.destination, progress);
+            break;
     }
+    return std::nullopt;
+}
+
+// What standard output shows for a source that is done.
+std::string DoneText(const CommandLine& line, const Job& job, const Outcome& outcome) {
+    if (line.summary == SummaryMode::Json) return SummaryJson(*outcome.summary) + "\n";
+    std::string text = line.folder ? job.source + ": " : std::string();
+    text += line.command->doneText;
+    text += '\n';
+    if (line.summary == SummaryMode::Text) text += SummaryText(*outcome.summary);
+    return text;
+}
+
+// A source's length for the progress line, without opening it (a pipe
+// would wait for its writer); 0 when it is no plain file or cannot be seen.
+std::int64_t SourceLength(const std::string& source) {
     try {
-        if (vagliante::cli::TerminalProgress::IsTerminal(stderr)) {
-            vagliante::cli::TerminalProgress progress(stderr, command.name);
-            command.work(source, destination, progress);
-        } else {
-            vagliante::NullProgress progress;
-            command.work(source, destination, progress);
-        }
-    } catch (const vagliante::RunStopped&) {
-        return vagliante::StopExitStatus(vagliante::StopSignal());
-    } catch (const vagliante::RunError& error) {
-        std::fprintf(stderr, "vagliante-cli: %s\n", error.what());
-        return 1;
-    } catch (const std::exception& error) {  // out of memory and the like
-        std::fprintf(stderr, "vagliante-cli: %s\n", error.what());
+        std::error_code error;
+        const auto size = std::filesystem::file_size(source, error);
+        return error ? 0 : static_cast<std::int64_t>(size);
+    } catch (const std::exception&) {  // a name the library cannot convert
+        return 0;
+    }
+}
+
+int Run(const CommandLine& line, const std::vector<Job>& jobs) {
+    // One error line for a missing folder, rather than one per source.
+    if (line.folder && !os::IsDirectory(*line.folder)) {
+        std::fprintf(stderr, "%s: %s\n", kProgram,
+                     RunError(ErrorNumber::PathNotFound, *line.folder).what());
         return 1;
     }
-    std::fprintf(messages, "%s\n", command.doneText);
-    return std::fflush(messages) == 0 ? 0 : 1;
+    const bool display = TerminalProgress::IsTerminal(stderr);
+    std::vector<std::int64_t> sizes(jobs.size(), 0);
+    if (display)
+        for (std::size_t i = 0; i < jobs.size(); ++i) sizes[i] = SourceLength(jobs[i].source);
+    TerminalProgress progress(display ? stderr : nullptr, line.command->name, std::move(sizes));
+
+    const int threads = line.jobs > 0
+                            ? line.jobs
+                            : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    bool failed = false;
+    bool stopped = false;
+    RunJobs(
+        jobs.size(), threads,
+        [&](std::size_t i) {
+            struct Ended {
+                TerminalProgress& progress;
+                std::size_t index;
+                ~Ended() { progress.SourceEnded(index); }
+            } ended{progress, i};
+            if (StopSignal() != 0) throw RunStopped();
+            return RunCommand(line, jobs[i], progress.Source(i));
+        },
+        [&](std::size_t i, const Outcome& outcome) {
+            switch (outcome.state) {
+                case Outcome::State::Done:
+                    // With the data on standard output, the message goes to stderr.
+                    progress.Print(jobs[i].toStandardOutput ? stderr : stdout,
+                                   DoneText(line, jobs[i], outcome));
+                    break;
+                case Outcome::State::Failed:
+                    failed = true;
+                    progress.Print(stderr, std::string(kProgram) + ": " + outcome.error + "\n");
+                    break;
+                case Outcome::State::Stopped:
+                    stopped = true;
+                    break;
+            }
+        });
+    // A stopped run is no failure: no message, the status tells the signal.
+    if (stopped) return StopExitStatus(StopSignal());
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return 1;
+    return failed ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    vagliante::UseUtf8Arguments(argc, argv);
-    CLI::App app{"Vagliante: binary command logs into text reports, and binary/hex conversions.",
-                 "vagliante-cli"};
-    app.set_version_flag("--version", std::string(vagliante::VersionText()));
-    app.require_subcommand(1);
-
-    struct Arguments {
-        std::string source;
-        std::string destination;
-    };
-    const Command* chosen = nullptr;
-    Arguments arguments;
-    for (const Command& command : kCommands) {
-        CLI::App* sub = app.add_subcommand(command.name, command.help);
-        sub->add_option("source", arguments.source, command.sourceHelp)
-            ->required()
-            ->type_name(command.sourceHelp);
-        sub->add_option("destination", arguments.destination, command.destinationHelp)
-            ->required()
-            ->type_name(command.destinationHelp);
-        sub->callback([&chosen, &command] { chosen = &command; });
-    }
-
+    UseUtf8Arguments(argc, argv);
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    CommandLine line;
+    std::vector<Job> jobs;
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        std::cerr << "vagliante-cli: " << e.what() << "\n\n" << app.help();
+        line = ParseCommandLine(arguments);
+        if (line.action == CommandLine::Action::Help) {
+            std::fputs(HelpText(line.command).c_str(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (line.action == CommandLine::Action::Version) {
+            std::printf("%s\n", std::string(VersionText()).c_str());
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        jobs = PlanJobs(line);
+    } catch (const UsageError& error) {
+        const std::string command = error.Command() ? std::string(" ") + error.Command()->name : "";
+        std::fprintf(stderr, "%s: %s\n\n%sRun '%s%s --help' for more.\n", kProgram, error.what(),
+                     UsageText(error.Command()).c_str(), kProgram, command.c_str());
         return 2;
     }
-    vagliante::StopOnSignals();
-    return Run(*chosen, arguments.source, arguments.destination);
+    StopOnSignals();
+    return Run(line, jobs);
 }

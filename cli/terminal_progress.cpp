@@ -1,5 +1,7 @@
 #include "cli/terminal_progress.h"
 
+#include <algorithm>
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -26,10 +28,39 @@ std::string Amount(double bytes) {
 
 }  // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* out, std::string label)
-    : out_(out), label_(std::move(label)) {}
+// How far one source has read, as a share of its length. The bar's
+// positions run from 1 to length + 1; the empty value before and after a
+// pass changes nothing. A stop is the process's (StopOnSignals), which the
+// core asks for itself.
+class TerminalProgress::SourceProgress final : public Progress {
+  public:
+    explicit SourceProgress(TerminalProgress& owner) : owner_(owner) {}
 
-TerminalProgress::~TerminalProgress() { Clear(); }
+    void SetMax(double max) override { max_ = max; }
+    void SetValue(double value) override {
+        if (value < 1 || max_ <= 1) return;
+        share.store(std::min(1.0, (value - 1) / (max_ - 1)), std::memory_order_relaxed);
+        owner_.Step(false);
+    }
+
+    std::atomic<double> share{0};
+
+  private:
+    TerminalProgress& owner_;
+    double max_ = 0;  // touched by the source's own thread only
+};
+
+TerminalProgress::TerminalProgress(std::FILE* out, std::string label,
+                                   std::vector<std::int64_t> sizes)
+    : out_(out), label_(std::move(label)), sizes_(std::move(sizes)), start_(Clock::now()) {
+    for (std::size_t i = 0; i < sizes_.size(); ++i)
+        sources_.push_back(std::make_unique<SourceProgress>(*this));
+}
+
+TerminalProgress::~TerminalProgress() {
+    std::lock_guard lock(mutex_);
+    Clear();
+}
 
 bool TerminalProgress::IsTerminal(std::FILE* out) {
 #ifdef _WIN32
@@ -39,31 +70,52 @@ bool TerminalProgress::IsTerminal(std::FILE* out) {
 #endif
 }
 
-void TerminalProgress::SetMax(double max) {
-    max_ = max;
-    start_ = Clock::now();
-    lastDraw_ = {};
+Progress& TerminalProgress::Source(std::size_t index) { return *sources_.at(index); }
+
+void TerminalProgress::SourceEnded(std::size_t index) {
+    sources_.at(index)->share.store(1.0, std::memory_order_relaxed);
+    ++ended_;
+    Step(true);
 }
 
-void TerminalProgress::SetValue(double value) {
-    if (value < 1) {  // the bar is emptied: a pass has ended
-        Clear();
+void TerminalProgress::Print(std::FILE* stream, std::string_view text) {
+    std::lock_guard lock(mutex_);
+    Clear();
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+void TerminalProgress::Step(bool force) {
+    if (!out_) return;
+    const auto now = Clock::now();
+    if (!force && now.time_since_epoch().count() < nextDraw_.load(std::memory_order_relaxed))
         return;
-    }
-    auto now = Clock::now();
-    if (drawn_ && now - lastDraw_ < kRedrawEvery && value < max_) return;
-    lastDraw_ = now;
-    Draw(value);
+    // Another thread drawing now is as good as this one drawing.
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock && !force) return;
+    if (!lock) lock.lock();
+    nextDraw_.store((now + kRedrawEvery).time_since_epoch().count(), std::memory_order_relaxed);
+    Draw();
 }
 
-void TerminalProgress::Draw(double value) {
-    // Positions run from 1 to length + 1.
-    double done = value - 1;
-    double total = max_ > 1 ? max_ - 1 : 0;
-    double percent = total > 0 ? 100.0 * done / total : 100.0;
-    double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
-    std::string rate = seconds > 0.05 ? Amount(done / seconds) + "/s" : "";
-    std::fprintf(out_, "\r%s %5.1f%%  %s / %s  %s\x1b[K", label_.c_str(), percent,
+void TerminalProgress::Draw() {
+    double done = 0;
+    double total = 0;
+    for (std::size_t i = 0; i < sources_.size(); ++i) {
+        const double size = static_cast<double>(sizes_[i]);
+        done += sources_[i]->share.load(std::memory_order_relaxed) * size;
+        total += size;
+    }
+    const std::size_t ended = ended_.load();
+    const double percent = total > 0
+                               ? 100.0 * done / total
+                               : 100.0 * static_cast<double>(ended) /
+                                     static_cast<double>(std::max<std::size_t>(1, sources_.size()));
+    const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    const std::string rate = seconds > 0.05 ? Amount(done / seconds) + "/s" : "";
+    char count[48] = "";
+    if (sources_.size() > 1) std::snprintf(count, sizeof count, " %zu/%zu", ended, sources_.size());
+    std::fprintf(out_, "\r%s%s %5.1f%%  %s / %s  %s\x1b[K", label_.c_str(), count, percent,
                  Amount(done).c_str(), Amount(total).c_str(), rate.c_str());
     std::fflush(out_);
     drawn_ = true;

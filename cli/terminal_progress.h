@@ -1,38 +1,61 @@
-// A one-line progress display on a terminal: percentage, bytes read, rate.
+// One progress line on a terminal for a whole run, of one source or many:
+// the sources ended, the share of all their bytes, the amount and the rate.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/progress.h"
 
 namespace vagliante::cli {
 
-// Draws on `out` (a terminal) at most ten times a second, and clears its line
-// when the work ends. Each read pass (the activation filter makes two) starts
-// a new count.
-class TerminalProgress final : public Progress {
+// Sources run on several threads, each reporting through its own Progress;
+// the line is drawn on `out` at most ten times a second and cleared at the
+// end. Text printed through Print never mixes with it. With a null `out`
+// nothing is drawn and Print just writes.
+class TerminalProgress {
   public:
-    TerminalProgress(std::FILE* out, std::string label);
-    ~TerminalProgress() override;
+    // `sizes`: each source's length in bytes, as far as known (0 if not).
+    TerminalProgress(std::FILE* out, std::string label, std::vector<std::int64_t> sizes);
+    ~TerminalProgress();
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
 
-    void SetMax(double max) override;
-    void SetValue(double value) override;
+    // The Progress of source `index`, for the thread that runs it.
+    Progress& Source(std::size_t index);
+    // Source `index` has ended, whichever way: it counts whole.
+    void SourceEnded(std::size_t index);
 
-    // Whether `out` is a terminal, so that a display makes sense there.
+    // Writes `text` to `stream`, the line cleared first (and drawn again at
+    // the next step).
+    void Print(std::FILE* stream, std::string_view text);
+
+    // Whether `out` is a terminal, so that a line makes sense there.
     static bool IsTerminal(std::FILE* out);
 
   private:
-    void Draw(double value);
+    class SourceProgress;
+    using Clock = std::chrono::steady_clock;
+
+    void Step(bool force);
+    void Draw();  // with mutex_ held
     void Clear();
 
-    using Clock = std::chrono::steady_clock;
     std::FILE* out_;
     std::string label_;
-    double max_ = 0;
+    std::vector<std::int64_t> sizes_;
+    std::vector<std::unique_ptr<SourceProgress>> sources_;
+    std::atomic<std::size_t> ended_{0};
     Clock::time_point start_;
-    Clock::time_point lastDraw_;
+    std::atomic<Clock::rep> nextDraw_{0};
+    std::mutex mutex_;
     bool drawn_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <mutex>
 #include <string>
 
 #include "fileinfo/file_system.h"
@@ -108,6 +109,10 @@ class Win32FileSystem final : public FileSystem {
     }
 
     ShellFileInfo ShellInfoOf(const std::string& path) override {
+        // One shell query at a time: two threads asking at once (two logs
+        // filtered at once) hang under Wine, and the query takes a moment.
+        static std::mutex shell;
+        const std::lock_guard lock(shell);
         const ComOnThisThread com;
         SHFILEINFOA info{};
         ShellFileInfo out;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -94,6 +95,40 @@ void RequireDestination(const std::string& destination, std::size_t minimumLengt
     if (destination.size() < minimumLength) throw RunError(ErrorNumber::BadFileName, destination);
 }
 
+// The records a pass leaves out, by reason; those of other sizes by size in
+// bytes. These are counted in a table, without a search, and only the rare
+// ones of 4 KiB and more in a map: a record of one kind runs over every
+// record of the other kind up to its own next marker, so in a mixed log
+// sizes of several hundred bytes are common.
+class LeftOutTally {
+  public:
+    void No1001() { ++no1001_; }
+    void OtherType() { ++otherType_; }
+    void OtherSize(std::int64_t lineLength) {
+        ++otherSize_;
+        const std::int64_t size = lineLength / 2;
+        if (size < kTableSizes)
+            ++table_[static_cast<std::size_t>(size)];
+        else
+            ++larger_[size];
+    }
+
+    LeftOut Counts() const {
+        LeftOut out{no1001_, otherType_, otherSize_, larger_};
+        for (std::size_t size = 0; size < table_.size(); ++size)
+            if (table_[size] > 0) out.otherSizes[static_cast<std::int64_t>(size)] = table_[size];
+        return out;
+    }
+
+  private:
+    static constexpr std::int64_t kTableSizes = 4096;
+    std::int64_t no1001_ = 0;
+    std::int64_t otherType_ = 0;
+    std::int64_t otherSize_ = 0;
+    std::vector<std::int64_t> table_ = std::vector<std::int64_t>(kTableSizes);  // not on the stack
+    std::map<std::int64_t, std::int64_t> larger_;
+};
+
 // Activation selection: "1001" at characters 27-30; type "66" of 210, 240
 // or 220 characters into the 5C report; type "6D" of 224, more than 240 or
 // 234 characters into 63-70 or 63-71 by characters 21-22. On the record's
@@ -105,14 +140,18 @@ class ActivationPass {
   public:
     explicit ActivationPass(std::array<OutputFile*, 3> reports) : reports_(reports) {}
 
+    // A record too short to hold characters 27-30 has no "1001" either.
     void Take(const RecordHead& head) {
-        if (head.size < 15 || head.bytes[13] != 0x10 || head.bytes[14] != 0x01) return;
+        if (head.size < 15 || head.bytes[13] != 0x10 || head.bytes[14] != 0x01)
+            return leftOut_.No1001();
         const std::int64_t length = head.lineLength;
         if (head.bytes[2] == 0x66) {
             if (length == 210 || length == 240)
                 Write(ActivationReport::k5C, "5C ", head, 210);
             else if (length == 220)
                 WriteShortened(ActivationReport::k5C, "5C ", head);
+            else
+                leftOut_.OtherSize(length);
         } else if (head.bytes[2] == 0x6D) {
             auto report =
                 head.bytes[10] == 0x70 ? ActivationReport::k63_70 : ActivationReport::k63_71;
@@ -120,23 +159,34 @@ class ActivationPass {
                 Write(report, "63 ", head, 224);
             else if (length == 234)
                 WriteShortened(report, "63 ", head);
+            else
+                leftOut_.OtherSize(length);
+        } else {
+            leftOut_.OtherType();
         }
     }
+
+    std::int64_t Lines(ActivationReport report) const { return lines_[static_cast<int>(report)]; }
+    LeftOut LeftOutCounts() const { return leftOut_.Counts(); }
 
   private:
     void Write(ActivationReport report, std::string_view ln, const RecordHead& head,
                std::size_t lineLength) {
         WriteReportLine(*reports_[static_cast<int>(report)], ln, kActivationLine, head.bytes,
                         lineLength);
+        ++lines_[static_cast<int>(report)];
     }
     void WriteShortened(ActivationReport report, std::string_view ln, const RecordHead& head) {
         head.Text(shortened_);
         CutExtraBytes(shortened_, "4740B6");
         WriteReportLine(*reports_[static_cast<int>(report)], ln, kActivationLine, shortened_);
+        ++lines_[static_cast<int>(report)];
     }
 
     std::array<OutputFile*, 3> reports_;
     std::string shortened_;
+    std::array<std::int64_t, 3> lines_{};
+    LeftOutTally leftOut_;
 };
 
 // Update selection, by length alone: 204 whole, 232 cut to 204, 214
@@ -148,18 +198,26 @@ class UpdatePass {
     explicit UpdatePass(OutputFile& report) : report_(report) {}
 
     void Take(const RecordHead& head) {
-        if (head.lineLength == 204 || head.lineLength == 232)
+        if (head.lineLength == 204 || head.lineLength == 232) {
             WriteReportLine(report_, "5C ", kUpdateLine, head.bytes, 204);
-        else if (head.lineLength == 214) {
+        } else if (head.lineLength == 214) {
             head.Text(shortened_);
             CutExtraBytes(shortened_, "474126");
             WriteReportLine(report_, "5C ", kUpdateLine, shortened_);
+        } else {
+            return leftOut_.OtherSize(head.lineLength);
         }
+        ++lines_;
     }
+
+    std::int64_t Lines() const { return lines_; }
+    LeftOut LeftOutCounts() const { return leftOut_.Counts(); }
 
   private:
     OutputFile& report_;
     std::string shortened_;
+    std::int64_t lines_ = 0;
+    LeftOutTally leftOut_;
 };
 
 // Hands each record of the log to `pass` as a RecordHead: what the pass
@@ -239,9 +297,9 @@ struct LogPasses {
 
 }  // namespace
 
-void FilterActivation(const std::string& source, const std::string& destination,
-                      Progress& progress) {
-    RunWithErrorNumbers([&] {
+RunSummary FilterActivation(const std::string& source, const std::string& destination,
+                            Progress& progress) {
+    return RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
         // The report names drop the last four characters of the destination,
         // which must leave a name in the destination's own folder.
@@ -263,11 +321,19 @@ void FilterActivation(const std::string& source, const std::string& destination,
         passes.Select(pass);
         reports.Commit(&passes.tracker_);
         passes.tracker_.Finish();
+        return RunSummary{FilterKind::Activation,
+                          source,
+                          recordCount,
+                          {{names[0], pass.Lines(ActivationReport::k5C)},
+                           {names[1], pass.Lines(ActivationReport::k63_70)},
+                           {names[2], pass.Lines(ActivationReport::k63_71)}},
+                          pass.LeftOutCounts()};
     });
 }
 
-void FilterUpdate(const std::string& source, const std::string& destination, Progress& progress) {
-    RunWithErrorNumbers([&] {
+RunSummary FilterUpdate(const std::string& source, const std::string& destination,
+                        Progress& progress) {
+    return RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
         RequireDestination(destination, 1);
         const HeaderFacts facts = CollectHeaderFacts(source);
@@ -280,6 +346,11 @@ void FilterUpdate(const std::string& source, const std::string& destination, Pro
         passes.Select(pass);
         report.Commit(&passes.tracker_);
         passes.tracker_.Finish();
+        return RunSummary{FilterKind::Update,
+                          source,
+                          recordCount,
+                          {{destination, pass.Lines()}},
+                          pass.LeftOutCounts()};
     });
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "filter/run_summary.h"
 #include "platform/progress.h"
 
 namespace vagliante {
@@ -11,11 +12,13 @@ inline constexpr const char* kMsgActivationDone = "Files creati con successo";
 inline constexpr const char* kMsgUpdateDone = "File creato con successo";
 
 // Activation commands ("8200") into the three reports named after
-// `destination`. Throws RunError; on failure no report is changed.
-void FilterActivation(const std::string& source, const std::string& destination,
-                      Progress& progress);
+// `destination`. Throws RunError; on failure no report is changed. Returns
+// what the run counted: the records, each report's lines, the left out.
+RunSummary FilterActivation(const std::string& source, const std::string& destination,
+                            Progress& progress);
 
 // Update commands ("8400") into the report `destination`.
-void FilterUpdate(const std::string& source, const std::string& destination, Progress& progress);
+RunSummary FilterUpdate(const std::string& source, const std::string& destination,
+                        Progress& progress);
 
 }  // namespace vagliante

@@ -1,6 +1,6 @@
 // ScanLog: cuts a binary command log into records at a two-byte marker (by
 // RecordCutter's rules) and writes each record as one line of hexadecimal
-// text to the work file.
+// text, ended by CR LF: to the work file, or as the record listing.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +21,12 @@ inline constexpr std::string_view kUpdateMarker = "8400";
 // number of record lines written.
 std::int64_t ScanLog(const std::string& sourcePath, std::string_view marker, WorkFile& work,
                      Progress& progress);
+
+// The record listing: the same lines into `destination`, which is replaced
+// whole only when the scan has succeeded (a pipe or device is written
+// directly). A destination that is the log itself is refused. Returns the
+// number of lines.
+std::int64_t ListRecords(const std::string& sourcePath, std::string_view marker,
+                         const std::string& destination, Progress& progress);
 
 }  // namespace vagliante

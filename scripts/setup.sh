@@ -8,7 +8,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT_DIR/build}
 PACKAGES=(
     build-essential cmake ninja-build pkg-config python3
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
-    libgtest-dev libcli11-dev
+    libgtest-dev nlohmann-json3-dev
     fonts-dejavu-core fonts-dejavu-extra
     locales attr acl libattr1-dev strace xvfb xauth
 )

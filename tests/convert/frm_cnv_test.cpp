@@ -61,7 +61,9 @@ TEST_P(FrmCnvModeTest, ActivationAppliesTheModeAndTheDialogsOfferItsFilters) {
         EXPECT_EQ(r.filter, open ? m.openFilter : m.saveFilter);
         EXPECT_EQ(r.filterIndex, 1);
         EXPECT_EQ(r.fileName, "");  // never the path already in the box
-        if (!open) EXPECT_EQ(r.defaultExt, m.saveExt);
+        if (!open) {
+            EXPECT_EQ(r.defaultExt, m.saveExt);
+        }
     }
 
     // An empty box is named by the caption the mode gave it.

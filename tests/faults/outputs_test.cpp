@@ -280,7 +280,8 @@ class ActivationSetTest : public ::testing::Test {
     }
     // The value shown after the second of the three renames.
     int AfterSecondRename() {
-        return FinalPhaseValue(FilterActivation, dir_.File("LOG.BIN"), dir_.File("TRY.TXT"), 3, 5);
+        return FinalPhaseValue(test::WithoutSummary<FilterActivation>, dir_.File("LOG.BIN"),
+                               dir_.File("TRY.TXT"), 3, 5);
     }
     void ExpectAllEarlier() {
         for (const std::string& kind : kActivationKinds)
@@ -296,8 +297,8 @@ TEST_F(ActivationSetTest, AStopBetweenTheRenamesLeavesAllThreeAsTheyWere) {
     // and 5 after the first and the second rename, 6 after the third.
     for (int k : {1, 3, 4, 5, 6}) {
         SCOPED_TRACE(k);
-        const int at =
-            FinalPhaseValue(FilterActivation, dir_.File("LOG.BIN"), dir_.File("TRY.TXT"), 3, k);
+        const int at = FinalPhaseValue(test::WithoutSummary<FilterActivation>, dir_.File("LOG.BIN"),
+                                       dir_.File("TRY.TXT"), 3, k);
         ActingProgress progress(at, [] { RequestStop(SIGTERM); });
         EXPECT_THROW(FilterActivation(dir_.File("LOG.BIN"), dir_.File("REP.TXT"), progress),
                      RunStopped);
@@ -429,7 +430,8 @@ TEST(FinalPhaseTest, TheBarReachesItsEndOnlyWithTheFilesInPlace) {
         Work work;
         std::string output;
     };
-    for (const Case& c : {Case{FilterUpdate, "OUT.TXT"}, Case{FilterActivation, "OUT-63-71.TXT"},
+    for (const Case& c : {Case{test::WithoutSummary<FilterUpdate>, "OUT.TXT"},
+                          Case{test::WithoutSummary<FilterActivation>, "OUT-63-71.TXT"},
                           Case{ConvertBinToTxt, "OUT.TXT"}}) {
         WriteFile(dir.File("OUT.TXT"), "earlier");
         WriteFile(dir.File("OUT-63-71.TXT"), "earlier");
@@ -462,8 +464,10 @@ TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
     };
     // The filters read the log twice: cut in the first pass and in the second.
     for (const Case& c :
-         {Case{FilterUpdate, 3}, Case{FilterUpdate, 9}, Case{FilterActivation, 3},
-          Case{FilterActivation, 9}, Case{ConvertBinToTxt, 2}, Case{ConvertTxtToBin, 2}}) {
+         {Case{test::WithoutSummary<FilterUpdate>, 3}, Case{test::WithoutSummary<FilterUpdate>, 9},
+          Case{test::WithoutSummary<FilterActivation>, 3},
+          Case{test::WithoutSummary<FilterActivation>, 9}, Case{ConvertBinToTxt, 2},
+          Case{ConvertTxtToBin, 2}}) {
         SCOPED_TRACE(c.at);
         WriteFile(dir.File("LOG.BIN"), log);
         WriteFile(dir.File("OUT.TXT"), "earlier");
@@ -490,7 +494,7 @@ TEST(ChangingSourceTest, ALogGrowingDuringARunIsReadToItsFirstLength) {
     const std::string log = LargeLog(5);
     const std::string more = Catalogue(6);
     NullProgress none;
-    for (Work work : {FilterUpdate, ConvertBinToTxt}) {
+    for (Work work : {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt}) {
         WriteFile(dir.File("LOG.BIN"), log);
         work(dir.File("LOG.BIN"), dir.File("REF.TXT"), none);
         ActingProgress progress(3, [&] {
@@ -524,7 +528,7 @@ TEST(KeptAttributesTest, AReplacedReportKeepsModeOwnerGroupAttributesAndAcl) {
     WriteFile(dir.File("LOG.BIN"), Catalogue());
     NullProgress none;
     const std::string report = dir.File("OUT.TXT");
-    for (Work work : {FilterUpdate, ConvertBinToTxt}) {
+    for (Work work : {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt}) {
         WriteFile(report, "earlier");
         ASSERT_EQ(::chown(report.c_str(), 65534, 65534), 0);
         ASSERT_EQ(::chmod(report.c_str(), 02640), 0);
@@ -738,7 +742,8 @@ TEST(StreamSourceTest, ConversionsReadPipesWholeAndFiltersRefuseThem) {
 
     // A FIFO with no writer and an endless device: refused at once.
     for (const std::string& source : {dir.File("FIFO"), std::string("/dev/zero")})
-        for (Work work : {FilterUpdate, FilterActivation}) {
+        for (Work work :
+             {test::WithoutSummary<FilterUpdate>, test::WithoutSummary<FilterActivation>}) {
             SCOPED_TRACE(source);
             EXPECT_EQ(ErrorOf([&] { work(source, dir.File("OUT.TXT"), none); }), 75);
         }
@@ -782,6 +787,22 @@ TEST_F(SignalTest, ARunStoppedBySignalRemovesItsTemporaryFileAndEndsWith128PlusN
         EXPECT_EQ(ReadFile(dir_.File("OUT.TXT")), "earlier");
         EXPECT_TRUE(Leftovers(dir_.Path()).empty());
     }
+}
+
+// In a batch the signal stops every running source, and no other starts.
+TEST_F(SignalTest, ABatchStopsEverySourceAndStartsNoOther) {
+    // A second name for the FIFO: both sources wait on its writer.
+    ASSERT_EQ(::symlink(dir_.File("IN").c_str(), dir_.File("IN2").c_str()), 0);
+    WriteFile(dir_.File("LOG.BIN"), Catalogue());
+    ready_ = "IN2.TXT.~vagliante-";
+    const int status = Interrupt(Cli() + " bin2txt -j 2 -o " + Quoted(dir_.Path()) + " " +
+                                     Quoted(dir_.File("IN")) + " " + Quoted(dir_.File("IN2")) +
+                                     " " + Quoted(dir_.File("LOG.BIN")),
+                                 SIGINT);
+    EXPECT_EQ(status, 128 + SIGINT);
+    EXPECT_TRUE(Leftovers(dir_.Path()).empty());
+    for (const char* output : {"IN.TXT", "IN2.TXT", "LOG.TXT"})
+        EXPECT_FALSE(std::filesystem::exists(dir_.File(output))) << output;
 }
 
 TEST_F(SignalTest, AWriteBlockedOnAPipeEndsAtTheSignal) {
@@ -881,7 +902,7 @@ TEST(KeptAttributesTest, HiddenIsKeptAndReadOnlyRefused) {
     WriteFile(dir.File("LOG.BIN"), Catalogue());
     NullProgress none;
     const std::string report = dir.File("OUT.TXT");
-    for (Work work : {FilterUpdate, ConvertBinToTxt}) {
+    for (Work work : {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt}) {
         WriteFile(report, "earlier");
         ASSERT_TRUE(::SetFileAttributesA(report.c_str(), FILE_ATTRIBUTE_HIDDEN));
         work(dir.File("LOG.BIN"), report, none);

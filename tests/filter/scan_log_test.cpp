@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "filter/scan_log.h"
 #include "platform/run_error.h"
 #include "tests/support/test_support.h"
@@ -111,6 +117,94 @@ TEST(ScanLogTest, AMissingLogIsAnErrorNamingItsPath) {
         EXPECT_EQ(e.Path(), dir.File("missing.bin"));
     }
 }
+
+// ---- The record listing ----
+
+// The listing holds exactly the lines the scan writes to its work file.
+TEST(ListRecordsTest, WritesTheScansLines) {
+    TempDir dir;
+    const std::string log = Bytes({0x41, 0x82, 0x00, 0x84, 0x00, 0x01, 0x82, 0x00, 0x82, 0x00,
+                                   0x84, 0x00, 0x02, 0x82, 0x00, 0xAA, 0xBB, 0x84, 0x00, 0xCC});
+    WriteFile(dir.File("LOG.BIN"), log);
+    for (std::string_view marker : {"8200", "8400"}) {
+        SCOPED_TRACE(marker);
+        NullProgress none;
+        const std::int64_t count =
+            ListRecords(dir.File("LOG.BIN"), marker, dir.File("LIST.TXT"), none);
+        const ScanOutcome scan = Scan(log, marker);
+        EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), scan.workFile);
+        EXPECT_EQ(count, scan.recordCount);
+    }
+    EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), "84000182008200\r\n");
+}
+
+// A huge open record at the end is cut off again, after it reached the file.
+TEST(ListRecordsTest, DropsAnOpenRecordLongerThanABlock) {
+    TempDir dir;
+    std::string log = Bytes({0x82, 0x00, 0x01, 0x82, 0x00});
+    log += std::string(3 * kIoBlock, '\x11');
+    WriteFile(dir.File("LOG.BIN"), log);
+    test::RecordingProgress progress;
+    EXPECT_EQ(ListRecords(dir.File("LOG.BIN"), "8200", dir.File("LIST.TXT"), progress), 1);
+    EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), "820001\r\n");
+    EXPECT_EQ(progress.values.front(), kProgressEmpty);
+    EXPECT_EQ(progress.values.back(), kProgressEmpty);
+    EXPECT_EQ(progress.maxima, std::vector<double>{static_cast<double>(log.size() + 1)});
+}
+
+// An existing listing is replaced whole, and kept as it was on failure.
+TEST(ListRecordsTest, ReplacesWholeOrNotAtAll) {
+    TempDir dir;
+    WriteFile(dir.File("LIST.TXT"), std::string(100000, 'x'));
+    NullProgress none;
+    try {
+        ListRecords(dir.File("NONE.BIN"), "8400", dir.File("LIST.TXT"), none);
+        FAIL() << "no error";
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.Number(), 53);
+    }
+    EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), std::string(100000, 'x'));
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"LIST.TXT"});
+
+    WriteFile(dir.File("LOG.BIN"), Bytes({0x84, 0x00, 0x84, 0x00}));
+    EXPECT_EQ(ListRecords(dir.File("LOG.BIN"), "8400", dir.File("LIST.TXT"), none), 0);
+    EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), "");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"LIST.TXT", "LOG.BIN"}));
+}
+
+// The listing never takes the place of its own log.
+TEST(ListRecordsTest, RefusesItsOwnLogAsDestination) {
+    TempDir dir;
+    const std::string log = Bytes({0x82, 0x00, 0x01, 0x82, 0x00, 0x02, 0x03, 0x04});
+    WriteFile(dir.File("LOG.BIN"), log);
+    NullProgress none;
+    try {
+        ListRecords(dir.File("LOG.BIN"), "8200", dir.File("LOG.BIN"), none);
+        FAIL() << "no error";
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.Code(), ErrorNumber::FileAlreadyOpen);
+    }
+    EXPECT_EQ(ReadFile(dir.File("LOG.BIN")), log);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"LOG.BIN"});
+}
+
+#ifndef _WIN32
+// A pipe cannot take back what it was given: the open record at the end,
+// longer than a block, never reaches it.
+TEST(ListRecordsTest, APipeGetsOnlyTheClosedRecords) {
+    TempDir dir;
+    std::string log = Bytes({0x84, 0x00, 0x01, 0x84, 0x00});
+    log += std::string(3 * kIoBlock, '\x11');
+    WriteFile(dir.File("LOG.BIN"), log);
+    ASSERT_EQ(::mkfifo(dir.File("PIPE").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadFile(dir.File("PIPE")); });
+    NullProgress none;
+    EXPECT_EQ(ListRecords(dir.File("LOG.BIN"), "8400", dir.File("PIPE"), none), 1);
+    reader.join();
+    EXPECT_EQ(received, "840001\r\n");
+}
+#endif
 
 }  // namespace
 }  // namespace vagliante

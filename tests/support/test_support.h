@@ -76,6 +76,13 @@ class TempFolderRedirect {
 // Entries of the system's temporary folder whose names start with `prefix`.
 std::vector<std::string> TempEntries(std::string_view prefix);
 
+// A filter as a plain work function, its run's summary dropped, so that the
+// filters and the conversions stand in one table.
+template <auto Filter>
+void WithoutSummary(const std::string& source, const std::string& destination, Progress& progress) {
+    Filter(source, destination, progress);
+}
+
 class RecordingProgress final : public Progress {
   public:
     void SetMax(double max) override { maxima.push_back(max); }

@@ -1,0 +1,177 @@
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/os_file.h"
+#include "platform/progress.h"
+
+namespace vagliante::cli {
+namespace {
+
+// The last part of a path: after its last separator, or after the drive
+// of a name such as "C:LOG.BIN" on Windows.
+std::string FileName(const std::string& path) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (os::IsSeparator(path[i]) || (os::Separator() == '\\' && i == 1 && path[i] == ':'))
+            start = i + 1;
+    return path.substr(start);
+}
+
+// The name without its last extension; a name that begins with its only
+// dot keeps it.
+std::string Stem(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    const char last = folder.back();
+    const bool ended = os::IsSeparator(last) || (os::Separator() == '\\' && last == ':');
+    return ended ? folder + name : folder + os::Separator() + name;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+Job BatchJob(const CommandInfo& command, const std::string& source, const std::string& folder) {
+    const std::string stem = Stem(FileName(source));
+    if (stem.empty())
+        throw UsageError("no file name in " + std::string(command.source) + ": " + source,
+                         &command);
+    Job job{source, {}, {}};
+    switch (command.id) {
+        case CommandId::Attivazione:
+            // The filter names its three reports after the destination
+            // without its last four characters.
+            job.destination = Join(folder, stem + ".TXT");
+            for (const char* ending : {"-5C.TXT", "-63-70.TXT", "-63-71.TXT"})
+                job.outputs.push_back(Join(folder, stem + ending));
+            return job;
+        case CommandId::Txt2Bin:
+            job.destination = Join(folder, stem + ".BIN");
+            break;
+        default:
+            job.destination = Join(folder, stem + ".TXT");
+            break;
+    }
+    job.outputs = {job.destination};
+    return job;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    try {
+        std::error_code error;
+        return std::filesystem::equivalent(a, b, error);
+    } catch (...) {  // a name the library cannot convert: not compared
+        return false;
+    }
+}
+
+}  // namespace
+
+std::vector<Job> PlanJobs(const CommandLine& line) {
+    const CommandInfo& command = *line.command;
+    if (!line.folder) {
+        Job job{line.sources.at(0), line.destination, {line.destination}};
+        if (command.readsStandardInput && job.source == "-") job.source = os::StandardInputPath();
+        if (command.writesStandardOutput && job.destination == "-") {
+            job.destination = os::StandardOutputPath();
+            job.toStandardOutput = true;
+        }
+        return {job};
+    }
+
+    std::vector<Job> jobs;
+    std::map<std::string, std::size_t> owners;  // each output, in lower case, to its job
+    for (const std::string& source : line.sources) {
+        if (command.readsStandardInput && source == "-")
+            throw UsageError("standard input (-) cannot be one of the sources of -o", &command);
+        jobs.push_back(BatchJob(command, source, *line.folder));
+        for (const std::string& output : jobs.back().outputs) {
+            auto [at, added] = owners.emplace(Lower(output), jobs.size() - 1);
+            if (!added)
+                throw UsageError("both " + jobs[at->second].source + " and " + source +
+                                     " would be written to " + output,
+                                 &command);
+        }
+    }
+    // An output whose name another source bears may be that source itself,
+    // which another job could be reading.
+    std::multimap<std::string, std::size_t> sourcesByName;
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        sourcesByName.emplace(Lower(FileName(jobs[i].source)), i);
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        for (const std::string& output : jobs[i].outputs) {
+            auto [first, last] = sourcesByName.equal_range(Lower(FileName(output)));
+            for (auto it = first; it != last; ++it)
+                if (it->second != i && SameFile(output, jobs[it->second].source))
+                    throw UsageError(jobs[i].source + " would be written to " + output +
+                                         ", which is the source " + jobs[it->second].source,
+                                     &command);
+        }
+    return jobs;
+}
+
+void RunJobs(std::size_t count, int threads,
+             const std::function<std::optional<RunSummary>(std::size_t)>& work,
+             const std::function<void(std::size_t, const Outcome&)>& report) {
+    std::mutex mutex;
+    std::vector<std::optional<Outcome>> outcomes(count);
+    std::size_t next = 0;      // the next job to start
+    std::size_t reported = 0;  // the next job to report
+    bool stopped = false;
+
+    // Stores the outcome of job i and reports every job that is now due.
+    auto end = [&](std::size_t i, Outcome outcome) {
+        std::lock_guard lock(mutex);
+        if (outcome.state == Outcome::State::Stopped) stopped = true;
+        outcomes[i] = std::move(outcome);
+        while (reported < count && outcomes[reported]) {
+            report(reported, *outcomes[reported]);
+            outcomes[reported].reset();
+            ++reported;
+        }
+    };
+    auto worker = [&] {
+        for (;;) {
+            std::size_t i;
+            bool start;
+            {
+                std::lock_guard lock(mutex);
+                if (next == count) return;
+                i = next++;
+                start = !stopped;
+            }
+            Outcome outcome;
+            if (start) {
+                try {
+                    outcome.summary = work(i);
+                    outcome.state = Outcome::State::Done;
+                } catch (const RunStopped&) {
+                    outcome.state = Outcome::State::Stopped;
+                } catch (const std::exception& error) {
+                    outcome.state = Outcome::State::Failed;
+                    outcome.error = error.what();
+                }
+            }
+            end(i, std::move(outcome));
+        }
+    };
+
+    const std::size_t helpers =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), count);
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < helpers; ++t) pool.emplace_back(worker);
+    worker();
+    for (std::thread& thread : pool) thread.join();
+}
+
+}  // namespace vagliante::cli
