@@ -96,16 +96,17 @@ void frmMain::Command4_Click() {
 }
 
 // The paths as the user meant them (ui::BoxPath): an empty box is an error
-// that names it, the source's first.
+// that names it, the source's first. The run's summary (what went into each
+// report, what was left out and why) is the completion message's details.
 void frmMain::FilterUpdate() {
     const ui::BoxPath source(View(), "Text1", "Label2");
     const ui::BoxPath destination(View(), "Text2", "Label4");
     Progress& bar = View().Bar("ProgressBar1");
-    ui::RunAndReport(
+    ui::RunAndReportWithDetails(
         View(),
         [&] {
             const std::string& from = source.Path();
-            vagliante::FilterUpdate(from, destination.Path(), bar);
+            return SummaryText(vagliante::FilterUpdate(from, destination.Path(), bar));
         },
         kMsgUpdateDone);
 }
@@ -114,11 +115,11 @@ void frmMain::FilterActivation() {
     const ui::BoxPath source(View(), "Text1", "Label2");
     const ui::BoxPath destination(View(), "Text2", "Label4");
     Progress& bar = View().Bar("ProgressBar1");
-    ui::RunAndReport(
+    ui::RunAndReportWithDetails(
         View(),
         [&] {
             const std::string& from = source.Path();
-            vagliante::FilterActivation(from, destination.Path(), bar);
+            return SummaryText(vagliante::FilterActivation(from, destination.Path(), bar));
         },
         kMsgActivationDone);
 }

@@ -24,9 +24,21 @@ bool Form::FileDropped(std::string_view control, std::string_view path) {
 }
 
 bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText) {
+    return RunAndReportWithDetails(
+        view,
+        [&] {
+            work();
+            return std::string();
+        },
+        doneText);
+}
+
+bool RunAndReportWithDetails(FormView& view, const std::function<std::string()>& work,
+                             std::string_view doneText) {
     std::string failure;
+    std::string details;
     try {
-        view.RunBusy(work);
+        view.RunBusy([&] { details = work(); });
     } catch (const RunStopped&) {
         return false;  // the user asked for it: no message
     } catch (const RunError& error) {
@@ -40,7 +52,9 @@ bool RunAndReport(FormView& view, const std::function<void()>& work, std::string
         view.ShowMessage({failure, kProgramTitle, MessageIcon::Critical, {}});
         return false;
     }
-    view.ShowMessage({std::string(doneText), kMessageTitle, MessageIcon::Information, {}});
+    while (!details.empty() && details.back() == '\n') details.pop_back();  // no blank last line
+    view.ShowMessage(
+        {std::string(doneText), kMessageTitle, MessageIcon::Information, std::move(details)});
     return true;
 }
 

@@ -108,4 +108,9 @@ class Form {
 // Returns whether the operation succeeded.
 bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText);
 
+// The same for an operation that tells more about what it did: the text it
+// returns is the completion message's details.
+bool RunAndReportWithDetails(FormView& view, const std::function<std::string()>& work,
+                             std::string_view doneText);
+
 }  // namespace vagliante::ui

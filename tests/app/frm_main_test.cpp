@@ -6,6 +6,7 @@
 
 #include "app/frm_main.h"
 #include "convert/frm_cnv.h"
+#include "filter/filters.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/fake_view.h"
 #include "tools/sample_log.h"
@@ -98,6 +99,21 @@ TEST_F(FrmMainTest, FiltraRunsOnlyTheSelectedFilterBusyThenItsMessage) {
     // The paths and the choice stay for the next run.
     EXPECT_EQ(view_.Text("Text1"), dir_.File("LOG.BIN"));
     EXPECT_TRUE(view_.Selected("Option2"));
+
+    // Each completion message carries the run's summary as its details,
+    // the summary vagliante-cli --summary prints (without its last line end).
+    NullProgress quiet;
+    auto summary = [](std::string text) {
+        text.pop_back();
+        return text;
+    };
+    EXPECT_EQ(
+        view_.messages[1].details,
+        summary(SummaryText(FilterActivation(dir_.File("LOG.BIN"), dir_.File("OUT.TXT"), quiet))));
+    EXPECT_EQ(
+        view_.messages[0].details,
+        summary(SummaryText(FilterUpdate(dir_.File("LOG.BIN"), dir_.File("OUT.TXT"), quiet))));
+    EXPECT_EQ(view_.messages[0].details.rfind("Record nel log: ", 0), 0u);
 }
 
 TEST_F(FrmMainTest, AFailureIsShownWithItsNumberAndTheWindowGoesOn) {

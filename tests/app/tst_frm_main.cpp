@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +60,7 @@ class tst_frmMain : public QObject {
     void esciDuringARunStopsItAndCloses();
     void theBarCoversTheWholeRunReplacingIncluded();
     void anAccentedLogNameIsUpperCasedInTheHeader();
+    void theCompletionMessageHoldsTheSummaryAsDetails();
     void screenshot();
 
   private:
@@ -318,17 +320,26 @@ void tst_frmMain::menuOpensTheConversionWindowWithItsMode() {
     QCOMPARE(window_->windowTitle(), QString("Vagliante 1.2.1 - by Quadrivio"));
 }
 
-// Runs `inside` on the first modal dialog that `act` opens.
+// Runs `inside` on the first modal dialog that `act` opens (a run may come
+// first); a dialog left open is cancelled.
 static void WithDialog(const std::function<void()>& act,
                        const std::function<void(QWidget* dialog)>& inside) {
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        QVERIFY(dialog);
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (waited.elapsed() > 60000) poll.stop();
+            return;
+        }
+        poll.stop();
         seen = true;
         inside(dialog);
-        if (dialog->isVisible()) static_cast<QDialog*>(dialog)->reject();
+        if (dialog->isVisible()) dialog->reject();
     });
+    poll.start(10);
     act();
     QVERIFY(seen);
 }
@@ -385,7 +396,8 @@ void tst_frmMain::saveDialogAsksNothingAndAddsTxt() {
                    auto* dialog = qobject_cast<QFileDialog*>(widget);
                    QVERIFY(dialog);
                    dialog->setDirectory(dir_->Path().c_str());
-                   dialog->selectFile("RAPPORTO");
+                   // Typed into the name box, as a user does.
+                   dialog->findChild<QLineEdit*>("fileNameEdit")->setText("RAPPORTO");
                    static_cast<QDialog*>(dialog)->accept();  // as the button does
                });
     QVERIFY(!asked);
@@ -593,6 +605,33 @@ void tst_frmMain::anAccentedLogNameIsUpperCasedInTheHeader() {
     const auto lines = vagliante::test::SplitCrLf(vagliante::test::ReadFile(dir_->File("OUT.TXT")));
     QVERIFY(lines.size() > 3);
     QCOMPARE(QString::fromStdString(lines[2]), QString("## Log name:        LOG È 1.BIN"));
+}
+
+void tst_frmMain::theCompletionMessageHoldsTheSummaryAsDetails() {
+    user_.reset();  // the real message box
+    vagliante::samples::Rng rng(11);
+    vagliante::test::WriteFile(dir_->File("LOG.BIN"), vagliante::samples::MixedCatalogue(rng));
+    Text1()->setText(Path("LOG.BIN"));
+    Text2()->setText(Path("OUT.TXT"));
+    WithDialog([&] { Command1()->click(); },
+               [&](QWidget* widget) {
+                   auto* box = qobject_cast<QMessageBox*>(widget);
+                   QVERIFY(box);
+                   QCOMPARE(box->windowTitle(), QString("Messaggio"));
+                   QCOMPARE(box->text(), QString("File creato con successo"));
+                   QCOMPARE(box->icon(), QMessageBox::Information);
+                   QVERIFY2(box->detailedText().startsWith("Record nel log: "),
+                            qPrintable(box->detailedText()));
+                   QVERIFY(box->detailedText().contains("Righe scritte in " + Path("OUT.TXT")));
+                   QVERIFY(!box->detailedText().endsWith('\n'));
+                   // The button that opens them, in Italian.
+                   bool italian = false;
+                   for (QAbstractButton* button : box->buttons())
+                       italian |= button->text().startsWith("Mostra dettagli");
+                   QVERIFY(italian);
+                   box->accept();
+               });
+    QVERIFY(QFileInfo::exists(Path("OUT.TXT")));
 }
 
 void tst_frmMain::screenshot() { vagliante::test::SaveScreenshot(window_.get(), "frmMain"); }

@@ -649,6 +649,14 @@ class SystemDialogTest : public MainWindowTest {
 
     static std::string BoxText(HWND box) { return Text(::GetDlgItem(box, 0xFFFF)); }
 
+    // The child of `box` of class `kind` whose text starts with `text`.
+    static HWND Child(HWND box, const char* kind, const std::string& text) {
+        for (HWND child = ::GetWindow(box, GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT))
+            if (ClassOf(child) == kind && Text(child).rfind(text, 0) == 0) return child;
+        return nullptr;
+    }
+
     static std::string Native(std::string path) {
         std::replace(path.begin(), path.end(), '/', '\\');
         return path;
@@ -725,9 +733,19 @@ TEST_F(SystemDialogTest, MessagesAreSystemBoxesWithTheirTitleTextAndIcon) {
     test::WriteFile(dir.File("missing.bin"), "");
     WhenADialogOpens([&] { Press(Get("Command1")); },
                      [](HWND box) {
+                         // A filter's: the system's task dialog, the run's
+                         // summary below its text for the user to open.
                          EXPECT_EQ(Text(box), "Messaggio");
-                         EXPECT_EQ(BoxText(box), "File creato con successo");
-                         EXPECT_TRUE(HasIcon(box));
+                         HWND text = Child(box, "Static", "File creato con successo");
+                         EXPECT_TRUE(text && ::IsWindowVisible(text));
+                         HWND details = Child(box, "Static", "Record nel log: 0\n");
+                         ASSERT_NE(details, nullptr);
+                         EXPECT_FALSE(::IsWindowVisible(details));
+                         HWND more = Child(box, "Button", "Mostra dettagli");
+                         ASSERT_NE(more, nullptr);
+                         ::SendMessageW(more, BM_CLICK, 0, 0);
+                         EXPECT_TRUE(::IsWindowVisible(details));
+                         EXPECT_NE(Text(details).find("Righe scritte in "), std::string::npos);
                          ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
                      });
     EXPECT_TRUE(::IsWindowVisible(Main()));
