@@ -1025,6 +1025,14 @@ TEST(ConversionWindowTest, KeepsItsDesignCaptionsUntilActivated) {
     ExpectControlsAsDescribed(*window);
 }
 
+TEST(TaskDialogTest, DetailsLongerThanAScreenAreCutSayingHowManyLinesMore) {
+    using ui::win32::ExpandedInformation;
+    EXPECT_EQ(ExpandedInformation("Record nel log: 3\nRecord esclusi: 0", 2),
+              "Record nel log: 3\nRecord esclusi: 0");
+    EXPECT_EQ(ExpandedInformation("1\n2\n3\n4\n5", 3), "1\n2\n3\n… e altre 2 righe");
+    EXPECT_EQ(ExpandedInformation("", 3), "");
+}
+
 TEST(ProgramTest, RunsWithUtf8AsItsCodePage) {
     EXPECT_EQ(::GetACP(), 65001u) << "the manifest's code page was not applied";
 }

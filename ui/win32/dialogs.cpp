@@ -57,6 +57,17 @@ std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& r
     return ToUtf8(file.data());
 }
 
+std::string ExpandedInformation(const std::string& details, std::size_t maxLines) {
+    std::size_t lines = 0, cut = std::string::npos;
+    for (std::size_t at = 0; at < details.size();) {
+        const std::size_t end = std::min(details.find('\n', at), details.size());
+        if (++lines == maxLines) cut = end;
+        at = end + 1;
+    }
+    if (lines <= maxLines) return details;
+    return details.substr(0, cut) + "\n… e altre " + std::to_string(lines - maxLines) + " righe";
+}
+
 namespace {
 
 // A message with details in the task dialog of the common controls (version
@@ -72,7 +83,7 @@ bool ShowTaskDialog(HWND owner, const Message& message) {
     if (!taskDialog) return false;
     const std::wstring title = ToUtf16(message.title);
     const std::wstring text = ToUtf16(message.text);
-    const std::wstring details = ToUtf16(message.details);
+    const std::wstring details = ToUtf16(ExpandedInformation(message.details));
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof config;
     config.hwndParent = owner;

@@ -151,6 +151,11 @@ std::string FileArgument(const wchar_t* commandLine);
 // "Log file (*.BIN)\0*.BIN\0", ended by a second NUL.
 std::wstring FilterForApi(std::string_view filter);
 
+// A message's details as a task dialog shows them: the task dialog does not
+// scroll, so details of more than `maxLines` lines (a log with records of
+// many sizes) keep their first lines and say how many more there are.
+std::string ExpandedInformation(const std::string& details, std::size_t maxLines = 24);
+
 // The system's file dialog and message box (or the test scripts).
 std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& request);
 void ShowMessageBox(HWND owner, const Message& message);
