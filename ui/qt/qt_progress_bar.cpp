@@ -21,8 +21,7 @@ void QtProgressBar::Draw() {
     pending_ = false;
     const int step = model_.Step();
     if (step == value()) return;
-    setValue(step);
-    repaint();
+    setValue(step);  // which repaints the bar itself when its drawing changes
 }
 
 }  // namespace vagliante::ui::qt
