@@ -64,8 +64,10 @@ class InputFile {
 };
 
 // The first `length` bytes of an open regular file, one block after
-// another, without using the file's read position: each thread that scans
-// the file has its own. Where the system allows, the blocks are windows of
+// another, without using the file's read position: several threads may
+// scan one file at once, each with its own FileBlocks. (Windows moves the
+// position all the same, so InputFile::Read is not for the same file
+// afterwards.) Where the system allows, the blocks are windows of
 // the file mapped into memory and scanned in place, with no copy; else they
 // are read into a buffer. A file found shorter than `length` (another
 // program cut it) is PastEndOfFile naming it.

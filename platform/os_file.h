@@ -45,8 +45,8 @@ void CloseQuietly(NativeFile file) noexcept;
 
 // ---- One regular file read by several threads ----
 
-// Reads up to `size` bytes from `offset` without using or moving the file's
-// position; fewer only at the end of the file.
+// Reads up to `size` bytes from `offset` without using the file's position
+// (which Windows moves); fewer only at the end of the file.
 std::size_t ReadAt(NativeFile file, std::int64_t offset, void* buffer, std::size_t size,
                    const std::string& path);
 
