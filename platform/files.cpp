@@ -168,8 +168,12 @@ bool FileBlocks::Fetch() {
                 static_cast<std::int64_t>(kWindow) + 1, length_ - viewStart_));
             view_ = os::MapRead(file_.Native(), viewStart_, viewSize_, file_.Path());
         }
-        data_ = view_ + (start_ - viewStart_);
-        return true;
+        if (view_ != nullptr) {
+            data_ = view_ + (start_ - viewStart_);
+            return true;
+        }
+        mapped_ = false;  // not to be mapped: read from here on
+        viewSize_ = 0;
     }
     if (!buffer_) {
         // No larger than the file: a small one costs little.

@@ -55,8 +55,9 @@ std::size_t ReadAt(NativeFile file, std::int64_t offset, void* buffer, std::size
 bool MapsFiles();
 std::size_t MapAlignment();
 // A read-only view of `size` bytes of `file` from `offset`, read in place
-// with no copy; null where files are not mapped (Windows), so that the
-// caller reads them instead. Reads of a view go through RunGuarded.
+// with no copy; null where this file is not mapped (on Windows, or on a
+// file system that does not map files), so that the caller reads it
+// instead. Reads of a view go through RunGuarded.
 const std::uint8_t* MapRead(NativeFile file, std::int64_t offset, std::size_t size,
                             const std::string& path);
 void Unmap(const std::uint8_t* view, std::size_t size) noexcept;

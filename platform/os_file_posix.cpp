@@ -341,9 +341,10 @@ bool MapsFiles() { return true; }
 std::size_t MapAlignment() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
 
 const std::uint8_t* MapRead(NativeFile file, std::int64_t offset, std::size_t size,
-                            const std::string& path) {
+                            const std::string&) {
     void* view = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, Fd(file), static_cast<off_t>(offset));
-    if (view == MAP_FAILED) throw RunError::FromErrno(errno, path);
+    // A file system that cannot map files (or no address space left): read.
+    if (view == MAP_FAILED) return nullptr;
     // Read ahead now: a log not in memory yet arrives while the scan runs.
     (void)::madvise(view, size, MADV_WILLNEED);
     return static_cast<const std::uint8_t*>(view);

@@ -149,7 +149,9 @@ std::string ScanAll(FileBlocks& blocks, const std::string& content) {
         EXPECT_EQ(start, static_cast<std::int64_t>(seen.size()));
         seen.append(reinterpret_cast<const char*>(data), count);
         const std::size_t end = static_cast<std::size_t>(start) + count;
-        if (end < content.size()) EXPECT_EQ(static_cast<char>(data[count]), content[end]);
+        if (end < content.size()) {
+            EXPECT_EQ(static_cast<char>(data[count]), content[end]);
+        }
         ++blockCount;
     })) {
         EXPECT_EQ(blocks.Reached(), static_cast<std::int64_t>(seen.size()));
