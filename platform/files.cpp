@@ -167,6 +167,12 @@ bool FileBlocks::Fetch() {
             viewSize_ = static_cast<std::size_t>(std::min<std::int64_t>(
                 static_cast<std::int64_t>(kWindow) + 1, length_ - viewStart_));
             view_ = os::MapRead(file_.Native(), viewStart_, viewSize_, file_.Path());
+            // A log not in memory yet: the next window is on its way while
+            // this one is scanned.
+            const std::int64_t after = viewStart_ + static_cast<std::int64_t>(viewSize_);
+            os::ReadAhead(
+                file_.Native(), after,
+                std::min<std::int64_t>(static_cast<std::int64_t>(kWindow), length_ - after));
         }
         if (view_ != nullptr) {
             data_ = view_ + (start_ - viewStart_);

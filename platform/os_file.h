@@ -61,6 +61,10 @@ std::size_t MapAlignment();
 const std::uint8_t* MapRead(NativeFile file, std::int64_t offset, std::size_t size,
                             const std::string& path);
 void Unmap(const std::uint8_t* view, std::size_t size) noexcept;
+// Asks the system to start reading `size` bytes of `file` from `offset`
+// into memory, for a scan that will come to them; a hint that may do
+// nothing.
+void ReadAhead(NativeFile file, std::int64_t offset, std::int64_t size) noexcept;
 
 // Runs scan(context) so that reading a view whose file another program has
 // cut shorter ends the scan, not the process: it returns false then. The

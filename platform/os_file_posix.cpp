@@ -354,6 +354,12 @@ void Unmap(const std::uint8_t* view, std::size_t size) noexcept {
     if (view) ::munmap(const_cast<std::uint8_t*>(view), size);
 }
 
+void ReadAhead(NativeFile file, std::int64_t offset, std::int64_t size) noexcept {
+    if (size > 0)
+        (void)::posix_fadvise(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(size),
+                              POSIX_FADV_WILLNEED);
+}
+
 namespace {
 
 // A page of a mapped file past its end (another program cut the file) or

@@ -276,6 +276,8 @@ const std::uint8_t* MapRead(NativeFile, std::int64_t, std::size_t, const std::st
 
 void Unmap(const std::uint8_t*, std::size_t) noexcept {}
 
+void ReadAhead(NativeFile, std::int64_t, std::int64_t) noexcept {}
+
 bool RunGuarded(void (*scan)(void*), void* context) {
     scan(context);
     return true;
