@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "filter/byte_to_hex.h"
+#include "filter/record_count.h"
 #include "filter/record_cutter.h"
 #include "filter/remove_extra_bytes.h"
 #include "filter/report.h"
@@ -237,56 +238,115 @@ class RecordHeads {
         std::copy(bytes, bytes + take, head_ + used_);
         used_ += take;
     }
-    void Close() { pass_.Take(RecordHead{head_, used_, 2 * size_}); }
+    void Close() {
+        ++records_;
+        pass_.Take(RecordHead{head_, used_, 2 * size_});
+    }
     void Drop() {}
+
+    std::int64_t Records() const { return records_; }
 
   private:
     Pass& pass_;
     std::uint8_t head_[kHeadBytes];
     std::size_t used_ = 0;
     std::int64_t size_ = 0;
+    std::int64_t records_ = 0;
 };
 
-// The filters read the log twice: once to count its records, which the
-// header shows before any line, and once to select the lines. Both passes
-// stop at the length the log had when it was opened, so that they agree.
-// The bar follows the two passes as one read.
+// One report being written: its stream, the kind of its header, and where
+// the header's record count begins.
+struct ReportStream {
+    OutputFile& out;
+    const ReportKind& kind;
+    std::int64_t countAt = 0;
+};
+
+// Logs from this size up have their count estimated rather than counted
+// first; smaller ones are counted in a few milliseconds.
+constexpr std::int64_t kEstimateFrom = std::int64_t{8} << 20;
+
+// The records of the log are counted for the headers either before the
+// selection or, on a large log, by the selection itself (record_count.h).
+// Every read stops at the length the log had when it was opened, so that
+// they agree. The bar follows the reads as one.
 template <typename Pass>
-struct LogPasses {
-    LogPasses(const std::string& source, std::string_view marker, Progress& progress)
+class LogRun {
+  public:
+    LogRun(const std::string& source, std::string_view marker, Progress& progress)
         : marker_(ParseMarker(marker)),
           log_(std::in_place, source),
           length_(log_->Length()),
           tracker_(progress, length_) {}
 
-    std::int64_t CountRecords() {
-        RecordCounter counter(marker_, length_);
-        ReadLogBlocks(*log_, length_,
-                      [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
-                          counter.Feed(data, start, count);
-                          tracker_.At((start + static_cast<std::int64_t>(count)) / 2 + 1);
-                      });
-        return counter.RecordCount();
-    }
-
-    void Select(Pass& pass) {
-        log_->Rewind();
-        RecordHeads<Pass> heads(pass);
-        RecordCutter cutter(marker_, length_, heads);
-        ReadLogBlocks(*log_, length_,
-                      [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
-                          cutter.Feed(data, start, count);
-                          tracker_.At((length_ + start + static_cast<std::int64_t>(count)) / 2 + 1);
-                      });
-        cutter.End();
-        // Closed before a report may take its name: Windows does not
-        // replace a file that is still open.
-        log_.reset();
-    }
-
     // Refuses report names that are the log itself, before anything is read.
     void RefuseAsReports(const std::vector<std::string>& names) const {
         for (const std::string& name : names) log_->RefuseAsOutput(name);
+    }
+
+    // Writes the reports: their headers, then the lines of a pass made by
+    // `makePass()`, which is left in `pass`. Returns the count of records.
+    // `rewritable`: the reports are files, whose headers may be written
+    // over, not streams.
+    template <typename MakePass>
+    std::int64_t Write(std::vector<ReportStream>& reports, const HeaderFacts& facts,
+                       bool rewritable, MakePass makePass, std::optional<Pass>& pass) {
+        const std::string version = VersionText();
+        auto begin = [&](std::int64_t count) {
+            for (ReportStream& report : reports) {
+                report.out.TruncateTo(0);
+                report.countAt = WriteReportHeader(report.out, report.kind, version, facts, count);
+            }
+            pass.emplace(makePass());
+        };
+        std::optional<std::int64_t> estimate;
+        if (rewritable && length_ >= kEstimateFrom)
+            estimate = EstimateRecords(SampleLog(*log_, length_, marker_), length_);
+        std::int64_t records = 0;
+        if (estimate) {
+            begin(*estimate);
+            records = Select(*pass, 0);
+            if (DecimalDigits(records) != DecimalDigits(*estimate)) {
+                // Written again with the count known; the bar waits at the
+                // end of the first writing until the second passes it.
+                begin(records);
+                Select(*pass, 0);
+            } else {
+                const std::string text = std::to_string(records);
+                for (ReportStream& report : reports) report.out.Overwrite(report.countAt, text);
+            }
+        } else {
+            // The count first, then the lines, each over half the bar.
+            records = CountRecords(*log_, length_, marker_,
+                                   [&](std::int64_t counted) { tracker_.At(counted / 2 + 1); });
+            begin(records);
+            Select(*pass, length_);
+        }
+        // Closed before a report may take its name: Windows does not
+        // replace a file that is still open.
+        log_.reset();
+        return records;
+    }
+
+    ProgressTracker& Tracker() { return tracker_; }
+
+  private:
+    // Hands the records of the log to `pass`; the bar shows (`before` + the
+    // bytes read) / 2 with a count before, else the bytes read. Returns the
+    // records that the log's markers close.
+    std::int64_t Select(Pass& pass, std::int64_t before) {
+        RecordHeads<Pass> heads(pass);
+        RecordCutter cutter(marker_, length_, heads);
+        FileBlocks blocks(*log_, length_);
+        // The cutter alone reads a block (its search for markers and its copy of
+        // each record's head), never under a lock nor with an object to destroy
+        // on the way: so a mapped block may be abandoned where it stands.
+        while (blocks.Next([&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
+            cutter.Feed(data, start, count);
+        }))
+            tracker_.At((before > 0 ? (before + blocks.Reached()) / 2 : blocks.Reached()) + 1);
+        cutter.End();
+        return heads.Records();
     }
 
     Marker marker_;
@@ -307,27 +367,32 @@ RunSummary FilterActivation(const std::string& source, const std::string& destin
         const std::vector<std::string> names = {base + "-5C.TXT", base + "-63-70.TXT",
                                                 base + "-63-71.TXT"};
         const HeaderFacts facts = CollectHeaderFacts(source);
-        LogPasses<ActivationPass> passes(source, kActivationMarker, progress);
-        passes.RefuseAsReports(names);
+        LogRun<ActivationPass> run(source, kActivationMarker, progress);
+        run.RefuseAsReports(names);
         // The three change together: all new, or all as they were.
         OutputSet reports(names);
-        const std::int64_t recordCount = passes.CountRecords();
-        const std::string version = VersionText();
-        WriteReportHeader(reports[0].Stream(), kActivation5C, version, facts, recordCount);
-        WriteReportHeader(reports[1].Stream(), kActivation63, version, facts, recordCount);
-        WriteReportHeader(reports[2].Stream(), kActivation63, version, facts, recordCount);
-
-        ActivationPass pass({&reports[0].Stream(), &reports[1].Stream(), &reports[2].Stream()});
-        passes.Select(pass);
-        reports.Commit(&passes.tracker_);
-        passes.tracker_.Finish();
+        std::vector<ReportStream> streams = {{reports[0].Stream(), kActivation5C},
+                                             {reports[1].Stream(), kActivation63},
+                                             {reports[2].Stream(), kActivation63}};
+        const bool rewritable =
+            !reports[0].IsDirect() && !reports[1].IsDirect() && !reports[2].IsDirect();
+        std::optional<ActivationPass> pass;
+        const std::int64_t recordCount = run.Write(
+            streams, facts, rewritable,
+            [&] {
+                return ActivationPass(
+                    {&reports[0].Stream(), &reports[1].Stream(), &reports[2].Stream()});
+            },
+            pass);
+        reports.Commit(&run.Tracker());
+        run.Tracker().Finish();
         return RunSummary{FilterKind::Activation,
                           source,
                           recordCount,
-                          {{names[0], pass.Lines(ActivationReport::k5C)},
-                           {names[1], pass.Lines(ActivationReport::k63_70)},
-                           {names[2], pass.Lines(ActivationReport::k63_71)}},
-                          pass.LeftOutCounts()};
+                          {{names[0], pass->Lines(ActivationReport::k5C)},
+                           {names[1], pass->Lines(ActivationReport::k63_70)},
+                           {names[2], pass->Lines(ActivationReport::k63_71)}},
+                          pass->LeftOutCounts()};
     });
 }
 
@@ -337,20 +402,20 @@ RunSummary FilterUpdate(const std::string& source, const std::string& destinatio
         progress.SetValue(kProgressEmpty);
         RequireDestination(destination, 1);
         const HeaderFacts facts = CollectHeaderFacts(source);
-        LogPasses<UpdatePass> passes(source, kUpdateMarker, progress);
-        passes.RefuseAsReports({destination});
+        LogRun<UpdatePass> run(source, kUpdateMarker, progress);
+        run.RefuseAsReports({destination});
         AtomicOutput report(destination);
-        const std::int64_t recordCount = passes.CountRecords();
-        WriteReportHeader(report.Stream(), kUpdateReport, VersionText(), facts, recordCount);
-        UpdatePass pass(report.Stream());
-        passes.Select(pass);
-        report.Commit(&passes.tracker_);
-        passes.tracker_.Finish();
+        std::vector<ReportStream> streams = {{report.Stream(), kUpdateReport}};
+        std::optional<UpdatePass> pass;
+        const std::int64_t recordCount = run.Write(
+            streams, facts, !report.IsDirect(), [&] { return UpdatePass(report.Stream()); }, pass);
+        report.Commit(&run.Tracker());
+        run.Tracker().Finish();
         return RunSummary{FilterKind::Update,
                           source,
                           recordCount,
-                          {{destination, pass.Lines()}},
-                          pass.LeftOutCounts()};
+                          {{destination, pass->Lines()}},
+                          pass->LeftOutCounts()};
     });
 }
 

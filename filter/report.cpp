@@ -21,8 +21,9 @@ HeaderFacts CollectHeaderFacts(const std::string& source) {
     return facts;
 }
 
-void WriteReportHeader(OutputFile& report, const ReportKind& kind, std::string_view versionText,
-                       const HeaderFacts& facts, std::int64_t recordCount) {
+std::int64_t WriteReportHeader(OutputFile& report, const ReportKind& kind,
+                               std::string_view versionText, const HeaderFacts& facts,
+                               std::int64_t recordCount) {
     const std::string hashes(66, '#');
     auto labelled = [&](std::string_view label, std::string_view value) {
         report.Write(label);
@@ -33,11 +34,14 @@ void WriteReportHeader(OutputFile& report, const ReportKind& kind, std::string_v
     labelled("## Log name:        ", facts.logName);
     labelled("## Log size:        ", facts.sizeText);
     labelled("## Log date:        ", facts.dateText);
-    labelled("## Log records:     ", std::to_string(recordCount));
+    report.Write("## Log records:     ");
+    const std::int64_t countAt = report.Position();
+    report.WriteLine(std::to_string(recordCount));
     report.WriteLine(hashes);
     report.WriteLine("");
     report.WriteLine(kind.heading);
     report.WriteLine(std::string(static_cast<std::size_t>(kind.dashLength), '-'));
+    return countAt;
 }
 
 }  // namespace vagliante

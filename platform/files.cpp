@@ -130,6 +130,76 @@ void InputFile::RefuseAsOutput(const std::string& destination) const {
     if (os::SameFile(file_, destination)) throw RunError(ErrorNumber::FileAlreadyOpen, destination);
 }
 
+// ---- FileBlocks ----
+
+FileBlocks::FileBlocks(const InputFile& file, std::int64_t length, bool map)
+    : file_(file), length_(length), mapped_(map && os::MapsFiles()) {
+    // Blocks start at multiples of kBlock, and so may windows.
+    if (mapped_ && kBlock % os::MapAlignment() != 0) mapped_ = false;
+}
+
+FileBlocks::~FileBlocks() { Release(); }
+
+void FileBlocks::Release() noexcept {
+    os::Unmap(view_, viewSize_);
+    view_ = nullptr;
+    viewSize_ = 0;
+}
+
+bool FileBlocks::Fetch() {
+    if (next_ >= length_) {
+        // A page that the file's new end cuts reads as zeros past that end,
+        // without a fault: a file cut there is seen by its length.
+        if (mapped_ && os::Length(file_.Native(), file_.Path()) < length_)
+            throw RunError(ErrorNumber::PastEndOfFile, file_.Path());
+        return false;
+    }
+    start_ = next_;
+    count_ = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(kBlock), length_ - start_));
+    next_ += static_cast<std::int64_t>(count_);
+    const std::size_t need = count_ + (next_ < length_ ? 1 : 0);  // and the byte after
+    if (mapped_) {
+        if (view_ == nullptr || start_ + static_cast<std::int64_t>(need) >
+                                    viewStart_ + static_cast<std::int64_t>(viewSize_)) {
+            Release();
+            viewStart_ = start_;
+            viewSize_ = static_cast<std::size_t>(std::min<std::int64_t>(
+                static_cast<std::int64_t>(kWindow) + 1, length_ - viewStart_));
+            view_ = os::MapRead(file_.Native(), viewStart_, viewSize_, file_.Path());
+            // A log not in memory yet: the next window is on its way while
+            // this one is scanned.
+            const std::int64_t after = viewStart_ + static_cast<std::int64_t>(viewSize_);
+            os::ReadAhead(
+                file_.Native(), after,
+                std::min<std::int64_t>(static_cast<std::int64_t>(kWindow), length_ - after));
+        }
+        if (view_ != nullptr) {
+            data_ = view_ + (start_ - viewStart_);
+            return true;
+        }
+        mapped_ = false;  // not to be mapped: read from here on
+        viewSize_ = 0;
+    }
+    if (!buffer_) {
+        // No larger than the file: a small one costs little.
+        buffer_.reset(new std::uint8_t[static_cast<std::size_t>(std::min<std::int64_t>(
+                                           length_, static_cast<std::int64_t>(kBlock))) +
+                                       1]);
+    }
+    if (os::ReadAt(file_.Native(), start_, buffer_.get(), need, file_.Path()) < need)
+        throw RunError(ErrorNumber::PastEndOfFile, file_.Path());
+    data_ = buffer_.get();
+    return true;
+}
+
+void FileBlocks::Faulted() const {
+    // Cut shorter by another program, or a page the disk could not give.
+    if (os::Length(file_.Native(), file_.Path()) < length_)
+        throw RunError(ErrorNumber::PastEndOfFile, file_.Path());
+    throw RunError(ErrorNumber::DeviceIo, file_.Path());
+}
+
 // ---- OutputFile ----
 
 // The writing thread and the one write it may have in hand.
@@ -279,6 +349,22 @@ void OutputFile::TruncateTo(std::int64_t position) {
     os::Truncate(file_, position, displayPath_);
     if (writeback_) writeback_->Cut(position);
     flushed_ = position;
+}
+
+void OutputFile::Overwrite(std::int64_t position, std::string_view bytes) {
+    const std::int64_t end = position + static_cast<std::int64_t>(bytes.size());
+    if (end > flushed_) {
+        // The part still in the buffer.
+        const std::int64_t from = std::max(position, flushed_);
+        std::memcpy(buffer_.get() + (from - flushed_), bytes.data() + (from - position),
+                    static_cast<std::size_t>(end - from));
+    }
+    if (position < flushed_) {
+        // The part in the file, once the background write is done with it.
+        Wait();
+        os::WriteAt(file_, position, bytes.data(),
+                    static_cast<std::size_t>(std::min(end, flushed_) - position), displayPath_);
+    }
 }
 
 void OutputFile::Flush() {

@@ -2,6 +2,8 @@
 //
 //   InputFile     an existing file read as raw bytes (or, where allowed, a
 //                 pipe or device)
+//   FileBlocks    a regular file's bytes block by block, for one of several
+//                 threads that scan it at once
 //   OutputFile    a buffered sequential writer over an open file
 //   AtomicOutput  a destination written to a temporary file beside it and
 //                 put in its place only when the whole run has succeeded
@@ -42,6 +44,7 @@ class InputFile {
     std::int64_t Length() const { return length_; }
     bool IsStream() const { return stream_; }
     const std::string& Path() const { return path_; }
+    os::NativeFile Native() const { return file_; }
 
     // Reads until `size` bytes are in or the file ends; returns the count.
     std::size_t Read(void* buffer, std::size_t size);
@@ -58,6 +61,66 @@ class InputFile {
     bool stream_;
     std::int64_t length_;
     std::int64_t position_ = 0;
+};
+
+// The first `length` bytes of an open regular file, one block after
+// another, without using the file's read position: several threads may
+// scan one file at once, each with its own FileBlocks. (Windows moves the
+// position all the same, so InputFile::Read is not for the same file
+// afterwards.) Where the system allows, the blocks are windows of
+// the file mapped into memory and scanned in place, with no copy; else they
+// are read into a buffer. A file found shorter than `length` (another
+// program cut it) is PastEndOfFile naming it.
+class FileBlocks {
+  public:
+    static constexpr std::size_t kBlock = kIoBlock;       // a step of the scan
+    static constexpr std::size_t kWindow = 4 * kIoBlock;  // mapped at once
+
+    FileBlocks(const InputFile& file, std::int64_t length, bool map = true);
+    ~FileBlocks();
+    FileBlocks(const FileBlocks&) = delete;
+    FileBlocks& operator=(const FileBlocks&) = delete;
+
+    bool IsMapped() const { return mapped_; }
+    // The end of the last block given.
+    std::int64_t Reached() const { return next_; }
+
+    // Calls scan(data, start, count) for the next block, bytes [start, start
+    // + count) of the file, each block starting where the last ended; data[count]
+    // is readable too except in the last block, so that a pair of bytes
+    // across two blocks is seen whole. False, with no call, once the blocks
+    // are done (an empty file has none). A mapped block is scanned under
+    // os::RunGuarded: wherever `scan` reads `data`, no object with a
+    // destructor and no lock may be live between that read and this call.
+    template <typename Scan>
+    bool Next(Scan&& scan) {
+        if (!Fetch()) return false;
+        if (!mapped_) {
+            scan(static_cast<const std::uint8_t*>(data_), start_, count_);
+            return true;
+        }
+        auto call = [&] { scan(static_cast<const std::uint8_t*>(data_), start_, count_); };
+        if (!os::RunGuarded([](void* c) { (*static_cast<decltype(call)*>(c))(); }, &call))
+            Faulted();
+        return true;
+    }
+
+  private:
+    bool Fetch();                       // the next block into data_, start_, count_
+    [[noreturn]] void Faulted() const;  // a mapped read failed: why, as a RunError
+    void Release() noexcept;
+
+    const InputFile& file_;
+    std::int64_t length_;
+    bool mapped_;
+    std::int64_t next_ = 0;  // where the next block starts
+    const std::uint8_t* data_ = nullptr;
+    std::int64_t start_ = 0;
+    std::size_t count_ = 0;
+    const std::uint8_t* view_ = nullptr;  // the mapped window
+    std::int64_t viewStart_ = 0;
+    std::size_t viewSize_ = 0;
+    std::unique_ptr<std::uint8_t[]> buffer_;  // where blocks are read to
 };
 
 enum class OutputKind {
@@ -91,6 +154,9 @@ class OutputFile {
     std::int64_t Position() const { return flushed_ + static_cast<std::int64_t>(used_); }
     // Drops everything written after `position`.
     void TruncateTo(std::int64_t position);
+    // Writes `bytes` over what was written from `position` (the whole stretch
+    // written before). Not for a stream, which cannot go back.
+    void Overwrite(std::int64_t position, std::string_view bytes);
 
     void Flush();  // returns once everything written so far is in the file
     void Close();  // flushes and closes; reports a failure

@@ -43,6 +43,35 @@ void Rewind(NativeFile file, const std::string& path);
 void Close(NativeFile file, const std::string& path);  // reports a failed close
 void CloseQuietly(NativeFile file) noexcept;
 
+// ---- One regular file read by several threads ----
+
+// Reads up to `size` bytes from `offset` without using the file's position
+// (which Windows moves); fewer only at the end of the file.
+std::size_t ReadAt(NativeFile file, std::int64_t offset, void* buffer, std::size_t size,
+                   const std::string& path);
+
+// Whether MapRead maps files on this system, and where a view may start
+// (a multiple of MapAlignment).
+bool MapsFiles();
+std::size_t MapAlignment();
+// A read-only view of `size` bytes of `file` from `offset`, read in place
+// with no copy; null where this file is not mapped (on Windows, or on a
+// file system that does not map files), so that the caller reads it
+// instead. Reads of a view go through RunGuarded.
+const std::uint8_t* MapRead(NativeFile file, std::int64_t offset, std::size_t size,
+                            const std::string& path);
+void Unmap(const std::uint8_t* view, std::size_t size) noexcept;
+// Asks the system to start reading `size` bytes of `file` from `offset`
+// into memory, for a scan that will come to them; a hint that may do
+// nothing.
+void ReadAhead(NativeFile file, std::int64_t offset, std::int64_t size) noexcept;
+
+// Runs scan(context) so that reading a view whose file another program has
+// cut shorter ends the scan, not the process: it returns false then. The
+// scan is abandoned where it stands, so wherever `scan` reads a view, no
+// object with a destructor and no lock may be live between it and this call.
+bool RunGuarded(void (*scan)(void*), void* context);
+
 // ---- Outputs ----
 
 // Where an output goes, decided before anything is written.
@@ -75,6 +104,11 @@ NativeFile CreateTemporary(const std::string& target, std::string& temporary);
 // gets (0666 less the umask). A bit the new owner or group would gain
 // unasked (set-user-ID, set-group-ID, the group's rights) is dropped.
 void TakeOver(NativeFile temporary, const std::string& target, bool replacing);
+
+// Writes `size` bytes at `offset`, over what is there, leaving the position
+// where sequential writes go where it was.
+void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
+             const std::string& path);
 
 // Data on the disk: fdatasync, FlushFileBuffers.
 void SyncData(NativeFile file, const std::string& path);

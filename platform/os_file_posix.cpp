@@ -2,7 +2,10 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <poll.h>
+#include <setjmp.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -12,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
@@ -272,6 +276,25 @@ std::int64_t Length(NativeFile file, const std::string& path) {
     return static_cast<std::int64_t>(st.st_size);
 }
 
+void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
+             const std::string& path) {
+    auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(Fd(file), p, size, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) {
+                OnInterrupted();
+                continue;
+            }
+            throw RunError::FromErrno(errno, path);
+        }
+        if (n == 0) throw RunError(ErrorNumber::DiskFull, path);
+        p += n;
+        offset += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
 void Truncate(NativeFile file, std::int64_t length, const std::string& path) {
     if (::ftruncate(Fd(file), static_cast<off_t>(length)) != 0 ||
         ::lseek(Fd(file), static_cast<off_t>(length), SEEK_SET) < 0)
@@ -289,6 +312,106 @@ void Close(NativeFile file, const std::string& path) {
 
 void CloseQuietly(NativeFile file) noexcept {
     if (file != kNoFile) ::close(Fd(file));
+}
+
+// ---- One regular file read by several threads ----
+
+std::size_t ReadAt(NativeFile file, std::int64_t offset, void* buffer, std::size_t size,
+                   const std::string& path) {
+    auto* p = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(Fd(file), p + done, size - done,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) {
+                OnInterrupted();
+                continue;
+            }
+            throw RunError::FromErrno(errno, path);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+bool MapsFiles() { return true; }
+
+std::size_t MapAlignment() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
+
+const std::uint8_t* MapRead(NativeFile file, std::int64_t offset, std::size_t size,
+                            const std::string&) {
+    void* view = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, Fd(file), static_cast<off_t>(offset));
+    // A file system that cannot map files (or no address space left): read.
+    if (view == MAP_FAILED) return nullptr;
+    // Read ahead now: a log not in memory yet arrives while the scan runs.
+    (void)::madvise(view, size, MADV_WILLNEED);
+    return static_cast<const std::uint8_t*>(view);
+}
+
+void Unmap(const std::uint8_t* view, std::size_t size) noexcept {
+    if (view) ::munmap(const_cast<std::uint8_t*>(view), size);
+}
+
+void ReadAhead(NativeFile file, std::int64_t offset, std::int64_t size) noexcept {
+    if (size > 0)
+        (void)::posix_fadvise(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(size),
+                              POSIX_FADV_WILLNEED);
+}
+
+namespace {
+
+// A page of a mapped file past its end (another program cut the file) or
+// unreadable on the disk is SIGBUS at the read. While a guarded scan runs on
+// a thread, the handler takes it back to RunGuarded; any other SIGBUS goes
+// where it went before.
+struct Guard {
+    sigjmp_buf back;
+};
+__attribute__((tls_model("initial-exec"))) thread_local Guard* tGuard = nullptr;
+struct sigaction gPreviousBus;
+
+void OnBus(int signal, siginfo_t* info, void* context) {
+    if (Guard* guard = tGuard) siglongjmp(guard->back, 1);
+    if (gPreviousBus.sa_flags & SA_SIGINFO) {
+        if (gPreviousBus.sa_sigaction) return gPreviousBus.sa_sigaction(signal, info, context);
+    } else if (gPreviousBus.sa_handler != SIG_DFL && gPreviousBus.sa_handler != SIG_IGN) {
+        return gPreviousBus.sa_handler(signal);
+    }
+    // The fault comes back on return, and the default action ends the process.
+    ::signal(SIGBUS, SIG_DFL);
+}
+
+void InstallBusHandler() {
+    struct sigaction action {};
+    action.sa_sigaction = OnBus;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGBUS, &action, &gPreviousBus);
+}
+
+}  // namespace
+
+bool RunGuarded(void (*scan)(void*), void* context) {
+    static std::once_flag installed;
+    std::call_once(installed, InstallBusHandler);
+    Guard guard;
+    Guard* const outer = tGuard;
+    // The signal mask is saved and restored, as SIGBUS is blocked in its handler.
+    if (sigsetjmp(guard.back, 1) != 0) {
+        tGuard = outer;
+        return false;
+    }
+    tGuard = &guard;
+    try {
+        scan(context);
+    } catch (...) {
+        tGuard = outer;
+        throw;
+    }
+    tGuard = outer;
+    return true;
 }
 
 // ---- Outputs ----

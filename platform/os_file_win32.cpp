@@ -198,6 +198,30 @@ void Rewind(NativeFile file, const std::string& path) {
         throw FromWin32(::GetLastError(), path);
 }
 
+void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
+             const std::string& path) {
+    // A write at an offset moves the file's position: put it back after.
+    LARGE_INTEGER zero{}, position{};
+    if (!::SetFilePointerEx(Handle(file), zero, &position, FILE_CURRENT))
+        throw FromWin32(::GetLastError(), path);
+    auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+        DWORD done = 0;
+        if (!::WriteFile(Handle(file), p, chunk, &done, &at))
+            throw FromWin32(::GetLastError(), path);
+        if (done == 0) throw RunError(ErrorNumber::DiskFull, path);
+        p += done;
+        offset += done;
+        size -= done;
+    }
+    if (!::SetFilePointerEx(Handle(file), position, nullptr, FILE_BEGIN))
+        throw FromWin32(::GetLastError(), path);
+}
+
 void Truncate(NativeFile file, std::int64_t length, const std::string& path) {
     LARGE_INTEGER at;
     at.QuadPart = length;
@@ -211,6 +235,52 @@ void Close(NativeFile file, const std::string& path) {
 
 void CloseQuietly(NativeFile file) noexcept {
     if (file != kNoFile) ::CloseHandle(Handle(file));
+}
+
+// ---- One regular file read by several threads ----
+
+std::size_t ReadAt(NativeFile file, std::int64_t offset, void* buffer, std::size_t size,
+                   const std::string& path) {
+    auto* p = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        // With an offset given, the read does not use the file's position
+        // (it moves it, which no reader at offsets minds).
+        OVERLAPPED at{};
+        const std::uint64_t from = static_cast<std::uint64_t>(offset) + done;
+        at.Offset = static_cast<DWORD>(from);
+        at.OffsetHigh = static_cast<DWORD>(from >> 32);
+        const std::size_t left = size - done;
+        const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+        DWORD n = 0;
+        if (!::ReadFile(Handle(file), p + done, chunk, &n, &at)) {
+            const DWORD err = ::GetLastError();
+            if (err == ERROR_HANDLE_EOF) break;
+            throw FromWin32(err, path);
+        }
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
+
+// Files are read, not mapped, here: a mapped file cannot be cut shorter by
+// another program, and a mapped read that fails on the disk would need
+// structured exception handling.
+bool MapsFiles() { return false; }
+std::size_t MapAlignment() { return 1; }
+
+const std::uint8_t* MapRead(NativeFile, std::int64_t, std::size_t, const std::string&) {
+    return nullptr;
+}
+
+void Unmap(const std::uint8_t*, std::size_t) noexcept {}
+
+void ReadAhead(NativeFile, std::int64_t, std::int64_t) noexcept {}
+
+bool RunGuarded(void (*scan)(void*), void* context) {
+    scan(context);
+    return true;
 }
 
 // ---- Outputs ----

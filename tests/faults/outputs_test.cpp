@@ -73,11 +73,13 @@ std::string Catalogue(unsigned seed = 11) {
     return samples::MixedCatalogue(rng);
 }
 
-// A log of several read blocks, so that a run has steps in the middle.
-std::string LargeLog(unsigned seed) {
+// A log of several read blocks, so that a run has steps in the middle: of
+// 5 MiB, whose records a filter counts before it selects them, or larger,
+// whose count it estimates and puts right as it selects.
+std::string LargeLog(unsigned seed, std::size_t mib = 5) {
     samples::Rng rng(seed);
     std::string log;
-    while (log.size() < 5 * (std::size_t{1} << 20)) log += samples::MixedCatalogue(rng);
+    while (log.size() < mib * (std::size_t{1} << 20)) log += samples::MixedCatalogue(rng);
     return log;
 }
 
@@ -489,22 +491,47 @@ TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
     }
 }
 
+// A log large enough for its count to be estimated is read once by a
+// filter: cut early or late in that read.
+TEST(ChangingSourceTest, ALargeLogCutDuringItsOneReadIsAnErrorAndReplacesNothing) {
+    TempDir dir;
+    const std::string log = LargeLog(4, 10);
+    for (Work work : {test::WithoutSummary<FilterUpdate>, test::WithoutSummary<FilterActivation>}) {
+        for (int at : {2, 9}) {
+            SCOPED_TRACE(at);
+            WriteFile(dir.File("LOG.BIN"), log);
+            WriteFile(dir.File("OUT.TXT"), "earlier");
+            for (const std::string& kind : kActivationKinds)
+                WriteFile(dir.File("OUT" + kind), "earlier");
+            ActingProgress progress(
+                at, [&] { fs::resize_file(dir.File("LOG.BIN"), log.size() / 2 + 7); });
+            EXPECT_EQ(ErrorOf([&] { work(dir.File("LOG.BIN"), dir.File("OUT.TXT"), progress); }),
+                      62);
+            EXPECT_GE(progress.Seen(), at);
+            EXPECT_EQ(ReadFile(dir.File("OUT.TXT")), "earlier");
+            for (const std::string& kind : kActivationKinds)
+                EXPECT_EQ(ReadFile(dir.File("OUT" + kind)), "earlier");
+            EXPECT_TRUE(Leftovers(dir.Path()).empty());
+        }
+    }
+}
+
 TEST(ChangingSourceTest, ALogGrowingDuringARunIsReadToItsFirstLength) {
     TempDir dir;
-    const std::string log = LargeLog(5);
     const std::string more = Catalogue(6);
     NullProgress none;
-    for (Work work : {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt}) {
-        WriteFile(dir.File("LOG.BIN"), log);
-        work(dir.File("LOG.BIN"), dir.File("REF.TXT"), none);
-        ActingProgress progress(3, [&] {
-            std::ofstream(dir.File("LOG.BIN"), std::ios::binary | std::ios::app) << more;
-        });
-        work(dir.File("LOG.BIN"), dir.File("OUT.TXT"), progress);
-        // The header's size is the log's at the start: the reports agree
-        // but for nothing.
-        EXPECT_EQ(ReadFile(dir.File("OUT.TXT")), ReadFile(dir.File("REF.TXT")));
-    }
+    for (const std::string& log : {LargeLog(5), LargeLog(5, 10)})
+        for (Work work : {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt}) {
+            WriteFile(dir.File("LOG.BIN"), log);
+            work(dir.File("LOG.BIN"), dir.File("REF.TXT"), none);
+            ActingProgress progress(3, [&] {
+                std::ofstream(dir.File("LOG.BIN"), std::ios::binary | std::ios::app) << more;
+            });
+            work(dir.File("LOG.BIN"), dir.File("OUT.TXT"), progress);
+            // The header's size is the log's at the start: the reports agree
+            // but for nothing.
+            EXPECT_EQ(ReadFile(dir.File("OUT.TXT")), ReadFile(dir.File("REF.TXT")));
+        }
 }
 
 #ifndef _WIN32
@@ -671,6 +698,39 @@ TEST(OutputKindTest, PipesAndDevicesAreWrittenDirectlyAndOtherKindsRefused) {
     EXPECT_EQ(ErrorOf([&] { ConvertBinToTxt(dir.File("LOG.BIN"), socketPath, none); }), 75);
     ::close(fd);
     EXPECT_TRUE(Leftovers(dir.Path()).empty());
+}
+
+// A report that goes to a pipe is counted before it is written, as it cannot
+// be gone back over; in a file the count of a large log is estimated first
+// and put right. Both give the same reports.
+TEST(OutputKindTest, ALargeLogsReportsThroughFifosEqualThoseInFiles) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), LargeLog(12, 9));
+    NullProgress none;
+    FilterUpdate(dir.File("LOG.BIN"), dir.File("REF.TXT"), none);
+    FilterActivation(dir.File("LOG.BIN"), dir.File("REF.TXT"), none);
+    std::vector<std::string> names = {"FIFO.TXT"};
+    for (const std::string& kind : kActivationKinds) names.push_back("FIFO" + kind);
+    for (const std::string& name : names) ASSERT_EQ(::mkfifo(dir.File(name).c_str(), 0600), 0);
+    // Read by other threads while the filters write them.
+    auto throughFifos = [&](std::vector<std::string> fifos, const std::function<void()>& run) {
+        std::vector<std::string> got(fifos.size());
+        std::vector<std::thread> readers;
+        for (std::size_t i = 0; i < fifos.size(); ++i)
+            readers.emplace_back([&, i] { got[i] = ReadFile(dir.File(fifos[i])); });
+        run();
+        for (std::thread& reader : readers) reader.join();
+        return got;
+    };
+    const auto update = throughFifos(
+        {"FIFO.TXT"}, [&] { FilterUpdate(dir.File("LOG.BIN"), dir.File("FIFO.TXT"), none); });
+    EXPECT_TRUE(update[0] == ReadFile(dir.File("REF.TXT")));
+    const auto activation = throughFifos({names[1], names[2], names[3]}, [&] {
+        FilterActivation(dir.File("LOG.BIN"), dir.File("FIFO.TXT"), none);
+    });
+    for (std::size_t i = 0; i < kActivationKinds.size(); ++i)
+        EXPECT_TRUE(activation[i] == ReadFile(dir.File("REF" + kActivationKinds[i])))
+            << kActivationKinds[i];
 }
 
 // As root, the issue that started it all: /dev/stdout was replaced by a file.

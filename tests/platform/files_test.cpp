@@ -6,9 +6,11 @@
 #include <functional>
 #include <new>
 #include <string>
+#include <thread>
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <signal.h>
 #endif
 
 #include "platform/files.h"
@@ -127,6 +129,181 @@ TEST(InputFileTest, ReadsWholeFileAndReportsMissingOnes) {
     EXPECT_EQ(ErrorOf([&] { InputFile f(dir.Path()); }), 75);
     EXPECT_EQ(ErrorOf([&] { InputFile f(""); }), 52);
 }
+
+// ---- FileBlocks ----
+
+// Bytes that differ from block to block and within each.
+std::string Pattern(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 4099) & 0xFF);
+    return bytes;
+}
+
+// The bytes of every block joined, checking that each block starts where the
+// last ended and that the byte after it is the file's.
+std::string ScanAll(FileBlocks& blocks, const std::string& content) {
+    std::string seen;
+    std::size_t blockCount = 0;
+    while (blocks.Next([&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
+        EXPECT_EQ(start, static_cast<std::int64_t>(seen.size()));
+        seen.append(reinterpret_cast<const char*>(data), count);
+        const std::size_t end = static_cast<std::size_t>(start) + count;
+        if (end < content.size()) {
+            EXPECT_EQ(static_cast<char>(data[count]), content[end]);
+        }
+        ++blockCount;
+    })) {
+        EXPECT_EQ(blocks.Reached(), static_cast<std::int64_t>(seen.size()));
+    }
+    EXPECT_EQ(blockCount, (content.size() + FileBlocks::kBlock - 1) / FileBlocks::kBlock);
+    return seen;
+}
+
+// Each case runs with the blocks mapped (where the system maps files) and read.
+class FileBlocksTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FileBlocksTest, GiveEveryByteOnceWithTheByteAfterEachBlock) {
+    TempDir dir;
+    const std::size_t block = FileBlocks::kBlock, window = FileBlocks::kWindow;
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1, window,
+                             window + 1, 2 * window + block + 7}) {
+        SCOPED_TRACE(size);
+        const std::string content = Pattern(size);
+        WriteFile(dir.File("a.bin"), content);
+        InputFile in(dir.File("a.bin"));
+        FileBlocks blocks(in, in.Length(), GetParam());
+        EXPECT_EQ(blocks.IsMapped(), GetParam() && os::MapsFiles());
+        EXPECT_EQ(ScanAll(blocks, content), content);
+        // Done stays done.
+        EXPECT_FALSE(blocks.Next([](const std::uint8_t*, std::int64_t, std::size_t) {
+            ADD_FAILURE() << "a block after the last";
+        }));
+    }
+}
+
+TEST_P(FileBlocksTest, StopAtTheFirstLengthOfAFileThatGrows) {
+    TempDir dir;
+    const std::string content = Pattern(FileBlocks::kBlock + 10);
+    WriteFile(dir.File("a.bin"), content);
+    InputFile in(dir.File("a.bin"));
+    FileBlocks blocks(in, in.Length(), GetParam());
+    std::ofstream(dir.File("a.bin"), std::ios::binary | std::ios::app)
+        << std::string(FileBlocks::kWindow, 'x');
+    std::string seen;
+    while (blocks.Next([&](const std::uint8_t* data, std::int64_t, std::size_t count) {
+        seen.append(reinterpret_cast<const char*>(data), count);
+    })) {
+    }
+    EXPECT_EQ(seen, content);
+}
+
+// A file cut shorter by another program while it is scanned: past the block
+// in hand (a mapped read there faults), and within its last page (a mapped
+// read there finds zeros): an error naming the file either way.
+TEST_P(FileBlocksTest, AFileCutDuringTheScanIsPastEndOfFile) {
+    TempDir dir;
+    const std::size_t length = 3 * FileBlocks::kWindow + 5000;
+    for (std::size_t cutTo : {FileBlocks::kBlock / 2, length - 100}) {
+        SCOPED_TRACE(cutTo);
+        WriteFile(dir.File("a.bin"), Pattern(length));
+        InputFile in(dir.File("a.bin"));
+        FileBlocks blocks(in, in.Length(), GetParam());
+        unsigned sum = 0;
+        auto add = [&](const std::uint8_t* data, std::int64_t, std::size_t count) {
+            for (std::size_t i = 0; i < count; ++i) sum += data[i];
+        };
+        ASSERT_TRUE(blocks.Next(add));
+        std::filesystem::resize_file(dir.File("a.bin"), cutTo);
+        try {
+            while (blocks.Next(add)) {
+            }
+            FAIL() << "no error";
+        } catch (const RunError& e) {
+            EXPECT_EQ(e.Number(), 62);
+            EXPECT_EQ(e.Path(), dir.File("a.bin"));
+        }
+    }
+}
+
+// Several threads scan one open file at once, each with its own blocks;
+// the file's own read position stays where it was, except on Windows.
+TEST_P(FileBlocksTest, SeveralThreadsScanOneFileAtOnce) {
+    TempDir dir;
+    const std::string content = Pattern(2 * FileBlocks::kWindow + 333);
+    WriteFile(dir.File("a.bin"), content);
+    InputFile in(dir.File("a.bin"));
+    char head[10];
+    ASSERT_EQ(in.Read(head, sizeof head), sizeof head);
+    std::string seen[3];
+    std::vector<std::thread> threads;
+    for (std::string& out : seen)
+        threads.emplace_back([&] {
+            FileBlocks blocks(in, in.Length(), GetParam());
+            while (blocks.Next([&](const std::uint8_t* data, std::int64_t, std::size_t count) {
+                out.append(reinterpret_cast<const char*>(data), count);
+            })) {
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    for (const std::string& out : seen) EXPECT_TRUE(out == content);
+#ifndef _WIN32
+    char next[10];
+    ASSERT_EQ(in.Read(next, sizeof next), sizeof next);
+    EXPECT_EQ(std::string(next, sizeof next), content.substr(10, 10));
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(MappedAndRead, FileBlocksTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Mapped" : "Read"; });
+
+#ifndef _WIN32
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// The guard: a failure thrown by a scan passes through it and leaves it
+// ready for the next; a fault outside any guarded scan still ends the
+// process as SIGBUS does.
+TEST(RunGuardedTest, PassesFailuresThroughAndLeavesOtherFaultsAlone) {
+    TempDir dir;
+    WriteFile(dir.File("a.bin"), Pattern(3 * 4096));
+    InputFile in(dir.File("a.bin"));
+    const std::uint8_t* view = os::MapRead(in.Native(), 0, 3 * 4096, in.Path());
+    std::filesystem::resize_file(dir.File("a.bin"), 100);
+    struct Read {
+        const std::uint8_t* at;
+        int value = 0;
+    };
+    auto read = [](void* r) {
+        auto* what = static_cast<Read*>(r);
+        what->value = *static_cast<const volatile std::uint8_t*>(what->at);
+    };
+    Read inside{view + 99}, past{view + 2 * 4096};
+    EXPECT_TRUE(os::RunGuarded(read, &inside));
+    EXPECT_EQ(inside.value, static_cast<unsigned char>(Pattern(100)[99]));
+    EXPECT_THROW(os::RunGuarded([](void*) { throw RunError(ErrorNumber::DiskFull, "x"); }, nullptr),
+                 RunError);
+    EXPECT_FALSE(os::RunGuarded(read, &past));
+    EXPECT_FALSE(os::RunGuarded(read, &past));  // again: the guard was restored
+    // AddressSanitizer, whose handler was there first, reports it and aborts.
+    auto killedByTheFault = [](int status) {
+        return ::testing::KilledBySignal(SIGBUS)(status) ||
+               (kAddressSanitizer && ::testing::KilledBySignal(SIGABRT)(status));
+    };
+    EXPECT_EXIT(
+        {
+            (void)*static_cast<const volatile std::uint8_t*>(view + 2 * 4096);
+            std::exit(0);
+        },
+        killedByTheFault, "");
+    os::Unmap(view, 3 * 4096);
+}
+#endif
 
 TEST(AtomicOutputTest, CommitReplacesTheDestinationInOneStep) {
     TempDir dir;
@@ -259,6 +436,30 @@ TEST(OutputFileTest, MixedWritesAcrossBlocksKeepTheirOrder) {
     out.Write("z", 1);
     work.CloseWriter();
     EXPECT_EQ(ReadFile(work.Path()), expected.substr(0, kIoBlock + 5) + "z");
+}
+
+// Bytes written over earlier ones: still in the buffer, already in the file
+// (written by the background thread), and a stretch across the two.
+TEST(OutputFileTest, OverwriteReplacesBytesWhereverTheyAre) {
+    WorkFile work;
+    OutputFile& out = work.Writer();
+    std::string expected = "0123456789";
+    out.Write(expected);
+    out.Overwrite(2, "ab");
+    expected.replace(2, 2, "ab");
+    const std::string more = Pattern(3 * kIoBlock + 777);
+    out.Write(more);
+    expected += more;
+    out.Overwrite(5, "XYZ");
+    expected.replace(5, 3, "XYZ");
+    const std::size_t from = expected.size() - kIoBlock - 100;
+    const std::string across(kIoBlock + 90, 'q');
+    out.Overwrite(static_cast<std::int64_t>(from), across);
+    expected.replace(from, across.size(), across);
+    out.Write("end");
+    expected += "end";
+    work.CloseWriter();
+    EXPECT_TRUE(ReadFile(work.Path()) == expected);
 }
 
 // An output starts small and grows: flushing and truncating while it is
