@@ -264,13 +264,6 @@ TEST_F(FrmMainTest, EsciDuringARunStopsItReplacesNothingShowsNothingAndCloses) {
     }
 }
 
-TEST_F(FrmMainTest, ALogNamedAtTheStartFillsTheSourceAsADropDoes) {
-    frmMain form;
-    FakeView view(form);
-    EXPECT_TRUE(form.FileDropped({}, "/logs/LOG.BIN"));
-    EXPECT_EQ(view.Text("Text1"), "/logs/LOG.BIN");
-}
-
 TEST_F(FrmMainTest, EsciClosesTheWindow) {
     view_.Click("Command2");
     EXPECT_TRUE(view_.closed());
