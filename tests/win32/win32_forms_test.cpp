@@ -454,6 +454,25 @@ TEST_F(MainWindowTest, EsciDuringARunStopsItAndEndsTheProgramLeavingEveryFile) {
                                                     "OUT-63-71.TXT"}));
 }
 
+TEST_F(MainWindowTest, TheEndOfTheSessionStopsARunBeforeTheSystemEndsTheProgram) {
+    ScriptedUser user;
+    test::TempDir dir;
+    test::WriteFile(dir.File("BIG.BIN"), std::string(128 << 20, '\x84'));
+    test::WriteFile(dir.File("OUT.TXT"), "earlier");
+    Type(Get("Text1"), dir.File("BIG.BIN"));
+    Type(Get("Text2"), dir.File("OUT.TXT"));
+    DuringRun([&] { Press(Get("Command1")); },
+              [&] {
+                  EXPECT_TRUE(::SendMessageW(Main(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+                  // Returns once the run has unwound: the system may end
+                  // the program then.
+                  ::SendMessageW(Main(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                  EXPECT_EQ(test::ReadFile(dir.File("OUT.TXT")), "earlier");
+                  EXPECT_EQ(dir.List(), (std::vector<std::string>{"BIG.BIN", "OUT.TXT"}));
+              });
+    EXPECT_TRUE(user.messages.empty());
+}
+
 TEST_F(MainWindowTest, EnterPressesTheFocusedButtonOnceEnterInABoxAndEscNothing) {
     ScriptedUser user;
     ::SetFocus(Get("Command3"));
