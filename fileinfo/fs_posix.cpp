@@ -312,11 +312,14 @@ class PosixFileSystem final : public FileSystem {
     }
 
     std::string UpperCase(const std::string& text) override {
-        // The character encoding of the user's environment, whatever locale
-        // this process runs in; the C locale's where there is none.
+        // Names are UTF-8 here, as everywhere in the program (the windows
+        // pass them so whatever the user's locale, which may not even be
+        // installed), so they are read as UTF-8 whatever locale this process
+        // runs in; the user's own encoding only where C.UTF-8 is missing.
         static const locale_t user = [] {
-            locale_t l = newlocale(LC_CTYPE_MASK, "", nullptr);
-            return l ? l : newlocale(LC_CTYPE_MASK, "C", nullptr);
+            for (const char* name : {"C.UTF-8", ""})
+                if (locale_t l = newlocale(LC_CTYPE_MASK, name, nullptr)) return l;
+            return newlocale(LC_CTYPE_MASK, "C", nullptr);
         }();
         const locale_t previous = uselocale(user);
         std::string out;

@@ -186,6 +186,25 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
 
 // A failure is one line on stderr and status 1, and an existing destination
 // is left as it was.
+#ifndef _WIN32
+// The log's name is upper-cased letter by letter in the header, accented ones
+// included, whatever the user's locale: the plain one, or one not installed.
+TEST(CliTest, TheHeaderUpperCasesAnAccentedNameInAnyLocale) {
+    TempDir dir;
+    const std::string log = SampleLog(dir, "log \xC3\xA8 1.bin");
+    for (const char* locale : {"C", "xx_XX.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        const std::string report = dir.File("OUT.TXT");
+        ASSERT_EQ(test::RunCommandLine(std::string("LC_ALL=") + locale + " LANG=" + locale + " " +
+                                       Quoted(VAGLIANTE_CLI_PATH) + " aggiornamento " +
+                                       Quoted(log) + " " + Quoted(report) + " >/dev/null"),
+                  0);
+        EXPECT_EQ(test::SplitCrLf(ReadFile(report)).at(2),
+                  "## Log name:        LOG \xC3\x88 1.BIN");
+    }
+}
+#endif
+
 TEST(CliTest, FailuresAreOneLineAndLoseNothing) {
     TempDir dir;
     std::string log = SampleLog(dir);
