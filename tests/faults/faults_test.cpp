@@ -32,6 +32,7 @@
 namespace vagliante {
 namespace {
 
+using test::ErrorOf;
 using test::ReadFile;
 using test::SplitCrLf;
 using test::TempDir;
@@ -88,15 +89,6 @@ class FaultRun : public ::testing::Test {
                 EXPECT_EQ(ReadFile(dir_.File(output)), "earlier " + output);
         EXPECT_TRUE(test::TempEntries("").empty()) << "left in the temporary folder";
         redirect_.reset();
-    }
-
-    static int ErrorOf(const std::function<void()>& run) {
-        try {
-            run();
-        } catch (const RunError& e) {
-            return e.Number();
-        }
-        return 0;
     }
 
     TempDir dir_;

@@ -51,6 +51,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Quoted;
+using test::ErrorOf;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
@@ -58,15 +59,6 @@ using test::WriteFile;
 using Work = void (*)(const std::string&, const std::string&, Progress&);
 
 const std::vector<std::string> kActivationKinds = {"-5C.TXT", "-63-70.TXT", "-63-71.TXT"};
-
-int ErrorOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const RunError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 std::string Catalogue(unsigned seed = 11) {
     samples::Rng rng(seed);

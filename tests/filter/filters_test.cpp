@@ -20,6 +20,7 @@ namespace {
 
 using samples::ActivationRecord;
 using samples::UpdateRecord;
+using test::ErrorOf;
 using test::ReadFile;
 using test::SplitCrLf;
 using test::TempDir;
@@ -70,14 +71,6 @@ class FilterRun : public ::testing::Test {
     std::vector<std::string> Lines(const std::string& name) {
         auto lines = SplitCrLf(ReadFile(dir_.File(name)));
         return {lines.begin() + std::min<std::size_t>(10, lines.size()), lines.end()};
-    }
-    int ErrorOf(const std::function<void()>& run) {
-        try {
-            run();
-        } catch (const RunError& e) {
-            return e.Number();
-        }
-        return 0;
     }
     std::vector<std::string> Files() {
         auto names = dir_.List();

@@ -22,18 +22,10 @@
 namespace vagliante {
 namespace {
 
+using test::ErrorOf;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-int ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const RunError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 TEST(RunErrorTest, TextGivesNumberDescriptionAndPath) {
     RunError error(ErrorNumber::FileNotFound, "/logs/a.bin");

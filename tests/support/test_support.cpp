@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "platform/os_file.h"
+#include "platform/run_error.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -103,6 +104,15 @@ void UnsetEnv(const std::string& name) {
 #else
     unsetenv(name.c_str());
 #endif
+}
+
+int ErrorOf(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const RunError& e) {
+        return e.Number();
+    }
+    return 0;
 }
 
 int RunCommandLine(const std::string& line) {

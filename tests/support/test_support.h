@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -44,6 +45,9 @@ void MakeFolder(const std::string& path);
 // Sets or removes an environment variable of this process.
 void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
+
+// The error number of the RunError `run` throws; 0 when it throws none.
+int ErrorOf(const std::function<void()>& run);
 
 // Runs a command line through the system's shell (sh, or cmd.exe on
 // Windows) and gives the command's exit status, -1 if it did not exit.
