@@ -50,8 +50,8 @@ namespace vagliante {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Quoted;
 using test::ErrorOf;
+using test::Quoted;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
