@@ -15,8 +15,10 @@ using ui::ControlKind;
 using ui::MenuDesign;
 using ui::MenuItemDesign;
 
-constexpr const char* kLogFilter = "Log file (*.BIN)|*.BIN";
-constexpr const char* kTextFilter = "Text file (*.TXT)|*.TXT";
+using ui::kChooseDestinationTitle;
+using ui::kChooseSourceTitle;
+using ui::kLogFilter;
+using ui::kTextFilter;
 
 // Name, kind, caption, left, top, width, height, tab order; the first
 // option is selected at start.
@@ -72,7 +74,7 @@ void frmMain::Command2_Click() { View().Close(); }
 
 void frmMain::Command3_Click() {
     CommonDialog1.SetFileName("");
-    CommonDialog1.SetDialogTitle("Scegli il file sorgente");
+    CommonDialog1.SetDialogTitle(kChooseSourceTitle);
     CommonDialog1.SetFilter(kLogFilter);
     CommonDialog1.SetFilterIndex(1);
     // Where the user works: the folder of the path in the box, or else of
@@ -84,7 +86,7 @@ void frmMain::Command3_Click() {
 
 void frmMain::Command4_Click() {
     CommonDialog1.SetFileName("");
-    CommonDialog1.SetDialogTitle("Scegli il file destinazione");
+    CommonDialog1.SetDialogTitle(kChooseDestinationTitle);
     CommonDialog1.SetFilter(kTextFilter);
     CommonDialog1.SetFilterIndex(1);
     // A name typed without extension gets ".TXT", so the activation filter's

@@ -11,8 +11,10 @@ using ui::Border;
 using ui::ControlDesign;
 using ui::ControlKind;
 
-constexpr const char* kLogFilter = "Log file (*.BIN)|*.BIN";
-constexpr const char* kTextFilter = "Text file (*.TXT)|*.TXT";
+using ui::kChooseDestinationTitle;
+using ui::kChooseSourceTitle;
+using ui::kLogFilter;
+using ui::kTextFilter;
 constexpr std::string_view kBinToTxt = "B2T";
 constexpr std::string_view kTxtToBin = "T2B";
 
@@ -67,7 +69,7 @@ void frmCnv::Command2_Click() { View().Close(); }
 
 void frmCnv::Command3_Click() {
     CommonDialog1.SetFileName("");
-    CommonDialog1.SetDialogTitle("Scegli il file sorgente");
+    CommonDialog1.SetDialogTitle(kChooseSourceTitle);
     if (Chiamatoda == kBinToTxt) CommonDialog1.SetFilter(kLogFilter);
     if (Chiamatoda == kTxtToBin) CommonDialog1.SetFilter(kTextFilter);
     CommonDialog1.SetFilterIndex(1);
@@ -80,7 +82,7 @@ void frmCnv::Command3_Click() {
 
 void frmCnv::Command4_Click() {
     CommonDialog1.SetFileName("");
-    CommonDialog1.SetDialogTitle("Scegli il file destinazione");
+    CommonDialog1.SetDialogTitle(kChooseDestinationTitle);
     if (Chiamatoda == kTxtToBin) CommonDialog1.SetFilter(kLogFilter);
     if (Chiamatoda == kBinToTxt) CommonDialog1.SetFilter(kTextFilter);
     CommonDialog1.SetFilterIndex(1);

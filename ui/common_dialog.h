@@ -16,6 +16,12 @@ namespace vagliante::ui {
 
 class FormView;
 
+// The filters and titles the windows' "..." buttons share.
+inline constexpr const char* kLogFilter = "Log file (*.BIN)|*.BIN";
+inline constexpr const char* kTextFilter = "Text file (*.TXT)|*.TXT";
+inline constexpr const char* kChooseSourceTitle = "Scegli il file sorgente";
+inline constexpr const char* kChooseDestinationTitle = "Scegli il file destinazione";
+
 enum class FileDialogKind { Open, Save };
 
 // What a dialog is shown with: what the renderer and a test script get.
