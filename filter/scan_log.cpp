@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "filter/byte_to_hex.h"
+#include "filter/record_count.h"
 #include "filter/record_cutter.h"
 #include "platform/run_error.h"
 
@@ -90,14 +91,10 @@ std::int64_t ListRecords(const std::string& sourcePath, std::string_view marker,
         const std::int64_t length = log->Length();
         ProgressTracker tracker(progress, length);
 
-        RecordCounter counter(bytes, length);
-        ReadLogBlocks(*log, length,
-                      [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
-                          counter.Feed(data, start, count);
-                          tracker.At((start + static_cast<std::int64_t>(count)) / 2 + 1);
-                      });
+        const std::int64_t records = CountRecords(
+            *log, length, bytes, [&](std::int64_t counted) { tracker.At(counted / 2 + 1); });
         log->Rewind();
-        WorkLines lines(listing.Stream(), counter.RecordCount());
+        WorkLines lines(listing.Stream(), records);
         RecordCutter cutter(bytes, length, lines);
         ReadLogBlocks(*log, length,
                       [&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
