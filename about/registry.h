@@ -2,10 +2,11 @@
 // key, query a value, close a key, with the statuses and type codes of the
 // Windows registry), a file-exists test and a detached program start.
 //
-// Each call maps one to one onto its Windows counterpart (RegOpenKeyExA,
-// RegQueryValueExA, RegCloseKey, a file attribute test, ShellExecute), so the
-// logic above it is written once and tested against a fake. Names and data
-// are bytes in the system's 8-bit character set.
+// Each call maps one to one onto its Windows counterpart (RegOpenKeyExW,
+// RegQueryValueExW, RegCloseKey, GetFileAttributesW, ShellExecuteW), so the
+// logic above it is written once and tested against a fake. Names, paths and
+// the data of string values are UTF-8, whatever the user's code page: the
+// Windows backend converts them at each call.
 #pragma once
 
 #include <cstdint>
@@ -41,14 +42,16 @@ class Registry {
   public:
     virtual ~Registry() = default;
 
-    // RegOpenKeyExA(root, subKey, options, access, &key). On failure `key`
+    // RegOpenKeyExW(root, subKey, options, access, &key). On failure `key`
     // is left as it was.
     virtual RegStatus OpenKeyEx(RegKey root, const std::string& subKey, std::uint32_t options,
                                 std::uint32_t access, RegKey& key) = 0;
 
-    // RegQueryValueExA(key, valueName, nullptr, &type, data, &size): `size`
-    // holds the buffer's size on entry and the bytes written on success;
-    // with kErrorMoreData it holds the size the value needs.
+    // RegQueryValueExW(key, valueName, nullptr, &type, data, &size), with a
+    // string value (kRegSz, and the expandable and multiple kinds) given in
+    // UTF-8, its NULs kept, and other data as stored: `size` holds the
+    // buffer's size on entry and the bytes written on success; with
+    // kErrorMoreData it holds the size the value needs.
     virtual RegStatus QueryValueEx(RegKey key, const std::string& valueName, std::uint32_t& type,
                                    unsigned char* data, std::uint32_t& size) = 0;
 

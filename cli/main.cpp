@@ -23,7 +23,6 @@
 #include "platform/run_error.h"
 #include "platform/stop.h"
 #include "platform/utf8.h"
-#include "platform/utf8.h"
 
 namespace {
 
@@ -66,7 +65,8 @@ std::string DoneText(const CommandLine& line, const Job& job, const Outcome& out
 std::int64_t SourceLength(const std::string& source) {
     try {
         std::error_code error;
-        const auto size = std::filesystem::file_size(source, error);
+        const std::u8string utf8(source.begin(), source.end());
+        const auto size = std::filesystem::file_size(std::filesystem::path(utf8), error);
         return error ? 0 : static_cast<std::int64_t>(size);
     } catch (const std::exception&) {  // a name the library cannot convert
         return 0;
@@ -76,8 +76,8 @@ std::int64_t SourceLength(const std::string& source) {
 int Run(const CommandLine& line, const std::vector<Job>& jobs) {
     // One error line for a missing folder, rather than one per source.
     if (line.folder && !os::IsDirectory(*line.folder)) {
-        std::fprintf(stderr, "%s: %s\n", kProgram,
-                     RunError(ErrorNumber::PathNotFound, *line.folder).what());
+        WriteText(stderr, std::string(kProgram) + ": " +
+                              RunError(ErrorNumber::PathNotFound, *line.folder).what() + "\n");
         return 1;
     }
     const bool display = TerminalProgress::IsTerminal(stderr);
@@ -134,18 +134,19 @@ int main(int argc, char** argv) {
     try {
         line = ParseCommandLine(arguments);
         if (line.action == CommandLine::Action::Help) {
-            std::fputs(HelpText(line.command).c_str(), stdout);
-            return std::fflush(stdout) == 0 ? 0 : 1;
+            WriteText(stdout, HelpText(line.command));
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
         }
         if (line.action == CommandLine::Action::Version) {
-            std::printf("%s\n", std::string(VersionText()).c_str());
-            return std::fflush(stdout) == 0 ? 0 : 1;
+            WriteText(stdout, VersionText() + "\n");
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
         }
         jobs = PlanJobs(line);
     } catch (const UsageError& error) {
         const std::string command = error.Command() ? std::string(" ") + error.Command()->name : "";
-        std::fprintf(stderr, "%s: %s\n\n%sRun '%s%s --help' for more.\n", kProgram, error.what(),
-                     UsageText(error.Command()).c_str(), kProgram, command.c_str());
+        WriteText(stderr, std::string(kProgram) + ": " + error.what() + "\n\n" +
+                              UsageText(error.Command()) + "Run '" + kProgram + command +
+                              " --help' for more.\n");
         return 2;
     }
     StopOnSignals();

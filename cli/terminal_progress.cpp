@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace vagliante::cli {
 namespace {
 
@@ -53,6 +47,10 @@ class TerminalProgress::SourceProgress final : public Progress {
 TerminalProgress::TerminalProgress(std::FILE* out, std::string label,
                                    std::vector<std::int64_t> sizes)
     : out_(out), label_(std::move(label)), sizes_(std::move(sizes)), start_(Clock::now()) {
+    if (out_) {
+        sequences_ = std::make_unique<ConsoleSequences>(out_);
+        if (!sequences_->Works()) out_ = nullptr;
+    }
     for (std::size_t i = 0; i < sizes_.size(); ++i)
         sources_.push_back(std::make_unique<SourceProgress>(*this));
 }
@@ -62,13 +60,7 @@ TerminalProgress::~TerminalProgress() {
     Clear();
 }
 
-bool TerminalProgress::IsTerminal(std::FILE* out) {
-#ifdef _WIN32
-    return _isatty(_fileno(out)) != 0;
-#else
-    return ::isatty(::fileno(out)) != 0;
-#endif
-}
+bool TerminalProgress::IsTerminal(std::FILE* out) { return IsConsole(out); }
 
 Progress& TerminalProgress::Source(std::size_t index) { return *sources_.at(index); }
 
@@ -81,8 +73,7 @@ void TerminalProgress::SourceEnded(std::size_t index) {
 void TerminalProgress::Print(std::FILE* stream, std::string_view text) {
     std::lock_guard lock(mutex_);
     Clear();
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
+    WriteText(stream, text);
 }
 
 void TerminalProgress::Step(bool force) {
@@ -115,16 +106,16 @@ void TerminalProgress::Draw() {
     const std::string rate = seconds > 0.05 ? Amount(done / seconds) + "/s" : "";
     char count[48] = "";
     if (sources_.size() > 1) std::snprintf(count, sizeof count, " %zu/%zu", ended, sources_.size());
-    std::fprintf(out_, "\r%s%s %5.1f%%  %s / %s  %s\x1b[K", label_.c_str(), count, percent,
-                 Amount(done).c_str(), Amount(total).c_str(), rate.c_str());
-    std::fflush(out_);
+    char share[16];
+    std::snprintf(share, sizeof share, " %5.1f%%  ", percent);
+    WriteText(out_, "\r" + label_ + count + share + Amount(done) + " / " + Amount(total) + "  " +
+                        rate + "\x1b[K");
     drawn_ = true;
 }
 
 void TerminalProgress::Clear() {
     if (!drawn_) return;
-    std::fputs("\r\x1b[K", out_);
-    std::fflush(out_);
+    WriteText(out_, "\r\x1b[K");
     drawn_ = false;
 }
 

@@ -13,13 +13,16 @@
 #include <vector>
 
 #include "platform/progress.h"
+#include "platform/utf8.h"
 
 namespace vagliante::cli {
 
 // Sources run on several threads, each reporting through its own Progress;
 // the line is drawn on `out` at most ten times a second and cleared at the
-// end. Text printed through Print never mixes with it. With a null `out`
-// nothing is drawn and Print just writes.
+// end. Text printed through Print never mixes with it. With a null `out`, or
+// a console that cannot take the line's control sequences, nothing is drawn
+// and Print just writes. Text goes out through WriteText, so that a Windows
+// console shows every letter.
 class TerminalProgress {
   public:
     // `sizes`: each source's length in bytes, as far as known (0 if not).
@@ -37,7 +40,7 @@ class TerminalProgress {
     // the next step).
     void Print(std::FILE* stream, std::string_view text);
 
-    // Whether `out` is a terminal, so that a line makes sense there.
+    // Whether `out` is a terminal (a console), so that a line makes sense there.
     static bool IsTerminal(std::FILE* out);
 
   private:
@@ -49,6 +52,7 @@ class TerminalProgress {
     void Clear();
 
     std::FILE* out_;
+    std::unique_ptr<ConsoleSequences> sequences_;  // while out_ has the line
     std::string label_;
     std::vector<std::int64_t> sizes_;
     std::vector<std::unique_ptr<SourceProgress>> sources_;

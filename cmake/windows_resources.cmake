@@ -1,8 +1,15 @@
 # The Windows resources of a program: the application manifest, the icon
 # drawn by make-icon and the version information, from the project version.
-#   vagliante_windows_resources(target file-name description [VERSION x.y.z])
+#   vagliante_windows_resources(target file-name description [VERSION x.y.z]
+#                               [LEGACY_CODE_PAGE])
+# LEGACY_CODE_PAGE (for test builds) leaves the program in the user's own
+# code page instead of UTF-8, as Windows before 10 version 1903 does.
 function(vagliante_windows_resources target name description)
-    cmake_parse_arguments(ARG "" "VERSION" "" ${ARGN})
+    cmake_parse_arguments(ARG "LEGACY_CODE_PAGE" "VERSION" "" ${ARGN})
+    set(VAGLIANTE_RC_CODE_PAGE UTF-8)
+    if(ARG_LEGACY_CODE_PAGE)
+        set(VAGLIANTE_RC_CODE_PAGE Legacy)
+    endif()
     set(PROJECT_VERSION ${PROJECT_VERSION})
     if(ARG_VERSION)  # a test program's own numbers
         set(PROJECT_VERSION ${ARG_VERSION})

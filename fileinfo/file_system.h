@@ -2,8 +2,10 @@
 //
 // Each operation is shaped after the Windows call named beside it, so that a
 // Win32 backend maps onto it one to one; the POSIX backend (fs_posix.cpp)
-// provides the same results with the calls of that platform. None of them
-// throws: a failure is an empty result or false, as the Windows call reports it.
+// provides the same results with the calls of that platform. Paths and names
+// are UTF-8; the Windows backend makes the wide calls, converting at each one.
+// None of them throws: a failure is an empty result or false, as the Windows
+// call reports it.
 #pragma once
 
 #include <cstdint>
@@ -48,30 +50,30 @@ class FileSystem {
 
     virtual PathStyle Style() const = 0;
 
-    // GetFullPathNameA: `path` qualified against the current folder, "." and
+    // GetFullPathNameW: `path` qualified against the current folder, "." and
     // ".." folded, without an existence test. Nothing for a path the platform
     // cannot qualify (an empty one).
     virtual std::optional<std::string> QualifyPath(const std::string& path) = 0;
 
-    // FindFirstFileA and FindClose: the first directory entry matching
+    // FindFirstFileW and FindClose: the first directory entry matching
     // `path`, whose last component may hold the wildcards * and ?.
     virtual std::optional<FindData> FindFirstEntry(const std::string& path) = 0;
 
-    // GetShortPathNameA: the short (8.3) form of an existing path.
+    // GetShortPathNameW: the short (8.3) form of an existing path.
     virtual std::optional<std::string> ShortPathOf(const std::string& path) = 0;
 
-    // GetCompressedFileSizeA: the low 32 bits of the space the file takes on
+    // GetCompressedFileSizeW: the low 32 bits of the space the file takes on
     // disk; the high part goes to `high`. 0xFFFFFFFF on failure.
     virtual std::uint32_t CompressedSizeOf(const std::string& path, std::uint32_t& high) = 0;
 
-    // SHGetFileInfoA with SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME: an
+    // SHGetFileInfoW with SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME: an
     // empty record on failure. The caller owns the icon it gives.
     virtual ShellFileInfo ShellInfoOf(const std::string& path) = 0;
 
     // DestroyIcon.
     virtual void DestroyIconHandle(IconHandle icon) = 0;
 
-    // CreateFileA with GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ |
+    // CreateFileW with GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ |
     // FILE_SHARE_WRITE, OPEN_EXISTING and FILE_FLAG_BACKUP_SEMANTICS (folders
     // open too): kInvalidTimeHandle on failure.
     virtual TimeHandle OpenForTimes(const std::string& path) = 0;
@@ -83,7 +85,7 @@ class FileSystem {
     // CloseHandle.
     virtual void CloseTimeHandle(TimeHandle file) = 0;
 
-    // SetFileAttributesA: the attribute bits of `path`; bits the platform
+    // SetFileAttributesW: the attribute bits of `path`; bits the platform
     // cannot set this way (directory, compressed) are left alone.
     virtual bool WriteAttributes(const std::string& path, std::uint32_t attributes) = 0;
 
@@ -95,9 +97,9 @@ class FileSystem {
     virtual FileTime ToLocalFileTime(FileTime utc) = 0;
     virtual FileTime ToUtcFileTime(FileTime local) = 0;
 
-    // CharUpperBuffA: `text` with every letter in upper case, accented ones
-    // included, as the user's encoding spells them; bytes that are no
-    // character of that encoding stay as they are.
+    // CharUpperBuffW: the UTF-8 `text` with every letter in upper case,
+    // accented ones included. Bytes that are no UTF-8 character stay as they
+    // are on POSIX; Windows gives only names that are characters.
     virtual std::string UpperCase(const std::string& text) = 0;
 };
 

@@ -1,7 +1,10 @@
-// The file-system backend of Windows: each operation is the Windows call of
-// the same name (ANSI variants), passed through. Paths are handed over as they
-// are, with "\" separators, drive roots ("C:\") and network shares
-// ("\\server\share\...") left to the system.
+// The file-system backend of Windows: each operation is the wide Windows call
+// of the same name, passed through, with the paths and names converted
+// between UTF-8 and UTF-16 at the call, so that a name outside the user's
+// code page comes through whole. Paths are handed over as SystemPath gives
+// them: as they are, with "\" or "/" separators, drive roots ("C:\") and
+// network shares ("\\server\share\...") left to the system, and a long one in
+// its "\\?\" form, which the results drop again.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // After windows.h, which they need.
@@ -12,6 +15,7 @@
 #include <string>
 
 #include "fileinfo/file_system.h"
+#include "platform/utf8.h"
 
 namespace vagliante {
 namespace {
@@ -27,11 +31,17 @@ FILETIME ToFiletime(FileTime time) {
     return out;
 }
 
-// A fixed-width text field of a Windows record, whole: CFileInfo cuts it at
-// its first NUL, and trims spaces only from a field that holds none.
+// A fixed-width text field of a Windows record, whole, in UTF-8: CFileInfo
+// cuts it at its first NUL, and trims spaces only from a field that holds none.
 template <std::size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, N);
+std::string FieldText(const wchar_t (&field)[N]) {
+    return ToUtf8(std::wstring_view(field, N));
+}
+
+// A path the system gave back for `given`: without the "\\?\" that
+// SystemPath put in front, with the one the caller wrote.
+std::string PathFor(const std::string& given, std::wstring_view result) {
+    return given.rfind("\\\\?\\", 0) == 0 ? ToUtf8(result) : UserPath(result);
 }
 
 // SHGetFileInfo wants COM on the calling thread, which may be a worker thread.
@@ -56,22 +66,21 @@ class Win32FileSystem final : public FileSystem {
 
     std::optional<std::string> QualifyPath(const std::string& path) override {
         if (path.empty()) return std::nullopt;
-        std::string buffer(MAX_PATH, '\0');
+        // A string operation, without the limit of MAX_PATH: the path as given.
+        const std::wstring wide = ToUtf16(path);
+        std::wstring buffer(MAX_PATH, L'\0');
         for (;;) {
-            DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()),
+            DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()),
                                          buffer.data(), nullptr);
             if (n == 0) return std::nullopt;
-            if (n < buffer.size()) {
-                buffer.resize(n);
-                return buffer;
-            }
-            buffer.assign(n + 1, '\0');  // n is the size it needs
+            if (n < buffer.size()) return ToUtf8(std::wstring_view(buffer.data(), n));
+            buffer.assign(n + 1, L'\0');  // n is the size it needs
         }
     }
 
     std::optional<FindData> FindFirstEntry(const std::string& path) override {
-        WIN32_FIND_DATAA found{};
-        HANDLE search = ::FindFirstFileA(path.c_str(), &found);
+        WIN32_FIND_DATAW found{};
+        HANDLE search = ::FindFirstFileW(SystemPath(path).c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) return std::nullopt;
         ::FindClose(search);
         FindData data;
@@ -87,23 +96,21 @@ class Win32FileSystem final : public FileSystem {
     }
 
     std::optional<std::string> ShortPathOf(const std::string& path) override {
-        std::string buffer(MAX_PATH, '\0');
+        const std::wstring wide = SystemPath(path);
+        std::wstring buffer(MAX_PATH, L'\0');
         for (;;) {
             DWORD n =
-                ::GetShortPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+                ::GetShortPathNameW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
             if (n == 0) return std::nullopt;
-            if (n < buffer.size()) {
-                buffer.resize(n);
-                return buffer;
-            }
-            buffer.assign(n + 1, '\0');
+            if (n < buffer.size()) return PathFor(path, std::wstring_view(buffer.data(), n));
+            buffer.assign(n + 1, L'\0');
         }
     }
 
     std::uint32_t CompressedSizeOf(const std::string& path, std::uint32_t& high) override {
         // The high part is written where the call writes it, as it writes it.
         DWORD upper = high;
-        const DWORD low = ::GetCompressedFileSizeA(path.c_str(), &upper);
+        const DWORD low = ::GetCompressedFileSizeW(SystemPath(path).c_str(), &upper);
         high = upper;
         return low;
     }
@@ -114,10 +121,11 @@ class Win32FileSystem final : public FileSystem {
         static std::mutex shell;
         const std::lock_guard lock(shell);
         const ComOnThisThread com;
-        SHFILEINFOA info{};
+        SHFILEINFOW info{};
         ShellFileInfo out;
         constexpr UINT kFlags = SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME;  // 0x700
-        if (::SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, kFlags) == 0) return out;
+        if (::SHGetFileInfoW(SystemPath(path).c_str(), 0, &info, sizeof info, kFlags) == 0)
+            return out;
         out.icon = reinterpret_cast<IconHandle>(info.hIcon);
         out.displayName = FieldText(info.szDisplayName);
         out.typeName = FieldText(info.szTypeName);
@@ -129,7 +137,7 @@ class Win32FileSystem final : public FileSystem {
     }
 
     TimeHandle OpenForTimes(const std::string& path) override {
-        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+        HANDLE file = ::CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         return file == INVALID_HANDLE_VALUE ? kInvalidTimeHandle
@@ -151,7 +159,7 @@ class Win32FileSystem final : public FileSystem {
     }
 
     bool WriteAttributes(const std::string& path, std::uint32_t attributes) override {
-        return ::SetFileAttributesA(path.c_str(), attributes) != 0;
+        return ::SetFileAttributesW(SystemPath(path).c_str(), attributes) != 0;
     }
 
     // Not FileTimeToLocalFileTime and LocalFileTimeToFileTime, which apply the
@@ -177,19 +185,10 @@ class Win32FileSystem final : public FileSystem {
 
     std::string UpperCase(const std::string& text) override {
         // Through UTF-16, where CharUpperBuffW knows every letter.
-        const int size = static_cast<int>(text.size());
-        const int wideSize = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-        if (wideSize <= 0) return text;
-        std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), wideSize);
-        ::CharUpperBuffW(wide.data(), static_cast<DWORD>(wideSize));
-        const int outSize =
-            ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
-        if (outSize <= 0) return text;
-        std::string out(static_cast<std::size_t>(outSize), '\0');
-        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, out.data(), outSize, nullptr,
-                              nullptr);
-        return out;
+        std::wstring wide = ToUtf16(text);
+        if (wide.empty()) return text;
+        ::CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+        return ToUtf8(wide);
     }
 
   private:

@@ -1,17 +1,20 @@
-// Regional settings from the user's Windows locale (GetLocaleInfoA).
+// Regional settings from the user's Windows locale (GetLocaleInfoW).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include "fileinfo/regional_settings.h"
+#include "platform/utf8.h"
 
 namespace vagliante {
 namespace {
 
-// One locale value, in the ANSI code page; empty where the system has none.
+// One locale value, in UTF-8 whatever the user's code page (a Russian month
+// name has no letter in 1252); empty where the system has none.
 std::string LocaleValue(LCID locale, LCTYPE type) {
-    char buffer[128];
-    int n = ::GetLocaleInfoA(locale, type, buffer, sizeof buffer);
-    return n > 1 ? std::string(buffer, static_cast<std::size_t>(n - 1)) : std::string();
+    wchar_t buffer[128];
+    int n = ::GetLocaleInfoW(locale, type, buffer, 128);
+    return n > 1 ? ToUtf8(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)))
+                 : std::string();
 }
 
 // A value the system does not give keeps its default, as on POSIX.

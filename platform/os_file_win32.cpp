@@ -9,42 +9,13 @@
 
 #include "platform/os_file.h"
 #include "platform/run_error.h"
+#include "platform/utf8.h"
 
 namespace vagliante::os {
 namespace {
 
 HANDLE Handle(NativeFile file) { return reinterpret_cast<HANDLE>(file); }
 NativeFile Native(HANDLE handle) { return reinterpret_cast<NativeFile>(handle); }
-
-// Paths are UTF-8; Windows takes UTF-16. A long absolute path gets the
-// "\\?\" form, which lifts the limit of MAX_PATH characters.
-std::wstring Wide(const std::string& path) {
-    if (path.empty()) return {};
-    const int n =
-        ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
-    if (wide.size() < 240 || wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0)
-        return wide;
-    const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return wide;
-    std::wstring full(size, L'\0');
-    const DWORD got = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    if (got == 0 || got >= size) return wide;
-    full.resize(got);
-    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
-}
-
-std::string Narrow(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                        nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                          nullptr, nullptr);
-    return text;
-}
 
 // A Win32 error code of a failed file operation in the runtime's numbering.
 RunError FromWin32(DWORD err, const std::string& path) {
@@ -75,7 +46,7 @@ RunError FromWin32(DWORD err, const std::string& path) {
     }
 }
 
-DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(Wide(path).c_str()); }
+DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(SystemPath(path).c_str()); }
 
 // The standard handles, as StandardInputPath and StandardOutputPath name
 // them: "<" and ">" cannot be part of a Windows file name.
@@ -136,8 +107,9 @@ NativeFile OpenRead(const std::string& path, bool streams) {
         h = Handle(DuplicateStandard(STD_INPUT_HANDLE, path));
     } else {
         if (IsDirectory(path)) throw RunError(ErrorNumber::PathFileAccess, path);
-        h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        h = ::CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (h == INVALID_HANDLE_VALUE) throw FromWin32(::GetLastError(), path);
     }
     if (!streams && ::GetFileType(h) != FILE_TYPE_DISK) {
@@ -150,8 +122,8 @@ NativeFile OpenRead(const std::string& path, bool streams) {
 bool IsRegularFile(NativeFile file) { return ::GetFileType(Handle(file)) == FILE_TYPE_DISK; }
 
 NativeFile CreateNew(const std::string& path) {
-    HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD err = ::GetLastError();
         if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) return kNoFile;
@@ -295,7 +267,7 @@ OutputPlace PlaceOutput(const std::string& destination) {
     }
     if (IsDeviceName(destination)) {
         HANDLE h =
-            ::CreateFileW(Wide(destination).c_str(), GENERIC_WRITE,
+            ::CreateFileW(SystemPath(destination).c_str(), GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) throw FromWin32(::GetLastError(), destination);
         place.direct = Native(h);
@@ -317,7 +289,7 @@ OutputPlace PlaceOutput(const std::string& destination) {
     place.target = destination;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         // A symbolic link: its target is the file to replace.
-        HANDLE h = ::CreateFileW(Wide(destination).c_str(), 0,
+        HANDLE h = ::CreateFileW(SystemPath(destination).c_str(), 0,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
@@ -325,12 +297,7 @@ OutputPlace PlaceOutput(const std::string& destination) {
             const DWORD n = ::GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED);
             ::CloseHandle(h);
             if (n > 0 && n < 32768) {
-                std::wstring final(buffer, n);
-                if (final.rfind(L"\\\\?\\UNC\\", 0) == 0)
-                    final = L"\\\\" + final.substr(8);
-                else if (final.rfind(L"\\\\?\\", 0) == 0)
-                    final = final.substr(4);
-                place.target = Narrow(final);
+                place.target = UserPath(std::wstring_view(buffer, n));
             }
         }
     }
@@ -370,8 +337,8 @@ void WaitWriteback(NativeFile, std::int64_t, std::int64_t) noexcept {}
 void SyncFolder(const std::string&) {}
 
 std::string Swap(const std::string& temporary, const std::string& target, bool replacing) {
-    const std::wstring from = Wide(temporary);
-    const std::wstring to = Wide(target);
+    const std::wstring from = SystemPath(temporary);
+    const std::wstring to = SystemPath(target);
     if (!replacing) {
         if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
             throw FromWin32(::GetLastError(), target);
@@ -385,7 +352,7 @@ std::string Swap(const std::string& temporary, const std::string& target, bool r
     if (old != INVALID_FILE_ATTRIBUTES && (old & kKept))
         ::SetFileAttributesW(from.c_str(), old & kKept);
     const std::string aside = temporary.substr(0, temporary.size() - 4) + ".old";
-    const std::wstring backup = Wide(aside);
+    const std::wstring backup = SystemPath(aside);
     if (::ReplaceFileW(to.c_str(), from.c_str(), backup.c_str(),
                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                        nullptr))
@@ -401,18 +368,19 @@ std::string Swap(const std::string& temporary, const std::string& target, bool r
 void Restore(const std::string& oldFile, const std::string& target,
              const std::string& temporary) noexcept {
     if (oldFile.empty())
-        ::MoveFileExW(Wide(target).c_str(), Wide(temporary).c_str(), MOVEFILE_WRITE_THROUGH);
+        ::MoveFileExW(SystemPath(target).c_str(), SystemPath(temporary).c_str(),
+                      MOVEFILE_WRITE_THROUGH);
     else
-        ::MoveFileExW(Wide(oldFile).c_str(), Wide(target).c_str(),
+        ::MoveFileExW(SystemPath(oldFile).c_str(), SystemPath(target).c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
-void Discard(const std::string& oldFile) noexcept { ::DeleteFileW(Wide(oldFile).c_str()); }
+void Discard(const std::string& oldFile) noexcept { ::DeleteFileW(SystemPath(oldFile).c_str()); }
 
 NativeFile LockFolder(const std::string& folder) {
     // A named mutex per folder: its name from the folder's full path, in
     // upper case as Windows compares names.
-    std::wstring full = Wide(folder);
+    std::wstring full = SystemPath(folder);
     wchar_t buffer[32768];
     const DWORD n = ::GetFullPathNameW(full.c_str(), 32768, buffer, nullptr);
     if (n > 0 && n < 32768) full.assign(buffer, n);
@@ -434,9 +402,9 @@ void UnlockFolder(NativeFile lock) noexcept {
 }
 
 bool SameFile(NativeFile file, const std::string& path) {
-    HANDLE other =
-        ::CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE other = ::CreateFileW(SystemPath(path).c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (other == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION a{}, b{};
     const bool same = ::GetFileInformationByHandle(Handle(file), &a) &&
@@ -447,7 +415,7 @@ bool SameFile(NativeFile file, const std::string& path) {
     return same;
 }
 
-void RemoveQuietly(const std::string& path) noexcept { ::DeleteFileW(Wide(path).c_str()); }
+void RemoveQuietly(const std::string& path) noexcept { ::DeleteFileW(SystemPath(path).c_str()); }
 
 bool IsDirectory(const std::string& path) {
     DWORD attributes = Attributes(path);
@@ -475,7 +443,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 std::string TempFolder() {
     wchar_t buffer[MAX_PATH + 1];
     DWORD n = ::GetTempPathW(MAX_PATH + 1, buffer);
-    std::string folder = (n > 0 && n <= MAX_PATH) ? Narrow(std::wstring(buffer, n)) : ".";
+    std::string folder = (n > 0 && n <= MAX_PATH) ? ToUtf8(std::wstring_view(buffer, n)) : ".";
     while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     return folder;
 }

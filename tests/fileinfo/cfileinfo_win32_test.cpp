@@ -16,6 +16,7 @@
 
 #include "fileinfo/cfileinfo.h"
 #include "fileinfo/regional_settings.h"
+#include "platform/utf8.h"
 #include "tests/fileinfo/native_support.h"
 #include "tests/support/test_support.h"
 
@@ -33,13 +34,15 @@ FileTime Ticks(const FILETIME& time) {
 }
 
 // The entry as the system lists it.
-WIN32_FIND_DATAA Listed(const std::string& path) {
-    WIN32_FIND_DATAA found{};
-    HANDLE search = ::FindFirstFileA(path.c_str(), &found);
+WIN32_FIND_DATAW Listed(const std::string& path) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(SystemPath(path).c_str(), &found);
     EXPECT_NE(search, INVALID_HANDLE_VALUE) << path;
     if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
     return found;
 }
+
+DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(SystemPath(path).c_str()); }
 
 std::string Upper(std::string text) {
     for (char& c : text)
@@ -49,9 +52,9 @@ std::string Upper(std::string text) {
 
 // The root of the drive Windows is installed on ("C:\\").
 std::string SystemRoot() {
-    char windows[MAX_PATH];
-    const UINT n = ::GetWindowsDirectoryA(windows, MAX_PATH);
-    return n >= 3 && n < MAX_PATH ? std::string(windows, 3) : std::string("C:\\");
+    wchar_t windows[MAX_PATH];
+    const UINT n = ::GetWindowsDirectoryW(windows, MAX_PATH);
+    return n >= 3 && n < MAX_PATH ? ToUtf8(std::wstring_view(windows, 3)) : std::string("C:\\");
 }
 
 // A file in the root of the system drive, removed at the end of the test.
@@ -60,13 +63,13 @@ class RootFile {
     RootFile() : root_(SystemRoot()) {
         std::random_device rd;
         name_ = "vagliante-test-" + std::to_string(rd()) + ".bin";
-        HANDLE file = ::CreateFileA((root_ + name_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = ::CreateFileW(ToUtf16(root_ + name_).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         made_ = file != INVALID_HANDLE_VALUE;
         if (made_) ::CloseHandle(file);
     }
     ~RootFile() {
-        if (made_) ::DeleteFileA((root_ + name_).c_str());
+        if (made_) ::DeleteFileW(ToUtf16(root_ + name_).c_str());
     }
     bool Made() const { return made_; }
     const std::string& Root() const { return root_; }
@@ -122,7 +125,7 @@ TEST(Win32FileInfoTest, LongNameHasItsShortName) {
     test::MakeFolder(In(dir, "Logs of 2003"));
     const std::string longPath = In(dir, "Logs of 2003\\Report of February.bin");
     WriteFile(longPath, "x");
-    const std::string alternate = Listed(longPath).cAlternateFileName;
+    const std::string alternate = ToUtf8(Listed(longPath).cAlternateFileName);
     if (alternate.empty()) GTEST_SKIP() << "this volume gives no 8.3 names";
 
     CFileInfo info;
@@ -145,6 +148,47 @@ TEST(Win32FileInfoTest, LongNameHasItsShortName) {
     EXPECT_EQ(byShortName.FileName(), "Report of February.bin");
 }
 
+// Names of any script, outside the user's code page too (the tests' twin runs
+// in 1252), and paths past MAX_PATH: read, and their times and attributes
+// written, as any other; the paths given back are as the user writes them,
+// without the "\\?\" the system was given.
+TEST(Win32FileInfoTest, NamesOfAnyScriptAndLength) {
+    TempDir dir;
+    const std::string script =
+        In(dir, "\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB \xF0\x9F\x93\x92");
+    std::string deep = script;
+    for (test::MakeFolder(script); deep.size() < 300; test::MakeFolder(deep))
+        deep += "\\" + std::string(60, 'd');
+    struct Case {
+        std::string folder;
+        const char* name;
+        const char* upper;  // the short name where the volume keeps none
+    };
+    for (const auto& [folder, name, upper] :
+         {Case{script, "Log citt\xC3\xA0 \xE2\x82\xAC.bin", "LOG CITT\xC3\x80 \xE2\x82\xAC.BIN"},
+          Case{deep, "Log1.bin", "LOG1.BIN"}}) {
+        const std::string path = folder + "\\" + name;
+        SCOPED_TRACE(path);
+        WriteFile(path, "xyz");
+        CFileInfo info;
+        info.SetFullPathName(path);
+        ASSERT_TRUE(info.FileExists());
+        EXPECT_EQ(info.FullPathName(), path);
+        EXPECT_EQ(info.FilePath(), folder + "\\");
+        EXPECT_EQ(info.FileName(), name);
+        EXPECT_EQ(info.FileSize(), 3);
+        const WIN32_FIND_DATAW listed = Listed(path);
+        EXPECT_EQ(info.ShortName(), listed.cAlternateFileName[0] ? ToUtf8(listed.cAlternateFileName)
+                                                                 : std::string(upper));
+        EXPECT_FALSE(info.ShortPathName().empty());
+        EXPECT_EQ(info.ShortPathName().find('?'), std::string::npos);
+        info.SetModifyTime(At(kValentine2003, 9, 5, 30));
+        EXPECT_DOUBLE_EQ(info.ModifyTime(), At(kValentine2003, 9, 5, 30));
+        info.SetattrHidden(true);
+        EXPECT_TRUE(Attributes(path) & FILE_ATTRIBUTE_HIDDEN);
+    }
+}
+
 TEST(Win32FileInfoTest, ShellFactsAndIcon) {
     TempDir dir;
     WriteFile(In(dir, "log1.bin"), "x");
@@ -165,8 +209,8 @@ TEST(Win32FileInfoTest, ShellFactsAndIcon) {
 TEST(Win32FileInfoTest, SparseFileOf3e9Bytes) {
     TempDir dir;
     const std::string path = In(dir, "big.bin");
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(ToUtf16(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     DWORD returned = 0;
     const bool sparse =
@@ -191,12 +235,12 @@ TEST(Win32FileInfoTest, HiddenSystemReadOnlySetAndReadBack) {
     CFileInfo info;
     info.SetFullPathName(path);
     info.SetattrHidden(true);
-    if (!(::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN))
+    if (!(Attributes(path) & FILE_ATTRIBUTE_HIDDEN))
         GTEST_SKIP() << "this file system keeps no hidden bit";
     info.SetattrSystem(true);
     info.SetattrReadOnly(true);
     constexpr DWORD kSet = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
-    EXPECT_EQ(::GetFileAttributesA(path.c_str()) & kSet, kSet);
+    EXPECT_EQ(Attributes(path) & kSet, kSet);
     EXPECT_EQ(info.Attributes() & 0x7, 0x7);
 
     CFileInfo fresh;
@@ -206,7 +250,7 @@ TEST(Win32FileInfoTest, HiddenSystemReadOnlySetAndReadBack) {
     EXPECT_TRUE(fresh.attrReadOnly());
     fresh.SetAttributes(fresh.Attributes() & ~0x7);
     EXPECT_EQ(fresh.Attributes() & 0x7, 0);
-    EXPECT_EQ(::GetFileAttributesA(path.c_str()) & kSet, 0u);
+    EXPECT_EQ(Attributes(path) & kSet, 0u);
 }
 
 TEST(Win32FileInfoTest, ArchiveClearedAndSetAgain) {
@@ -214,15 +258,15 @@ TEST(Win32FileInfoTest, ArchiveClearedAndSetAgain) {
     const std::string path = In(dir, "log1.bin");
     WriteFile(path, "x");
     WriteFile(In(dir, "probe.bin"), "x");
-    ::SetFileAttributesA(In(dir, "probe.bin").c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (::GetFileAttributesA(In(dir, "probe.bin").c_str()) & FILE_ATTRIBUTE_ARCHIVE)
+    ::SetFileAttributesW(ToUtf16(In(dir, "probe.bin")).c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (Attributes(In(dir, "probe.bin")) & FILE_ATTRIBUTE_ARCHIVE)
         GTEST_SKIP() << "this file system keeps the archive bit of every file";
     CFileInfo info;
     info.SetFullPathName(path);
     ASSERT_TRUE(info.attrArchive());
     info.SetattrArchive(false);
     EXPECT_FALSE(info.attrArchive());
-    EXPECT_EQ(::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_ARCHIVE, 0u);
+    EXPECT_EQ(Attributes(path) & FILE_ATTRIBUTE_ARCHIVE, 0u);
     info.SetattrArchive(true);
     EXPECT_TRUE(info.attrArchive());
 }
@@ -251,8 +295,8 @@ TEST(Win32FileInfoTest, FileHeldOpenRefusesTimes) {
     CFileInfo info;
     info.SetFullPathName(path);
     const DateValue before = info.ModifyTime();
-    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = ::CreateFileW(ToUtf16(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     info.SetModifyTime(At(kValentine2003, 9, 5, 30));
     ::CloseHandle(held);

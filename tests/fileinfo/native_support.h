@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "fileinfo/date_value.h"
+#include "platform/utf8.h"
 #include "tests/support/test_support.h"
 
 namespace vagliante::test {
@@ -35,9 +36,9 @@ inline DateValue At(DateValue day, int hour, int minute, int second) {
 // temporary folder may be named with 8.3 components on Windows).
 inline std::string LongFormOf(const TempDir& dir) {
 #ifdef _WIN32
-    char buffer[MAX_PATH];
-    const DWORD n = ::GetLongPathNameA(dir.Path().c_str(), buffer, sizeof buffer);
-    if (n > 0 && n < sizeof buffer) return std::string(buffer, n);
+    wchar_t buffer[MAX_PATH];
+    const DWORD n = ::GetLongPathNameW(ToUtf16(dir.Path()).c_str(), buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return ToUtf8(std::wstring_view(buffer, n));
 #endif
     return dir.Path();
 }
@@ -51,7 +52,7 @@ inline std::string In(const TempDir& dir, std::string_view name) {
 // The read-only state as the platform itself reports it.
 inline bool ReadOnlyOnDisk(const std::string& path) {
 #ifdef _WIN32
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(SystemPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 #else
     struct stat st {};
@@ -63,8 +64,9 @@ inline bool ReadOnlyOnDisk(const std::string& path) {
 // same (root on POSIX, or Windows emulated for root).
 inline bool OpensForWriting(const std::string& path) {
 #ifdef _WIN32
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(file);
 #else

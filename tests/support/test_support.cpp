@@ -10,6 +10,7 @@
 
 #include "platform/os_file.h"
 #include "platform/run_error.h"
+#include "platform/utf8.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -19,13 +20,26 @@ namespace fs = std::filesystem;
 
 namespace vagliante::test {
 
+fs::path FsPath(std::string_view utf8) {
+#ifdef _WIN32
+    return fs::path(SystemPath(utf8));
+#else
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+#endif
+}
+
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 TempDir::TempDir() {
-    fs::path base = os::TempFolder();
+    fs::path base = FsPath(os::TempFolder());
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
         fs::path candidate = base / ("vagliante-test-" + std::to_string(rd()));
         if (fs::create_directory(candidate)) {
-            path_ = candidate.string();
+            path_ = Utf8Of(candidate);
             return;
         }
     }
@@ -34,22 +48,28 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ec;
+#ifdef _WIN32
+    // In the "\\?\" form, so that what a test made past MAX_PATH goes too.
+    const fs::path root(L"\\\\?\\" + fs::path(ToUtf16(path_)).make_preferred().native());
+#else
+    const fs::path root = FsPath(path_);
+#endif
     // Files a test made read-only must still go.
-    for (auto& entry : fs::recursive_directory_iterator(path_, ec))
+    for (auto& entry : fs::recursive_directory_iterator(root, ec))
         fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
+    fs::remove_all(root, ec);
 }
 
 std::vector<std::string> TempDir::List() const {
     std::vector<std::string> names;
-    for (auto& entry : fs::directory_iterator(path_))
-        names.push_back(entry.path().filename().string());
+    for (auto& entry : fs::directory_iterator(FsPath(path_)))
+        names.push_back(Utf8Of(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     std::ostringstream out;
     out << in.rdbuf();
@@ -57,14 +77,14 @@ std::string ReadFile(const std::string& path) {
 }
 
 void WriteFile(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 void RemoveFile(const std::string& path) {
     std::error_code ignored;
-    fs::remove(path, ignored);
+    fs::remove(FsPath(path), ignored);
 }
 
 std::string Bytes(std::initializer_list<int> values) {
@@ -87,7 +107,7 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
 }
 
 void MakeFolder(const std::string& path) {
-    if (!fs::create_directory(path)) throw std::runtime_error("cannot make " + path);
+    if (!fs::create_directory(FsPath(path))) throw std::runtime_error("cannot make " + path);
 }
 
 void SetEnv(const std::string& name, const std::string& value) {
@@ -119,7 +139,8 @@ int RunCommandLine(const std::string& line) {
 #ifdef _WIN32
     // cmd.exe /c drops the first and the last quote of a line that starts
     // with one: a pair around the whole line keeps the quoted paths intact.
-    return std::system(("\"" + line + "\"").c_str());
+    // Given in UTF-16, the line keeps the letters outside the code page.
+    return _wsystem(ToUtf16("\"" + line + "\"").c_str());
 #else
     const int raw = std::system(line.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -163,8 +184,8 @@ TempFolderRedirect::~TempFolderRedirect() {
 
 std::vector<std::string> TempEntries(std::string_view prefix) {
     std::vector<std::string> names;
-    for (auto& entry : fs::directory_iterator(os::TempFolder())) {
-        std::string name = entry.path().filename().string();
+    for (auto& entry : fs::directory_iterator(FsPath(os::TempFolder()))) {
+        std::string name = Utf8Of(entry.path().filename());
         if (name.rfind(prefix, 0) == 0) names.push_back(name);
     }
     return names;

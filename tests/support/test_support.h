@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -31,6 +32,12 @@ class TempDir {
   private:
     std::string path_;
 };
+
+// A UTF-8 path for the standard library (on Windows as SystemPath gives it,
+// so that it may be longer than MAX_PATH), and back. On Windows libstdc++
+// reads a plain std::string byte by byte, not as UTF-8.
+std::filesystem::path FsPath(std::string_view utf8);
+std::string Utf8Of(const std::filesystem::path& path);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, std::string_view bytes);

@@ -851,6 +851,9 @@ TEST_F(SampleRunTest, FiltraWritesWhatVaglianteCliWrites) {
             EXPECT_EQ(user.messages.back().title, "Messaggio");
             EXPECT_EQ(user.messages.back().icon, ui::MessageIcon::Information);
 
+            // The header's facts of the log are found (its name fits 8.3).
+            EXPECT_EQ(test::SplitCrLf(test::ReadFile(base + "/AGG.TXT")).at(2),
+                      "## Log name:        LOG1.BIN");
             ASSERT_EQ(Cli("aggiornamento", log, base + "/cli/AGG.TXT"), 0);
             ASSERT_EQ(Cli("attivazione", log, base + "/cli/ATT.TXT"), 0);
             ExpectSameFiles(base, base + "/cli",
