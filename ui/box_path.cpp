@@ -3,9 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/run_error.h"
-#include "ui/form.h"
-
 namespace vagliante::ui {
 namespace {
 
@@ -130,15 +127,6 @@ std::string PathFromBox(std::string_view text) {
 std::string DialogFolder(std::string_view boxText, std::string_view otherBoxText) {
     if (!Trimmed(PathFromBox(boxText)).empty()) return FolderOf(boxText);
     return FolderOf(otherBoxText);
-}
-
-BoxPath::BoxPath(const FormView& view, std::string_view box, std::string_view label)
-    : path_(PathFromBox(view.Text(box))), caption_(view.Text(label)) {}
-
-const std::string& BoxPath::Path() const {
-    if (Trimmed(path_).empty())
-        throw RunError(ErrorNumber::BadFileName, "il campo \"" + caption_ + "\" è vuoto");
-    return path_;
 }
 
 }  // namespace vagliante::ui

@@ -9,8 +9,6 @@
 
 namespace vagliante::ui {
 
-class FormView;
-
 // The path the text of a box means: a path wrapped in double quotes (blanks
 // around them allowed) without them, a file:// address as the local path it
 // names; any other text unchanged.
@@ -27,20 +25,5 @@ std::optional<std::string> LocalPathFromUri(std::string_view uri);
 // of the path in the other box of the pair (the source's for an empty
 // destination). Empty when neither names one: the system chooses.
 std::string DialogFolder(std::string_view boxText, std::string_view otherBoxText);
-
-// A path read from a text box, with the caption of the label that names the
-// box, for the message about an empty box. Read on the window's thread; the
-// path may be taken on any.
-class BoxPath {
-  public:
-    BoxPath(const FormView& view, std::string_view box, std::string_view label);
-
-    // The path; for an empty (or blank) box, error 52 saying which box it is.
-    const std::string& Path() const;
-
-  private:
-    std::string path_;
-    std::string caption_;
-};
 
 }  // namespace vagliante::ui

@@ -23,24 +23,14 @@ bool Form::FileDropped(std::string_view control, std::string_view path) {
     return true;
 }
 
-bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText) {
-    return RunAndReportWithDetails(
-        view,
-        [&] {
-            work();
-            return std::string();
-        },
-        doneText);
-}
-
-bool RunAndReportWithDetails(FormView& view, const std::function<std::string()>& work,
-                             std::string_view doneText) {
+void RunAndReport(FormView& view, const std::function<std::string()>& work,
+                  std::string_view doneText) {
     std::string failure;
     std::string details;
     try {
         view.RunBusy([&] { details = work(); });
     } catch (const RunStopped&) {
-        return false;  // the user asked for it: no message
+        return;  // the user asked for it: no message
     } catch (const RunError& error) {
         failure = error.what();
     } catch (const std::bad_alloc&) {
@@ -50,12 +40,11 @@ bool RunAndReportWithDetails(FormView& view, const std::function<std::string()>&
     }
     if (!failure.empty()) {
         view.ShowMessage({failure, kProgramTitle, MessageIcon::Critical, {}});
-        return false;
+        return;
     }
     while (!details.empty() && details.back() == '\n') details.pop_back();  // no blank last line
     view.ShowMessage(
         {std::string(doneText), kMessageTitle, MessageIcon::Information, std::move(details)});
-    return true;
 }
 
 void CommonDialog::Show(FormView& view, Kind kind) {

@@ -103,14 +103,10 @@ class Form {
 };
 
 // Runs a core operation busy (FormView::RunBusy), then shows the completion
-// message `doneText`, or instead the error: a failure's number, description
+// message `doneText` with the text the operation returns as its details
+// (none when empty), or instead the error: a failure's number, description
 // and path. A stopped run shows nothing. The window goes on either way.
-// Returns whether the operation succeeded.
-bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText);
-
-// The same for an operation that tells more about what it did: the text it
-// returns is the completion message's details.
-bool RunAndReportWithDetails(FormView& view, const std::function<std::string()>& work,
-                             std::string_view doneText);
+void RunAndReport(FormView& view, const std::function<std::string()>& work,
+                  std::string_view doneText);
 
 }  // namespace vagliante::ui

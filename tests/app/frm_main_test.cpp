@@ -272,7 +272,8 @@ TEST_F(FrmMainTest, EsciClosesTheWindow) {
 
 TEST_F(FrmMainTest, ToolsItemsLoadTheConversionWindowThenSetItsModeThenShowIt) {
     struct Seen {
-        std::string mode, title, label2, text1;
+        const ConversionMode* mode;
+        std::string title, label2, text1;
     };
     std::vector<Seen> seen;
     view_.onModal = [&](FakeView& modal) {
@@ -285,10 +286,10 @@ TEST_F(FrmMainTest, ToolsItemsLoadTheConversionWindowThenSetItsModeThenShowIt) {
     view_.Click("T1");
     view_.Click("T2");
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].mode, "B2T");
+    EXPECT_EQ(seen[0].mode, &kBinToTxt);
     EXPECT_EQ(seen[0].title, "Conversione BIN->TXT");
     EXPECT_EQ(seen[0].label2, "File BIN sorgente");
-    EXPECT_EQ(seen[1].mode, "T2B");
+    EXPECT_EQ(seen[1].mode, &kTxtToBin);
     EXPECT_EQ(seen[1].title, "Conversione TXT->BIN");
     EXPECT_EQ(seen[1].label2, "File TXT sorgente");
     EXPECT_EQ(seen[1].text1, "");

@@ -301,20 +301,21 @@ void tst_frmMain::aFailedRunKeepsTheExistingReport() {
 }
 
 void tst_frmMain::menuOpensTheConversionWindowWithItsMode() {
-    for (auto [action, mode] : {std::pair{T1(), "B2T"}, std::pair{T2(), "T2B"}}) {
-        QString seenMode;
+    for (auto [action, mode] :
+         {std::pair{T1(), &vagliante::kBinToTxt}, std::pair{T2(), &vagliante::kTxtToBin}}) {
+        const vagliante::ConversionMode* seenMode = nullptr;
         bool modal = false;
         QTimer::singleShot(0, [&] {
             auto* form = qobject_cast<QtForm*>(QApplication::activeModalWidget());
             QVERIFY(form);
             auto* cnv = dynamic_cast<vagliante::frmCnv*>(&form->Logic());
             QVERIFY(cnv);
-            seenMode = QString::fromStdString(cnv->Chiamatoda);
+            seenMode = cnv->Chiamatoda;
             modal = form->isModal();
             form->close();
         });
         action->trigger();
-        QCOMPARE(seenMode, QString(mode));
+        QCOMPARE(seenMode, mode);
         QVERIFY(modal);
     }
     QCOMPARE(window_->windowTitle(), QString("Vagliante 1.2.1 - by Quadrivio"));

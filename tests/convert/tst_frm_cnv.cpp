@@ -98,7 +98,9 @@ void tst_frmCnv::cleanup() {
 // As the main window does it: load, set the mode, show.
 std::unique_ptr<CnvWindow> tst_frmCnv::Open(const QString& mode) {
     auto form = std::make_unique<CnvWindow>();
-    form->form.Chiamatoda = mode.toStdString();
+    form->form.Chiamatoda = mode == "B2T"   ? &vagliante::kBinToTxt
+                            : mode == "T2B" ? &vagliante::kTxtToBin
+                                            : nullptr;
     form->window->show();
     if (!QTest::qWaitForWindowExposed(form->window.get())) return nullptr;
     return form;
@@ -115,7 +117,7 @@ void tst_frmCnv::designStateUntilShown() {
     QVERIFY(form.Text1()->text().isEmpty() && form.Text2()->text().isEmpty());
     QCOMPARE(form.ProgressBar1()->Model().Value(), 0.001);
     QCOMPARE(form.ProgressBar1()->Model().Min(), 0.0001);
-    QVERIFY(form.form.Chiamatoda.empty());
+    QVERIFY(!form.form.Chiamatoda);
     QVERIFY(form.window->windowFlags().testFlag(Qt::Tool));  // not in the task bar
     QVERIFY(!form.window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QCOMPARE(form.window->minimumSize(), form.window->maximumSize());
@@ -196,7 +198,7 @@ void tst_frmCnv::captionsFollowTheMode() {
 void tst_frmCnv::activationAppliesTheModeSetAfterLoading() {
     auto form = Open("B2T");
     QVERIFY(form);
-    form->form.Chiamatoda = "T2B";
+    form->form.Chiamatoda = &vagliante::kTxtToBin;
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(form->window.get(), &activate);
     QCOMPARE(form->window->windowTitle(), QString("Conversione TXT->BIN"));
@@ -275,7 +277,7 @@ void tst_frmCnv::unknownModeLeavesFiltersAndDoesNothing() {
     auto form = Open("B2T");
     QVERIFY(form);
     form->Command3()->click();
-    form->form.Chiamatoda = "t2b";
+    form->form.Chiamatoda = nullptr;
     form->Command3()->click();
     form->Command4()->click();
     QCOMPARE(user_->requests.size(), size_t{3});

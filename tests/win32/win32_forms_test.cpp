@@ -1036,7 +1036,7 @@ TEST(ConversionWindowTest, KeepsItsDesignCaptionsUntilActivated) {
     EXPECT_EQ(Text(window->Handle()), "Conversione");
     EXPECT_EQ(Text(window->Control("Label2")), "File sorgente");
     EXPECT_EQ(Text(window->Control("Label4")), "File destinazione");
-    form.Chiamatoda = "T2B";
+    form.Chiamatoda = &kTxtToBin;
     window->Show();  // activated
     Pump();
     EXPECT_EQ(Text(window->Handle()), "Conversione TXT->BIN");

@@ -1,0 +1,54 @@
+// PathBoxes: the part of a window that the main and the conversion window
+// share, a source and a destination box, each with the label that names it
+// and the "..." button that fills it from the window's file dialog, and the
+// progress bar of the run that reads the one and writes the other; and the
+// handlers over them, written once for both windows.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/progress.h"
+#include "ui/common_dialog.h"
+
+namespace vagliante::ui {
+
+class FormView;
+
+struct PathBoxes {
+    std::string_view sourceLabel, sourceBox, sourceButton;
+    std::string_view destinationLabel, destinationBox, destinationButton;
+    std::string_view bar;
+};
+
+// Their names, the same in both windows.
+inline constexpr PathBoxes kPathBoxes = {
+    "Label2", "Text1", "Command3", "Label4", "Text2", "Command4", "ProgressBar1",
+};
+
+// The "..." buttons. Each prepares the window's shared file dialog (an
+// empty name, its title, `filter` with its first pair shown, the folder
+// where the user works: that of its box's path, or else of the other box's),
+// shows it, and puts its file name in the box: empty when the user
+// cancelled. A filter or extension of nullptr leaves the one last set.
+// The source: an open dialog titled "Scegli il file sorgente".
+void ChooseSource(FormView& view, CommonDialog& dialog, const PathBoxes& boxes, const char* filter);
+// The destination: a save dialog titled "Scegli il file destinazione", which
+// adds `defaultExt` to a name typed without an extension.
+void ChooseDestination(FormView& view, CommonDialog& dialog, const PathBoxes& boxes,
+                       const char* filter, const char* defaultExt);
+
+// A filter or a conversion: from the source path to the destination path,
+// reporting on `progress`; returns the completion message's details, or an
+// empty text for none.
+using PathOperation = std::function<std::string(
+    const std::string& source, const std::string& destination, Progress& progress)>;
+
+// Runs `operation` on the paths in the two boxes as the user meant them
+// (PathFromBox), with the bar, and reports its end (RunAndReport). An empty
+// box is an error that names it by its label, the source's first.
+void RunOnPaths(FormView& view, const PathBoxes& boxes, const PathOperation& operation,
+                std::string_view doneText);
+
+}  // namespace vagliante::ui
