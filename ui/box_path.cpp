@@ -124,6 +124,11 @@ std::string PathFromBox(std::string_view text) {
     return std::string(text);
 }
 
+std::optional<std::string> DroppedPath(std::string_view text) {
+    if (!StartsWithNoCase(text, "file:")) return std::string(text);
+    return LocalPathFromUri(text);
+}
+
 std::string DialogFolder(std::string_view boxText, std::string_view otherBoxText) {
     if (!Trimmed(PathFromBox(boxText)).empty()) return FolderOf(boxText);
     return FolderOf(otherBoxText);

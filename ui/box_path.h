@@ -20,6 +20,11 @@ std::string PathFromBox(std::string_view text);
 // this machine (on POSIX) or an escaped NUL.
 std::optional<std::string> LocalPathFromUri(std::string_view uri);
 
+// The path a file dropped on a window, or named at the program's start,
+// gives: a file: address the local path it names (nothing when it names
+// none), any other text the path as it is.
+std::optional<std::string> DroppedPath(std::string_view text);
+
 // The folder a file dialog opens in for the path in its box: the path itself
 // when it names a folder, else the folder it lies in; for an empty box, that
 // of the path in the other box of the pair (the source's for an empty

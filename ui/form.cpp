@@ -6,6 +6,7 @@
 
 #include "platform/program_info.h"
 #include "platform/run_error.h"
+#include "ui/box_path.h"
 #include "ui/scripts.h"
 
 namespace vagliante::ui {
@@ -17,9 +18,11 @@ FormView& Form::View() const {
 
 bool Form::FileDropped(std::string_view control, std::string_view path) {
     if (design_.dropBox.empty()) return false;
+    const std::optional<std::string> local = DroppedPath(path);
+    if (!local) return false;
     const ControlDesign* target = FindControl(design_, control);
     const bool onBox = target && target->kind == ControlKind::TextBox;
-    View().SetText(onBox ? target->name : design_.dropBox, path);
+    View().SetText(onBox ? target->name : design_.dropBox, *local);
     return true;
 }
 

@@ -90,8 +90,10 @@ class Form {
     // A file dropped on the control `control` (a name, or empty for the
     // window itself), or named when the program was started: a text box
     // takes its path, anywhere else the window's drop box does (dropBox in
-    // the design). Returns whether the window took it: one without a drop
-    // box takes none.
+    // the design). A file manager may name it by its file: address, which
+    // gives the local path it names (DroppedPath). Returns whether the
+    // window took it: one without a drop box takes none, nor does any an
+    // address of no local file.
     bool FileDropped(std::string_view control, std::string_view path);
 
   protected:

@@ -22,11 +22,11 @@
 #include "tests/support/qt_support.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
-#include "ui/qt/busy_run.h"
 #include "ui/qt/look.h"
 #include "ui/qt/qt_form.h"
 #include "ui/qt/qt_progress_bar.h"
 #include "ui/qt/translations.h"
+#include "ui/run_session.h"
 
 using vagliante::frmMain;
 using vagliante::ui::CommonDialog;
@@ -451,10 +451,10 @@ void tst_frmMain::aLogNamedOnTheCommandLineIsAFullPath() {
     QCOMPARE(FileArgument({"vagliante", "/logs/LOG.BIN"}), QString("/logs/LOG.BIN"));
     QCOMPARE(FileArgument({"vagliante", "LOG.BIN"}), QDir::current().absoluteFilePath("LOG.BIN"));
     QCOMPARE(FileArgument({"vagliante", "--help", "file:///logs/LOG%201.BIN", "/altro"}),
-             QString("/logs/LOG 1.BIN"));
+             QString("file:///logs/LOG%201.BIN"));
     // The program puts it in the source box, as a drop on the window.
-    QVERIFY(form_->FileDropped({}, "/logs/LOG.BIN"));
-    QCOMPARE(Text1()->text(), QString("/logs/LOG.BIN"));
+    QVERIFY(form_->FileDropped({}, "file:///logs/LOG%201.BIN"));
+    QCOMPARE(Text1()->text(), QString("/logs/LOG 1.BIN"));
 }
 
 void tst_frmMain::aPathPastedInQuotesIsUsedWithoutThem() {
@@ -512,7 +512,7 @@ void tst_frmMain::enterPressesTheFocusedButtonOnce() {
 void tst_frmMain::DuringRun(const std::function<void()>& act, const std::function<void()>& during) {
     bool ran = false;
     QTimer::singleShot(0, [&] {
-        QVERIFY2(vagliante::ui::qt::IsBusy(), "the run had ended before the test looked");
+        QVERIFY2(vagliante::ui::RunSession::Busy(), "the run had ended before the test looked");
         ran = true;
         during();
     });

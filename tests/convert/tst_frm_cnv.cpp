@@ -15,9 +15,9 @@
 #include "convert/frm_cnv.h"
 #include "tests/support/qt_support.h"
 #include "tests/support/test_support.h"
-#include "ui/qt/busy_run.h"
 #include "ui/qt/qt_form.h"
 #include "ui/qt/qt_progress_bar.h"
+#include "ui/run_session.h"
 
 using vagliante::frmCnv;
 using vagliante::ui::CommonDialog;
@@ -452,7 +452,7 @@ void tst_frmCnv::theCloseBoxDuringAConversionStopsItAndCloses() {
     form->Text2()->setText(Path("out.TXT"));
     bool during = false;
     QTimer::singleShot(0, [&] {
-        QVERIFY(vagliante::ui::qt::IsBusy());
+        QVERIFY(vagliante::ui::RunSession::Busy());
         during = true;
         QVERIFY(!form->Command1()->isEnabled() && !form->Text1()->isEnabled());
         QVERIFY(form->Command2()->isEnabled());

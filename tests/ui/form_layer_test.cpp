@@ -1,8 +1,10 @@
 // The form layer under every window: the progress bar's state, filter texts,
-// the description's helpers, and how a handler's run reports its end.
+// the description's helpers, how a handler's run reports its end, and the
+// run session every renderer passes its events to.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -21,6 +23,7 @@
 #include "tests/ui/fake_view.h"
 #include "ui/box_path.h"
 #include "ui/form.h"
+#include "ui/run_session.h"
 
 namespace vagliante {
 namespace {
@@ -217,6 +220,10 @@ using Shown = std::tuple<std::string, std::string, ui::MessageIcon, std::string>
 Shown AsShown(const ui::Message& m) { return {m.text, m.title, m.icon, m.details}; }
 constexpr auto kCritical = ui::MessageIcon::Critical;
 
+void WaitForStop(const ProgressBar& bar) {
+    while (!bar.StopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 TEST(RunAndReportTest, CompletionErrorsAndStopsEachReachTheUserTheirWay) {
     RunForm form;
     test::FakeView view(form);
@@ -258,6 +265,96 @@ TEST(RunAndReportTest, CompletionErrorsAndStopsEachReachTheUserTheirWay) {
     view.Click("Command1");
     ASSERT_EQ(view.messages.size(), 4u);
     EXPECT_EQ(view.messages[3].details, "");
+}
+
+TEST(RunSessionTest, ARunLooksBusyTakesOnlyTheExitButtonThenAllIsAsBefore) {
+    RunForm form;
+    test::FakeView view(form);
+    view.FocusControl("Text1");
+    form.work = [] { return std::string(); };
+    bool looked = false;
+    view.duringRun = [&] {
+        looked = true;
+        EXPECT_TRUE(ui::RunSession::Busy());
+        for (const char* control : {"Command1", "Text1"})
+            EXPECT_FALSE(view.ControlEnabled(control));
+        EXPECT_TRUE(view.ControlEnabled("Command2"));
+        EXPECT_TRUE(view.ControlEnabled("Label1"));
+        EXPECT_FALSE(view.menuEnabled());
+        EXPECT_TRUE(view.busyCursor());
+        EXPECT_EQ(view.FocusedControl(), "");  // a key held down reaches no button
+        // Nothing but the exit button answers, and no file is taken.
+        view.Click("Command1");
+        view.Click("M1");
+        EXPECT_FALSE(view.Drop("", "/logs/ALTRO.BIN"));
+        EXPECT_THROW(view.RunBusy([] {}), std::logic_error);  // one run at a time
+    };
+    view.Click("Command1");
+    EXPECT_TRUE(looked);
+    EXPECT_FALSE(ui::RunSession::Busy());
+    for (const char* control : {"Command1", "Command2", "Text1"})
+        EXPECT_TRUE(view.ControlEnabled(control));
+    EXPECT_TRUE(view.menuEnabled());
+    EXPECT_FALSE(view.busyCursor());
+    EXPECT_EQ(view.FocusedControl(), "Text1");  // as before the run
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.Text("Text1"), "");
+
+    // A control disabled before a run stays so; the focus it had goes to the
+    // first control.
+    view.duringRun = nullptr;
+    view.EnableControl("Text1", false);
+    view.Click("Command1");
+    EXPECT_FALSE(view.ControlEnabled("Text1"));
+    EXPECT_EQ(view.FocusedControl(), "Command1");
+}
+
+TEST(RunSessionTest, ClosingARunningWindowStopsTheRunThenClosesNoOtherWindowCloses) {
+    RunForm form, other;
+    test::FakeView view(form), otherView(other);
+    ProgressBar& bar = view.Bar("ProgressBar1");
+    form.work = [&]() -> std::string {
+        WaitForStop(bar);
+        throw RunStopped();
+    };
+    view.duringRun = [&] {
+        otherView.Close();
+        EXPECT_FALSE(otherView.closed());
+        view.Click("Command2");
+        EXPECT_FALSE(view.closed());  // until the handler that ran has ended
+    };
+    view.Click("Command1");
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(view.closed());
+    EXPECT_EQ(view.events, (std::vector<std::string>{"busy", "close"}));
+    otherView.Close();
+    EXPECT_TRUE(otherView.closed());
+
+    // The end of the program's session: the run stopped and waited for.
+    RunForm ending;
+    test::FakeView endingView(ending);
+    std::atomic<bool> unwound = false;
+    ending.work = [&]() -> std::string {
+        WaitForStop(endingView.Bar("ProgressBar1"));
+        unwound = true;
+        throw RunStopped();
+    };
+    endingView.duringRun = [&] {
+        ui::RunSession::StopAndWait();
+        EXPECT_TRUE(unwound);
+    };
+    endingView.Click("Command1");
+    EXPECT_TRUE(unwound);
+    EXPECT_FALSE(endingView.closed());
+}
+
+TEST(RunSessionTest, AHandlersFailureThatNothingCaughtIsShownAndTheWindowGoesOn) {
+    RunForm form;
+    test::FakeView view(form);
+    view.Click("M1");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(AsShown(view.messages[0]), Shown("guasto", "Vagliante", kCritical, ""));
+    EXPECT_FALSE(view.closed());
 }
 
 TEST(CommonDialogTest, CancelKeepsTheNameAndTheRequestCarriesEverySetting) {
@@ -353,13 +450,26 @@ TEST(DialogFolderTest, TheBoxsFolderElseTheOtherBoxsElseNone) {
 #endif
 }
 
-TEST(FileDroppedTest, AWindowWithoutADropBoxTakesNoFile) {
+TEST(FileDroppedTest, AnAddressGivesItsPathAWindowUnderAModalOneOrWithoutADropBoxTakesNone) {
+    RunForm form, modal;
+    test::FakeView view(form);
+    EXPECT_TRUE(view.Drop("Label1", "file:///logs/LOG%201.BIN"));  // from a file manager
+    EXPECT_EQ(view.Text("Text1"), Native("/logs/LOG 1.BIN"));
+    EXPECT_FALSE(view.Drop("", "file:/logs/B.BIN"));  // no path
+#ifndef _WIN32
+    EXPECT_FALSE(view.Drop("", "file://server/logs/B.BIN"));  // another machine's
+#endif
+    std::unique_ptr<ui::LoadedForm> over = view.Load(modal);
+    view.onModal = [&](test::FakeView&) { EXPECT_FALSE(view.Drop("", "/logs/C.BIN")); };
+    over->ShowModal();
+    EXPECT_EQ(view.Text("Text1"), Native("/logs/LOG 1.BIN"));
+
     test::FakeRegistry registry;
     test::FakeLauncher launcher;
-    frmAbout form(registry, launcher);
-    test::FakeView view(form);
-    EXPECT_FALSE(view.Drop("", "/logs/LOG.BIN"));
-    EXPECT_FALSE(view.Drop("cmdOK", "/logs/LOG.BIN"));
+    frmAbout about(registry, launcher);
+    test::FakeView aboutView(about);
+    EXPECT_FALSE(aboutView.Drop("", "/logs/LOG.BIN"));
+    EXPECT_FALSE(aboutView.Drop("cmdOK", "/logs/LOG.BIN"));
 }
 
 TEST(FormTest, AHandlerWithoutItsWindowFailsClearly) {

@@ -25,6 +25,8 @@
 #include "tests/about/fakes.h"
 #include "tests/support/test_support.h"
 #include "ui/scripts.h"
+#include "ui/win32/dialogs.h"
+#include "ui/win32/message_loop.h"
 #include "ui/win32/win32_form.h"
 
 namespace vagliante {

@@ -10,6 +10,7 @@
 #include "app/frm_main.h"
 #include "convert/frm_cnv.h"
 #include "platform/utf8.h"
+#include "ui/win32/message_loop.h"
 #include "ui/win32/win32_form.h"
 
 namespace {
