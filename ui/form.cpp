@@ -6,7 +6,7 @@
 
 #include "platform/program_info.h"
 #include "platform/run_error.h"
-#include "ui/box_path.h"
+#include "ui/path_boxes.h"
 #include "ui/scripts.h"
 
 namespace vagliante::ui {

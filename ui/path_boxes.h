@@ -1,11 +1,16 @@
-// PathBoxes: the part of a window that the main and the conversion window
-// share, a source and a destination box, each with the label that names it
+// Path boxes: the text boxes in which users give a window its paths, typed,
+// pasted (Explorer's "Copy as path" wraps them in double quotes), dropped
+// from a file manager (a file:// address) or chosen in a file dialog.
+//
+// PathBoxes is the part of a window that the main and the conversion window
+// share: a source and a destination box, each with the label that names it
 // and the "..." button that fills it from the window's file dialog, and the
-// progress bar of the run that reads the one and writes the other; and the
-// handlers over them, written once for both windows.
+// progress bar of the run that reads the one and writes the other. Their
+// handlers are written here once, for both windows.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +20,28 @@
 namespace vagliante::ui {
 
 class FormView;
+
+// The path the text of a box means: a path wrapped in double quotes (blanks
+// around them allowed) without them, a file:// address as the local path it
+// names; any other text unchanged.
+std::string PathFromBox(std::string_view text);
+
+// The local path that a file:// address names ("file:///home/a%20b.BIN" is
+// "/home/a b.BIN"; on Windows "file:///C:/Log/x.bin" is "C:\Log\x.bin" and a
+// host gives a network path); nothing for another scheme, a host that is not
+// this machine (on POSIX) or an escaped NUL.
+std::optional<std::string> LocalPathFromUri(std::string_view uri);
+
+// The path a file dropped on a window, or named at the program's start,
+// gives: a file: address the local path it names (nothing when it names
+// none), any other text the path as it is.
+std::optional<std::string> DroppedPath(std::string_view text);
+
+// The folder a file dialog opens in for the path in its box: the path itself
+// when it names a folder, else the folder it lies in; for an empty box, that
+// of the path in the other box of the pair (the source's for an empty
+// destination). Empty when neither names one: the system chooses.
+std::string DialogFolder(std::string_view boxText, std::string_view otherBoxText);
 
 struct PathBoxes {
     std::string_view sourceLabel, sourceBox, sourceButton;

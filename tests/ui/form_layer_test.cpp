@@ -21,8 +21,8 @@
 #include "tests/about/fakes.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/fake_view.h"
-#include "ui/box_path.h"
 #include "ui/form.h"
+#include "ui/path_boxes.h"
 #include "ui/run_session.h"
 
 namespace vagliante {
