@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include <cwctype>
+#include <cwchar>
 #include <string_view>
 
 #include "platform/utf8.h"
@@ -14,13 +14,6 @@ namespace {
 bool IsFormWindow(HWND hwnd) {
     wchar_t name[32] = {};
     return ::GetClassNameW(hwnd, name, 32) > 0 && std::wstring_view(name) == kFormClass;
-}
-
-bool IsFileAddress(std::wstring_view argument) {
-    if (argument.size() < 5) return false;
-    for (std::size_t i = 0; i < 5; ++i)
-        if (std::towlower(argument[i]) != L"file:"[i]) return false;
-    return true;
 }
 
 }  // namespace
@@ -50,7 +43,7 @@ std::string FileArgument(const wchar_t* commandLine) {
     for (int i = 1; i < count && file.empty(); ++i)
         if (arguments[i][0] != L'\0' && arguments[i][0] != L'-') file = arguments[i];
     ::LocalFree(arguments);
-    if (file.empty() || IsFileAddress(file)) return ToUtf8(file);
+    if (file.empty() || ::_wcsnicmp(file.c_str(), L"file:", 5) == 0) return ToUtf8(file);
     const DWORD size = ::GetFullPathNameW(file.c_str(), 0, nullptr, nullptr);
     std::wstring full(size, L'\0');
     const DWORD length = size ? ::GetFullPathNameW(file.c_str(), size, full.data(), nullptr) : 0;
