@@ -549,6 +549,28 @@ TEST_F(MainWindowTest, AFileDroppedFillsTheBoxUnderItElseTheSourceAndTheNameGive
     EXPECT_EQ(FileArgument(L"vagliante.exe LOG.BIN"), here + "LOG.BIN");
 }
 
+TEST_F(MainWindowTest, PathsPastedInQuotesRunAndTheLogsNameIsUpperCasedWhole) {
+    ScriptedUser user;
+    test::TempDir dir;
+    test::WriteFile(dir.File("log è 1.bin"), test::ReadFile(VAGLIANTE_SAMPLES_DIR "/misto.BIN"));
+    Type(Get("Text1"), "\"" + dir.File("log è 1.bin") + "\"");  // Explorer's "Copy as path"
+    Type(Get("Text2"), " \"" + dir.File("OUT.TXT") + "\" ");
+    Press(Get("Command1"));
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text, "File creato con successo");
+    const auto lines = test::SplitCrLf(test::ReadFile(dir.File("OUT.TXT")));
+    ASSERT_GT(lines.size(), 3u);
+    // The log's short name: the system's 8.3 name when it keeps one (Wine
+    // does), else the name upper-cased letter by letter.
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(ToUtf16(dir.File("log è 1.bin")).c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    ::FindClose(search);
+    const std::string shortName =
+        found.cAlternateFileName[0] ? ToUtf8(found.cAlternateFileName) : "LOG È 1.BIN";
+    EXPECT_EQ(lines[2], "## Log name:        " + shortName);
+}
+
 TEST_F(MainWindowTest, EsciAndTheCloseBoxEndTheProgram) {
     for (bool closeBox : {false, true}) {
         if (closeBox) {
