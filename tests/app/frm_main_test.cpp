@@ -84,8 +84,6 @@ TEST_F(FrmMainTest, FiltraRunsOnlyTheSelectedFilterBusyThenItsMessage) {
     EXPECT_EQ(view_.events, (std::vector<std::string>{"busy", "message"}));
     ASSERT_EQ(view_.messages.size(), 1u);
     EXPECT_EQ(view_.messages[0].text, "File creato con successo");
-    EXPECT_EQ(view_.messages[0].title, "Messaggio");
-    EXPECT_EQ(view_.messages[0].icon, MessageIcon::Information);
     EXPECT_EQ(dir_.List(), (std::vector<std::string>{"LOG.BIN", "OUT.TXT"}));
 
     view_.Choose("Option2");

@@ -124,8 +124,6 @@ TEST(FrmCnvTest, ConvertiRunsTheConversionOfTheModeAndBackEsciCloses) {
     EXPECT_EQ(there.events, (std::vector<std::string>{"busy", "message"}));
     ASSERT_EQ(there.messages.size(), 1u);
     EXPECT_EQ(there.messages[0].text, "Conversione conclusa");
-    EXPECT_EQ(there.messages[0].title, "Messaggio");
-    EXPECT_EQ(there.messages[0].icon, ui::MessageIcon::Information);
     EXPECT_EQ(test::ReadFile(dir.File("out.TXT")), "000A84FF");
     EXPECT_EQ(there.Bar("ProgressBar1").Value(), 0.001);
     there.Click("Command2");
