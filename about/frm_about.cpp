@@ -14,6 +14,12 @@ using ui::FontDesign;
 using ui::kBlack;
 using ui::kRed;
 
+// The names of the controls that the handlers use.
+constexpr std::string_view kOk = "cmdOK";
+constexpr std::string_view kSysInfo = "cmdSysInfo";
+constexpr std::string_view kTitle = "lblTitle";
+constexpr std::string_view kVersion = "lblVersion";
+
 // "MS Sans Serif" is asked for by name; where it is missing the renderer's
 // fallback keeps the size and the weight.
 constexpr FontDesign kBold975{"MS Sans Serif", 9.75, true};
@@ -24,12 +30,12 @@ constexpr FontDesign kBold12{"MS Sans Serif", 12, true};
 // title, version, "prodotto da", maker, web address. Title and version are
 // set at load.
 constexpr ControlDesign kControls[] = {
-    {"cmdOK", ControlKind::Button, "&Ok", 3960, 180, 1245, 345, 0},
-    {"cmdSysInfo", ControlKind::Button, "&System Info...", 3960, 600, 1245, 345, 1},
+    {kOk, ControlKind::Button, "&Ok", 3960, 180, 1245, 345, 0},
+    {kSysInfo, ControlKind::Button, "&System Info...", 3960, 600, 1245, 345, 1},
     {"Frame1", ControlKind::Frame, "", 120, 60, 3675, 1875, 2},
-    {"lblTitle", ControlKind::Label, "", 150, 240, 3360, 255, 6, "Frame1", false, &kBold975, kRed,
+    {kTitle, ControlKind::Label, "", 150, 240, 3360, 255, 6, "Frame1", false, &kBold975, kRed,
      Align::Centre},
-    {"lblVersion", ControlKind::Label, "", 150, 540, 3360, 255, 7, "Frame1", false, &kBold975, kRed,
+    {kVersion, ControlKind::Label, "", 150, 540, 3360, 255, 7, "Frame1", false, &kBold975, kRed,
      Align::Centre},
     {"Label2", ControlKind::Label, "prodotto da", 150, 900, 3360, 255, 3, "Frame1", false,
      &kRegular975, kBlack, Align::Centre},
@@ -46,19 +52,15 @@ const ui::FormDesign kFrmAboutDesign = {
 };
 
 void frmAbout::Click(std::string_view control) {
-    if (control == "cmdOK") cmdOK_Click();
-    if (control == "cmdSysInfo") cmdSysInfo_Click();
+    if (control == kOk) View().Close();
+    if (control == kSysInfo) StartSysInfo();
 }
 
 void frmAbout::Form_Load() {
     View().SetTitle(AboutWindowTitle());
-    View().SetText("lblVersion", AboutVersionText());
-    View().SetText("lblTitle", AboutProgramTitle());
+    View().SetText(kVersion, AboutVersionText());
+    View().SetText(kTitle, AboutProgramTitle());
 }
-
-void frmAbout::cmdOK_Click() { View().Close(); }
-
-void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
 
 void frmAbout::StartSysInfo() {
     if (vagliante::StartSysInfo(registry_, launcher_) == SysInfoOutcome::Unavailable)

@@ -25,9 +25,6 @@ class frmAbout final : public ui::Form {
     void Click(std::string_view control) override;
 
   private:
-    void cmdOK_Click();
-    void cmdSysInfo_Click();
-
     Registry& registry_;
     Launcher& launcher_;
 };

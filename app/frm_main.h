@@ -13,6 +13,7 @@
 
 namespace vagliante {
 
+struct ConversionMode;
 extern const ui::FormDesign kFrmMainDesign;
 
 class frmMain final : public ui::Form {
@@ -27,17 +28,9 @@ class frmMain final : public ui::Form {
     void Click(std::string_view control) override;
 
   private:
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void T1_Click();
-    void T2_Click();
-    void INF_Click();
-
-    void FilterUpdate();
-    void FilterActivation();
-    void OpenConversion(const char* mode);
+    void Filtra();
+    void OpenConversion(const ConversionMode& mode);
+    void OpenAbout();
 };
 
 }  // namespace vagliante

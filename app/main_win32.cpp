@@ -1,5 +1,6 @@
 // Vagliante on Windows: the main window in native controls.
 #include "app/frm_main.h"
+#include "ui/win32/message_loop.h"
 #include "ui/win32/win32_form.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

@@ -38,16 +38,16 @@ using Clock = std::chrono::steady_clock;
 
 struct Command {
     std::string_view name;
-    bool filter;
-    const char* option;  // the filter's option, or the conversion's mode
+    const char* option;                     // the filter's option, or nullptr
+    const vagliante::ConversionMode* mode;  // the conversion's mode, or nullptr
     const char* doneText;
 };
 
-constexpr Command kCommands[] = {
-    {"aggiornamento", true, "Option1", vagliante::kMsgUpdateDone},
-    {"attivazione", true, "Option2", vagliante::kMsgActivationDone},
-    {"bin2txt", false, "B2T", vagliante::kMsgConversionDone},
-    {"txt2bin", false, "T2B", vagliante::kMsgConversionDone},
+const Command kCommands[] = {
+    {"aggiornamento", "Option1", nullptr, vagliante::kMsgUpdateDone},
+    {"attivazione", "Option2", nullptr, vagliante::kMsgActivationDone},
+    {"bin2txt", nullptr, &vagliante::kBinToTxt, vagliante::kMsgConversionDone},
+    {"txt2bin", nullptr, &vagliante::kTxtToBin, vagliante::kMsgConversionDone},
 };
 
 #ifdef _WIN32
@@ -60,7 +60,7 @@ void Press(vagliante::ui::Form& form, const Command& command, const std::string&
     window->Show();
     ::SetWindowTextW(window->Control("Text1"), vagliante::ToUtf16(source).c_str());
     ::SetWindowTextW(window->Control("Text2"), vagliante::ToUtf16(destination).c_str());
-    if (command.filter) ::SendMessageW(window->Control(command.option), BM_CLICK, 0, 0);
+    if (command.option) ::SendMessageW(window->Control(command.option), BM_CLICK, 0, 0);
     pressed = Clock::now();
     ::SendMessageW(window->Control("Command1"), BM_CLICK, 0, 0);
 }
@@ -72,7 +72,7 @@ void Press(vagliante::ui::Form& form, const Command& command, const std::string&
     window->show();
     window->SetText("Text1", source);
     window->SetText("Text2", destination);
-    if (command.filter) window->Control<QRadioButton>(command.option)->click();
+    if (command.option) window->Control<QRadioButton>(command.option)->click();
     pressed = Clock::now();
     window->Control<QPushButton>("Command1")->click();
 }
@@ -87,11 +87,11 @@ int Bench(const Command& command, const std::string& source, const std::string& 
         message = m.text;
     });
     std::unique_ptr<vagliante::ui::Form> form;
-    if (command.filter) {
+    if (command.option) {
         form = std::make_unique<vagliante::frmMain>();
     } else {
         auto cnv = std::make_unique<vagliante::frmCnv>();
-        cnv->Chiamatoda = command.option;
+        cnv->Chiamatoda = command.mode;
         form = std::move(cnv);
     }
     Press(*form, command, source, destination, pressed);

@@ -16,11 +16,9 @@ namespace vagliante::ui {
 
 class FormView;
 
-// The filters and titles the windows' "..." buttons share.
+// The filters the windows' "..." buttons offer.
 inline constexpr const char* kLogFilter = "Log file (*.BIN)|*.BIN";
 inline constexpr const char* kTextFilter = "Text file (*.TXT)|*.TXT";
-inline constexpr const char* kChooseSourceTitle = "Scegli il file sorgente";
-inline constexpr const char* kChooseDestinationTitle = "Scegli il file destinazione";
 
 enum class FileDialogKind { Open, Save };
 

@@ -6,6 +6,7 @@
 
 #include "platform/program_info.h"
 #include "platform/run_error.h"
+#include "ui/path_boxes.h"
 #include "ui/scripts.h"
 
 namespace vagliante::ui {
@@ -17,30 +18,22 @@ FormView& Form::View() const {
 
 bool Form::FileDropped(std::string_view control, std::string_view path) {
     if (design_.dropBox.empty()) return false;
+    const std::optional<std::string> local = DroppedPath(path);
+    if (!local) return false;
     const ControlDesign* target = FindControl(design_, control);
     const bool onBox = target && target->kind == ControlKind::TextBox;
-    View().SetText(onBox ? target->name : design_.dropBox, path);
+    View().SetText(onBox ? target->name : design_.dropBox, *local);
     return true;
 }
 
-bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText) {
-    return RunAndReportWithDetails(
-        view,
-        [&] {
-            work();
-            return std::string();
-        },
-        doneText);
-}
-
-bool RunAndReportWithDetails(FormView& view, const std::function<std::string()>& work,
-                             std::string_view doneText) {
+void RunAndReport(FormView& view, const std::function<std::string()>& work,
+                  std::string_view doneText) {
     std::string failure;
     std::string details;
     try {
         view.RunBusy([&] { details = work(); });
     } catch (const RunStopped&) {
-        return false;  // the user asked for it: no message
+        return;  // the user asked for it: no message
     } catch (const RunError& error) {
         failure = error.what();
     } catch (const std::bad_alloc&) {
@@ -50,12 +43,11 @@ bool RunAndReportWithDetails(FormView& view, const std::function<std::string()>&
     }
     if (!failure.empty()) {
         view.ShowMessage({failure, kProgramTitle, MessageIcon::Critical, {}});
-        return false;
+        return;
     }
     while (!details.empty() && details.back() == '\n') details.pop_back();  // no blank last line
     view.ShowMessage(
         {std::string(doneText), kMessageTitle, MessageIcon::Information, std::move(details)});
-    return true;
 }
 
 void CommonDialog::Show(FormView& view, Kind kind) {

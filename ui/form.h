@@ -90,8 +90,10 @@ class Form {
     // A file dropped on the control `control` (a name, or empty for the
     // window itself), or named when the program was started: a text box
     // takes its path, anywhere else the window's drop box does (dropBox in
-    // the design). Returns whether the window took it: one without a drop
-    // box takes none.
+    // the design). A file manager may name it by its file: address, which
+    // gives the local path it names (DroppedPath). Returns whether the
+    // window took it: one without a drop box takes none, nor does any an
+    // address of no local file.
     bool FileDropped(std::string_view control, std::string_view path);
 
   protected:
@@ -103,14 +105,10 @@ class Form {
 };
 
 // Runs a core operation busy (FormView::RunBusy), then shows the completion
-// message `doneText`, or instead the error: a failure's number, description
+// message `doneText` with the text the operation returns as its details
+// (none when empty), or instead the error: a failure's number, description
 // and path. A stopped run shows nothing. The window goes on either way.
-// Returns whether the operation succeeded.
-bool RunAndReport(FormView& view, const std::function<void()>& work, std::string_view doneText);
-
-// The same for an operation that tells more about what it did: the text it
-// returns is the completion message's details.
-bool RunAndReportWithDetails(FormView& view, const std::function<std::string()>& work,
-                             std::string_view doneText);
+void RunAndReport(FormView& view, const std::function<std::string()>& work,
+                  std::string_view doneText);
 
 }  // namespace vagliante::ui

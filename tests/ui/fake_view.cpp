@@ -1,8 +1,6 @@
 #include "tests/ui/fake_view.h"
 
-#include <gtest/gtest.h>
-
-#include <exception>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 
@@ -12,25 +10,32 @@ using ui::ControlKind;
 
 FakeView::FakeView(ui::Form& form) : form_(form), title_(form.Design().title) {
     for (const ui::ControlDesign& design : form.Design().controls) {
-        State state{design.kind, std::string(design.caption), design.selected, nullptr};
+        State state{design.kind, std::string(design.caption), design.selected, true, nullptr};
         if (design.kind == ControlKind::ProgressBar)
             state.bar = std::make_unique<ui::ProgressBar>();
         controls_.emplace(std::string(design.name), std::move(state));
     }
+    const std::vector<const ui::ControlDesign*> order = ui::TabOrder(form.Design());
+    if (!order.empty()) focus_ = order.front()->name;
     form.Attach(this);
     form.Form_Load();
 }
 
 FakeView::~FakeView() { form_.Attach(nullptr); }
 
-FakeView::State& FakeView::Control(std::string_view name, ControlKind kind) {
+FakeView::State& FakeView::Control(std::string_view name) {
     auto found = controls_.find(name);
     if (found == controls_.end())
         throw std::out_of_range("no control " + std::string(name) + " in " +
                                 std::string(form_.Design().name));
-    if (found->second.kind != kind)
-        throw std::logic_error(std::string(name) + " used as another kind of control");
     return found->second;
+}
+
+FakeView::State& FakeView::Control(std::string_view name, ControlKind kind) {
+    State& state = Control(name);
+    if (state.kind != kind)
+        throw std::logic_error(std::string(name) + " used as another kind of control");
+    return state;
 }
 
 const FakeView::State& FakeView::Control(std::string_view name, ControlKind kind) const {
@@ -38,13 +43,10 @@ const FakeView::State& FakeView::Control(std::string_view name, ControlKind kind
 }
 
 const FakeView::State& FakeView::Captioned(std::string_view name) const {
-    auto found = controls_.find(name);
-    if (found == controls_.end())
-        throw std::out_of_range("no control " + std::string(name) + " in " +
-                                std::string(form_.Design().name));
-    if (found->second.kind == ControlKind::ProgressBar)
+    const State& state = const_cast<FakeView*>(this)->Control(name);
+    if (state.kind == ControlKind::ProgressBar)
         throw std::logic_error(std::string(name) + " has no text");
-    return found->second;
+    return state;
 }
 
 void FakeView::Record(std::string event) {
@@ -59,21 +61,12 @@ void FakeView::Click(std::string_view control) {
     const bool button = found != controls_.end() && found->second.kind == ControlKind::Button;
     if (!button && !ui::IsMenuCommand(form_.Design(), control))
         throw std::out_of_range(std::string(control) + " is no button or menu command");
-    // During a run only the exit button is live.
-    if (busy_ && control != form_.Design().exitButton)
-        throw std::logic_error(std::string(control) + " clicked during a run");
-    form_.Click(control);
-    if (closeAfterRun_ && !busy_) {
-        closeAfterRun_ = false;
-        Record("close");
-        closed_ = true;
-    }
+    session_.Click(control);
 }
 
 bool FakeView::Drop(std::string_view control, std::string_view path) {
-    if (!control.empty() && controls_.find(control) == controls_.end())
-        throw std::out_of_range("no control " + std::string(control));
-    return form_.FileDropped(control, path);
+    if (!control.empty()) Control(control);
+    return session_.Drop(control, path);
 }
 
 void FakeView::Choose(std::string_view option) {
@@ -86,7 +79,7 @@ void FakeView::Type(std::string_view box, std::string_view text) {
     Control(box, ControlKind::TextBox).text = text;
 }
 
-void FakeView::Activate() { form_.Form_Activate(); }
+void FakeView::Activate() { session_.Activate(); }
 
 void FakeView::SetTitle(std::string_view title) { title_ = title; }
 
@@ -119,24 +112,21 @@ void FakeView::ShowMessage(const ui::Message& message) {
 }
 
 void FakeView::RunBusy(const std::function<void()>& work) {
-    if (busy_) throw std::logic_error("a run started inside another");
     Record("busy");
-    busy_ = true;
-    closeAfterRun_ = false;
-    for (auto& [name, state] : controls_)
-        if (state.bar) state.bar->ClearStop();
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
+    session_.Run(work);
+}
+
+void FakeView::PumpEventsUntil(const std::atomic<bool>& done) {
     if (duringRun) duringRun();
-    worker.join();
-    busy_ = false;
-    if (failure) std::rethrow_exception(failure);
+    while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+bool FakeView::ControlEnabled(std::string_view control) const {
+    return const_cast<FakeView*>(this)->Control(control).enabled;
+}
+
+void FakeView::EnableControl(std::string_view control, bool enabled) {
+    Control(control).enabled = enabled;
 }
 
 std::unique_ptr<ui::LoadedForm> FakeView::Load(ui::Form& form) {
@@ -146,13 +136,7 @@ std::unique_ptr<ui::LoadedForm> FakeView::Load(ui::Form& form) {
     return window;
 }
 
-void FakeView::Close() {
-    if (busy_) {  // stops the run; the window goes when its handler ends
-        for (auto& [name, state] : controls_)
-            if (state.bar) state.bar->RequestStop();
-        closeAfterRun_ = true;
-        return;
-    }
+void FakeView::CloseWindow() {
     Record("close");
     closed_ = true;
 }
@@ -160,10 +144,12 @@ void FakeView::Close() {
 void FakeView::ShowModal() {
     Record("modal " + std::string(form_.Design().name));
     shownModal_ = true;
+    if (parent_) parent_->underModal_ = true;
     Activate();
     FakeView* opener = parent_;
     while (opener && !opener->onModal) opener = opener->parent_;
     if (opener) opener->onModal(*this);
+    if (parent_) parent_->underModal_ = false;
 }
 
 }  // namespace vagliante::test

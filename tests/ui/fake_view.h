@@ -2,11 +2,10 @@
 //
 // It holds the state of every control of the form's description, answers
 // the file dialogs from a script, records messages and what the handlers
-// asked for, and runs busy work on a worker thread as the renderers do. A
-// handler that names a control the description lacks, or uses a control as
-// another kind, fails the test. As the renderers do, closing the window
-// while a run is busy stops the run, and the window closes once the handler
-// that started it has ended.
+// asked for, and passes the user's events on to the form's run session as
+// the renderers do, giving it the primitives it asks for; a run goes on a
+// worker thread. A handler that names a control the description lacks, or
+// uses a control as another kind, fails the test.
 #pragma once
 
 #include <deque>
@@ -18,10 +17,13 @@
 #include <vector>
 
 #include "ui/form.h"
+#include "ui/run_session.h"
 
 namespace vagliante::test {
 
-class FakeView final : public ui::FormView, public ui::LoadedForm {
+class FakeView final : public ui::FormView,
+                       public ui::LoadedForm,
+                       public ui::RunSession::Primitives {
   public:
     // Makes the window for `form` and runs its Form_Load.
     explicit FakeView(ui::Form& form);
@@ -39,6 +41,8 @@ class FakeView final : public ui::FormView, public ui::LoadedForm {
     ui::Form& form() const { return form_; }
     bool closed() const { return closed_; }
     bool shownModal() const { return shownModal_; }
+    bool menuEnabled() const { return menuEnabled_; }
+    bool busyCursor() const { return busyCursor_; }
 
     // Dialog answers, in order; nothing is a cancelled dialog. With none
     // left, a dialog is cancelled.
@@ -67,31 +71,48 @@ class FakeView final : public ui::FormView, public ui::LoadedForm {
     void ShowMessage(const ui::Message& message) override;
     void RunBusy(const std::function<void()>& work) override;
     std::unique_ptr<ui::LoadedForm> Load(ui::Form& form) override;
-    void Close() override;
+    void Close() override { session_.Close(); }
 
     // LoadedForm
     void ShowModal() override;
+
+    // RunSession::Primitives
+    bool ControlEnabled(std::string_view control) const override;
+    void EnableControl(std::string_view control, bool enabled) override;
+    void EnableMenu(bool enabled) override { menuEnabled_ = enabled; }
+    std::string FocusedControl() const override { return focus_; }
+    void FocusControl(std::string_view control) override { focus_ = control; }
+    void ShowBusyCursor(bool busy) override { busyCursor_ = busy; }
+    void PumpEventsUntil(const std::atomic<bool>& done) override;
+    void WakeUp() override {}
+    bool UnderModal() const override { return underModal_; }
+    void CloseWindow() override;
 
   private:
     struct State {
         ui::ControlKind kind;
         std::string text;
         bool selected = false;
+        bool enabled = true;
         std::unique_ptr<ui::ProgressBar> bar;
     };
+    State& Control(std::string_view name);
     State& Control(std::string_view name, ui::ControlKind kind);
     const State& Control(std::string_view name, ui::ControlKind kind) const;
     const State& Captioned(std::string_view name) const;
     void Record(std::string event);
 
     ui::Form& form_;
+    ui::RunSession session_{form_, *this, *this};
     FakeView* parent_ = nullptr;
     std::string title_;
     std::map<std::string, State, std::less<>> controls_;
+    std::string focus_;
+    bool menuEnabled_ = true;
+    bool busyCursor_ = false;
+    bool underModal_ = false;
     bool closed_ = false;
     bool shownModal_ = false;
-    bool busy_ = false;
-    bool closeAfterRun_ = false;  // closed during a run: once its handler ends
 };
 
 }  // namespace vagliante::test

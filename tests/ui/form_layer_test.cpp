@@ -1,14 +1,17 @@
 // The form layer under every window: the progress bar's state, filter texts,
-// the description's helpers, and how a handler's run reports its end.
+// the description's helpers, how a handler's run reports its end, and the
+// run session every renderer passes its events to.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
 #include <new>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "about/frm_about.h"
 #include "app/frm_main.h"
@@ -18,8 +21,9 @@
 #include "tests/about/fakes.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/fake_view.h"
-#include "ui/box_path.h"
 #include "ui/form.h"
+#include "ui/path_boxes.h"
+#include "ui/run_session.h"
 
 namespace vagliante {
 namespace {
@@ -185,61 +189,172 @@ TEST(DescriptionHelpersTest, TwipsArePixelsAtTheMonitorsResolution) {
     EXPECT_EQ(ui::TwipsToPixels(255, 192), 34);
 }
 
-// A minimal form whose one button runs what a test gives it.
+// A minimal form: Command1 runs what a test gives it, Command2 closes the
+// window, the menu command M1 fails; Text1 takes dropped files.
 const ui::ControlDesign kRunControls[] = {
     {"Command1", ControlKind::Button, "Vai", 0, 0, 100, 100, 0},
     {"Command2", ControlKind::Button, "Esci", 100, 0, 100, 100, 1},
-    {"ProgressBar1", ControlKind::ProgressBar, "", 0, 100, 200, 100, 2},
+    {"Text1", ControlKind::TextBox, "", 0, 100, 100, 50, 2},
+    {"Label1", ControlKind::Label, "Etichetta", 100, 100, 100, 50, 3},
+    {"ProgressBar1", ControlKind::ProgressBar, "", 0, 150, 200, 50, 4},
 };
+const ui::MenuDesign kRunMenu[] = {{"M1", "&Menu"}};
 const FormDesign kRunDesign = {
-    "frmRun", "Prova", 200, 200, ui::Border::FixedSingle, false, kRunControls, {}, {}, "Command2",
+    "frmRun", "Prova",      200,      200,     ui::Border::FixedSingle,
+    false,    kRunControls, kRunMenu, "Text1", "Command2",
 };
 
 class RunForm final : public ui::Form {
   public:
     RunForm() : Form(kRunDesign) {}
-    std::function<void()> work;
-    bool result = false;
+    std::function<std::string()> work;
     void Click(std::string_view control) override {
-        if (control == "Command2")
-            View().Close();
-        else
-            result = ui::RunAndReport(View(), work, "Fatto");
+        if (control == "Command1") ui::RunAndReport(View(), work, "Fatto");
+        if (control == "Command2") View().Close();
+        if (control == "M1") throw std::runtime_error("guasto");
     }
 };
+
+// A message as the user sees it: text, title, icon and details.
+using Shown = std::tuple<std::string, std::string, ui::MessageIcon, std::string>;
+Shown AsShown(const ui::Message& m) { return {m.text, m.title, m.icon, m.details}; }
+constexpr auto kCritical = ui::MessageIcon::Critical;
+
+void WaitForStop(const ProgressBar& bar) {
+    while (!bar.StopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 TEST(RunAndReportTest, CompletionErrorsAndStopsEachReachTheUserTheirWay) {
     RunForm form;
     test::FakeView view(form);
     std::thread::id ran;
-    form.work = [&] { ran = std::this_thread::get_id(); };
+    form.work = [&] {
+        ran = std::this_thread::get_id();
+        return std::string("Record nel log: 3\nRighe scritte: 2\n");
+    };
     view.Click("Command1");
-    EXPECT_TRUE(form.result);
     EXPECT_NE(ran, std::this_thread::get_id());  // on a worker thread
     ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0].text, "Fatto");
-    EXPECT_EQ(view.messages[0].title, "Messaggio");
-    EXPECT_EQ(view.messages[0].icon, ui::MessageIcon::Information);
+    EXPECT_EQ(AsShown(view.messages[0]),  // no blank line below the details
+              Shown("Fatto", "Messaggio", ui::MessageIcon::Information,
+                    "Record nel log: 3\nRighe scritte: 2"));
 
-    form.work = [] { throw RunError(ErrorNumber::PathNotFound, "C:\\Log città\\x.BIN"); };
+    form.work = []() -> std::string {
+        throw RunError(ErrorNumber::PathNotFound, "C:\\Log città\\x.BIN");
+    };
     view.Click("Command1");
-    EXPECT_FALSE(form.result);
     ASSERT_EQ(view.messages.size(), 2u);
-    EXPECT_EQ(view.messages[1].text,
-              "Errore 76: Impossibile trovare il percorso: C:\\Log città\\x.BIN");
-    EXPECT_EQ(view.messages[1].title, "Vagliante");
-    EXPECT_EQ(view.messages[1].icon, ui::MessageIcon::Critical);
+    EXPECT_EQ(AsShown(view.messages[1]),
+              Shown("Errore 76: Impossibile trovare il percorso: C:\\Log città\\x.BIN", "Vagliante",
+                    kCritical, ""));
 
-    form.work = [] { throw RunStopped(); };
+    form.work = []() -> std::string { throw RunStopped(); };
     view.Click("Command1");
-    EXPECT_FALSE(form.result);
     EXPECT_EQ(view.messages.size(), 2u);  // a stop is no failure: no message
 
-    form.work = [] { throw std::bad_alloc(); };
+    form.work = []() -> std::string { throw std::bad_alloc(); };
     view.Click("Command1");
     ASSERT_EQ(view.messages.size(), 3u);
-    EXPECT_EQ(view.messages[2].text, "Errore 7: Memoria esaurita");
-    EXPECT_EQ(view.messages[2].icon, ui::MessageIcon::Critical);
+    EXPECT_EQ(AsShown(view.messages[2]),
+              Shown("Errore 7: Memoria esaurita", "Vagliante", kCritical, ""));
+
+    // A stop asked before a run (left from an earlier one) does not stop it.
+    ProgressBar& bar = view.Bar("ProgressBar1");
+    form.work = [&] { return bar.StopRequested() ? "fermato" : ""; };
+    bar.RequestStop();
+    view.Click("Command1");
+    ASSERT_EQ(view.messages.size(), 4u);
+    EXPECT_EQ(view.messages[3].details, "");
+}
+
+TEST(RunSessionTest, ARunLooksBusyTakesOnlyTheExitButtonThenAllIsAsBefore) {
+    RunForm form;
+    test::FakeView view(form);
+    view.FocusControl("Text1");
+    form.work = [] { return std::string(); };
+    bool looked = false;
+    view.duringRun = [&] {
+        looked = true;
+        EXPECT_TRUE(ui::RunSession::Busy());
+        for (const char* control : {"Command1", "Text1"})
+            EXPECT_FALSE(view.ControlEnabled(control));
+        EXPECT_TRUE(view.ControlEnabled("Command2"));
+        EXPECT_TRUE(view.ControlEnabled("Label1"));
+        EXPECT_FALSE(view.menuEnabled());
+        EXPECT_TRUE(view.busyCursor());
+        EXPECT_EQ(view.FocusedControl(), "");  // a key held down reaches no button
+        // Nothing but the exit button answers, and no file is taken.
+        view.Click("Command1");
+        view.Click("M1");
+        EXPECT_FALSE(view.Drop("", "/logs/ALTRO.BIN"));
+        EXPECT_THROW(view.RunBusy([] {}), std::logic_error);  // one run at a time
+    };
+    view.Click("Command1");
+    EXPECT_TRUE(looked);
+    EXPECT_FALSE(ui::RunSession::Busy());
+    for (const char* control : {"Command1", "Command2", "Text1"})
+        EXPECT_TRUE(view.ControlEnabled(control));
+    EXPECT_TRUE(view.menuEnabled());
+    EXPECT_FALSE(view.busyCursor());
+    EXPECT_EQ(view.FocusedControl(), "Text1");  // as before the run
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.Text("Text1"), "");
+
+    // A control disabled before a run stays so; the focus it had goes to the
+    // first control.
+    view.duringRun = nullptr;
+    view.EnableControl("Text1", false);
+    view.Click("Command1");
+    EXPECT_FALSE(view.ControlEnabled("Text1"));
+    EXPECT_EQ(view.FocusedControl(), "Command1");
+}
+
+TEST(RunSessionTest, ClosingARunningWindowStopsTheRunThenClosesNoOtherWindowCloses) {
+    RunForm form, other;
+    test::FakeView view(form), otherView(other);
+    ProgressBar& bar = view.Bar("ProgressBar1");
+    form.work = [&]() -> std::string {
+        WaitForStop(bar);
+        throw RunStopped();
+    };
+    view.duringRun = [&] {
+        otherView.Close();
+        EXPECT_FALSE(otherView.closed());
+        view.Click("Command2");
+        EXPECT_FALSE(view.closed());  // until the handler that ran has ended
+    };
+    view.Click("Command1");
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(view.closed());
+    EXPECT_EQ(view.events, (std::vector<std::string>{"busy", "close"}));
+    otherView.Close();
+    EXPECT_TRUE(otherView.closed());
+
+    // The end of the program's session: the run stopped and waited for.
+    RunForm ending;
+    test::FakeView endingView(ending);
+    std::atomic<bool> unwound = false;
+    ending.work = [&]() -> std::string {
+        WaitForStop(endingView.Bar("ProgressBar1"));
+        unwound = true;
+        throw RunStopped();
+    };
+    endingView.duringRun = [&] {
+        ui::RunSession::StopAndWait();
+        EXPECT_TRUE(unwound);
+    };
+    endingView.Click("Command1");
+    EXPECT_TRUE(unwound);
+    EXPECT_FALSE(endingView.closed());
+}
+
+TEST(RunSessionTest, AHandlersFailureThatNothingCaughtIsShownAndTheWindowGoesOn) {
+    RunForm form;
+    test::FakeView view(form);
+    view.Click("M1");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(AsShown(view.messages[0]), Shown("guasto", "Vagliante", kCritical, ""));
+    EXPECT_FALSE(view.closed());
 }
 
 TEST(CommonDialogTest, CancelKeepsTheNameAndTheRequestCarriesEverySetting) {
@@ -268,30 +383,6 @@ TEST(CommonDialogTest, CancelKeepsTheNameAndTheRequestCarriesEverySetting) {
     dialog.ShowOpen(view);
     EXPECT_EQ(dialog.FileName(), "/logs/scelto.BIN");
     EXPECT_EQ(view.requests[1].kind, ui::FileDialogKind::Open);
-}
-
-TEST(RunAndReportTest, AStopAskedBeforeARunDoesNotStopTheNext) {
-    RunForm form;
-    test::FakeView view(form);
-    ProgressBar& bar = view.Bar("ProgressBar1");
-    form.work = [&] {
-        if (bar.StopRequested()) throw RunStopped();
-    };
-    bar.RequestStop();  // left from an earlier run
-    view.Click("Command1");
-    EXPECT_TRUE(form.result);
-    ASSERT_EQ(view.messages.size(), 1u);
-
-    // Closing the window during the run stops it: no message, then closed.
-    form.work = [&] {
-        while (!bar.StopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        throw RunStopped();
-    };
-    view.duringRun = [&] { view.Click("Command2"); };
-    view.Click("Command1");
-    EXPECT_FALSE(form.result);
-    EXPECT_EQ(view.messages.size(), 1u);
-    EXPECT_TRUE(view.closed());
 }
 
 // A POSIX path with the system's separators.
@@ -359,18 +450,30 @@ TEST(DialogFolderTest, TheBoxsFolderElseTheOtherBoxsElseNone) {
 #endif
 }
 
-TEST(FileDroppedTest, AWindowWithoutADropBoxTakesNoFile) {
+TEST(FileDroppedTest, AnAddressGivesItsPathAWindowUnderAModalOneOrWithoutADropBoxTakesNone) {
+    RunForm form, modal;
+    test::FakeView view(form);
+    EXPECT_TRUE(view.Drop("Label1", "file:///logs/LOG%201.BIN"));  // from a file manager
+    EXPECT_EQ(view.Text("Text1"), Native("/logs/LOG 1.BIN"));
+    EXPECT_FALSE(view.Drop("", "file:/logs/B.BIN"));  // no path
+#ifndef _WIN32
+    EXPECT_FALSE(view.Drop("", "file://server/logs/B.BIN"));  // another machine's
+#endif
+    std::unique_ptr<ui::LoadedForm> over = view.Load(modal);
+    view.onModal = [&](test::FakeView&) { EXPECT_FALSE(view.Drop("", "/logs/C.BIN")); };
+    over->ShowModal();
+    EXPECT_EQ(view.Text("Text1"), Native("/logs/LOG 1.BIN"));
+
     test::FakeRegistry registry;
     test::FakeLauncher launcher;
-    frmAbout form(registry, launcher);
-    test::FakeView view(form);
-    EXPECT_FALSE(view.Drop("", "/logs/LOG.BIN"));
-    EXPECT_FALSE(view.Drop("cmdOK", "/logs/LOG.BIN"));
+    frmAbout about(registry, launcher);
+    test::FakeView aboutView(about);
+    EXPECT_FALSE(aboutView.Drop("", "/logs/LOG.BIN"));
+    EXPECT_FALSE(aboutView.Drop("cmdOK", "/logs/LOG.BIN"));
 }
 
 TEST(FormTest, AHandlerWithoutItsWindowFailsClearly) {
     RunForm form;
-    form.work = [] {};
     EXPECT_THROW(form.Click("Command1"), std::logic_error);
 }
 

@@ -1,7 +1,9 @@
-// The Windows windows, driven the way the system drives them for a user:
+// The Win32 renderer, driven the way the system drives it for a user:
 // messages to the real controls (WM_SETTEXT, BM_CLICK, menu commands), the
-// file dialog and the message box answered by the test scripts. Runs under
-// Wine in CI, at the DPI the prefix is set to.
+// file dialog and the message box answered by the test scripts or, where
+// they are the system's own, by the test as a user. Each window is checked
+// against its description; the handlers are tested once, over the fake
+// view. Runs under Wine in CI, at the DPI the prefix is set to.
 #include <gtest/gtest.h>
 
 #define WIN32_LEAN_AND_MEAN
@@ -18,13 +20,15 @@
 #include <functional>
 
 #include "about/frm_about.h"
-#include "about/sys_info.h"
 #include "app/frm_main.h"
 #include "convert/frm_cnv.h"
 #include "platform/utf8.h"
 #include "tests/about/fakes.h"
 #include "tests/support/test_support.h"
+#include "ui/run_session.h"
 #include "ui/scripts.h"
+#include "ui/win32/dialogs.h"
+#include "ui/win32/message_loop.h"
 #include "ui/win32/win32_form.h"
 
 namespace vagliante {
@@ -158,6 +162,22 @@ void ExpectControlsAsDescribed(const Win32Form& form) {
         }
         if (c.kind == ControlKind::Frame) {
             EXPECT_EQ(style & BS_TYPEMASK, BS_GROUPBOX);
+        }
+        if (c.kind == ControlKind::Label) {
+            EXPECT_EQ((style & SS_TYPEMASK) == SS_CENTER, c.align == ui::Align::Centre);
+        }
+        if (c.font) {
+            // "MS Sans Serif", a bitmap font, drawn by its TrueType twin.
+            LOGFONTW font{};
+            ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(item, WM_GETFONT, 0, 0)),
+                         sizeof font, &font);
+            EXPECT_EQ(font.lfHeight, -static_cast<LONG>(std::lround(c.font->points * dpi / 72.0)));
+            EXPECT_EQ(font.lfWeight >= FW_BOLD, c.font->bold);
+            EXPECT_EQ(std::wstring(font.lfFaceName), L"Microsoft Sans Serif");
+            // The colour the window gives the label to draw with.
+            ::SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(item));
+            EXPECT_EQ(::GetTextColor(dc), RGB(c.colour.red, c.colour.green, c.colour.blue));
         }
         // The whole caption in the control's own font.
         const int room = ui::win32::CaptionRoom(c.kind, place.right - place.left, dpi);
@@ -330,28 +350,6 @@ TEST_F(MainWindowTest, OpensAsDescribedCentredWithTheFocusOnFiltra) {
     EXPECT_EQ(::GetMenuItemID(tools, 0),
               static_cast<UINT>(ui::win32::MenuCommandId(kFrmMainDesign, "T1")));
     EXPECT_EQ(::GetSubMenu(menu, 1), nullptr);  // "&?" is chosen itself
-}
-
-TEST_F(MainWindowTest, DialogsArePreparedAndTheirAnswersFillTheBoxes) {
-    ScriptedUser user;
-    user.answers = {std::string("C:\\Log città\\Log1.bin"), std::nullopt,
-                    std::string("C:\\Журнал\\OUT.TXT")};
-    Press(Get("Command3"));
-    EXPECT_EQ(Text(Get("Text1")), "C:\\Log città\\Log1.bin");
-    Press(Get("Command3"));
-    EXPECT_EQ(Text(Get("Text1")), "");  // cancelled: emptied
-    Press(Get("Command4"));
-    EXPECT_EQ(Text(Get("Text2")), "C:\\Журнал\\OUT.TXT");
-    ASSERT_EQ(user.requests.size(), 3u);
-    EXPECT_EQ(user.requests[0].kind, ui::FileDialogKind::Open);
-    EXPECT_EQ(user.requests[0].dialogTitle, "Scegli il file sorgente");
-    EXPECT_EQ(user.requests[0].filter, "Log file (*.BIN)|*.BIN");
-    EXPECT_EQ(user.requests[0].filterIndex, 1);
-    EXPECT_EQ(user.requests[2].kind, ui::FileDialogKind::Save);
-    EXPECT_EQ(user.requests[2].filter, "Text file (*.TXT)|*.TXT");
-    EXPECT_EQ(user.requests[2].defaultExt, "TXT");
-    EXPECT_EQ(ui::win32::FilterForApi(user.requests[2].filter),
-              std::wstring(L"Text file (*.TXT)\0*.TXT\0\0", 25));
 }
 
 // Runs `during` from within the run that `act` starts (a timer of the run's
@@ -534,8 +532,13 @@ TEST_F(MainWindowTest, AFileDroppedFillsTheBoxUnderItElseTheSourceAndTheNameGive
     }
     EXPECT_EQ(Text(Get("Text2")), "C:\\Журнал\\OUT.TXT");
 
-    // vagliante.exe LOG.BIN (a log dropped on the program's icon).
+    // vagliante.exe LOG.BIN (a log dropped on the program's icon), or its
+    // address, which the window's drop reads as the path it names.
     using ui::win32::FileArgument;
+    const std::string address = "file:///C:/Log%20citt%C3%A0/Log2.bin";
+    EXPECT_EQ(FileArgument(L"vagliante.exe file:///C:/Log%20citt%C3%A0/Log2.bin"), address);
+    EXPECT_TRUE(form_.FileDropped({}, address));
+    EXPECT_EQ(Text(Get("Text1")), "C:\\Log città\\Log2.bin");
     EXPECT_EQ(FileArgument(L"vagliante.exe"), "");
     EXPECT_EQ(FileArgument(L"\"C:\\Programmi\\vagliante.exe\" \"C:\\Log città\\Log1.bin\""),
               "C:\\Log città\\Log1.bin");
@@ -582,20 +585,6 @@ TEST_F(MainWindowTest, EsciAndTheCloseBoxEndTheProgram) {
         EXPECT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
             << "the program's loop goes on";
     }
-}
-
-TEST_F(MainWindowTest, FailuresAreShownWithTheirNumberAndTheWindowGoesOn) {
-    ScriptedUser user;
-    test::TempDir dir;
-    Type(Get("Text1"), dir.File("missing.bin"));
-    Type(Get("Text2"), dir.File("OUT.TXT"));
-    Press(Get("Command1"));
-    ASSERT_EQ(user.messages.size(), 1u);
-    EXPECT_EQ(user.messages[0].icon, ui::MessageIcon::Critical);
-    EXPECT_EQ(user.messages[0].text.rfind("Errore 53: Impossibile trovare il file", 0), 0u)
-        << user.messages[0].text;
-    EXPECT_TRUE(::IsWindowVisible(Main()));
-    EXPECT_EQ(dir.List(), std::vector<std::string>{});
 }
 
 // The system's own file dialogs and message boxes, as a user answers them:
@@ -872,30 +861,26 @@ TEST_F(SampleRunTest, TheConversionWindowInBothModesWritesWhatVaglianteCliWrites
     const std::string sample = Samples().front();
     test::WriteFile(base + "/Log1.bin", test::ReadFile(sample));
 
-    struct Mode {
+    struct Run {
         const char* command;
-        const char* title;
-        const char* label2;
-        const char* label4;
+        const ConversionMode* mode;
         const char* source;
         const char* destination;
         const char* cli;
     };
-    const Mode modes[] = {
-        {"T1", "Conversione BIN->TXT", "File BIN sorgente", "File TXT destinazione", "Log1.bin",
-         "HEX.TXT", "bin2txt"},
-        {"T2", "Conversione TXT->BIN", "File TXT sorgente", "File BIN destinazione", "HEX.TXT",
-         "BACK.BIN", "txt2bin"},
+    const Run runs[] = {
+        {"T1", &kBinToTxt, "Log1.bin", "HEX.TXT", "bin2txt"},
+        {"T2", &kTxtToBin, "HEX.TXT", "BACK.BIN", "txt2bin"},
     };
-    for (const Mode& mode : modes) {
-        SCOPED_TRACE(mode.command);
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.command);
         bool seen = false;
-        WithModal(mode.command, [&](HWND modal) {
+        WithModal(run.command, [&](HWND modal) {
             seen = true;
-            EXPECT_EQ(Text(modal), mode.title);
+            EXPECT_EQ(Text(modal), run.mode->title);
             auto item = [&](const char* name) { return Item(modal, kFrmCnvDesign, name); };
-            EXPECT_EQ(Text(item("Label2")), mode.label2);
-            EXPECT_EQ(Text(item("Label4")), mode.label4);
+            EXPECT_EQ(Text(item("Label2")), run.mode->sourceCaption);
+            EXPECT_EQ(Text(item("Label4")), run.mode->destinationCaption);
             EXPECT_EQ(Text(item("Text1")), "");  // a new window each time
             // Modal over the main window, a tool window without a task bar entry.
             EXPECT_EQ(::GetWindow(modal, GW_OWNER), Main());
@@ -913,8 +898,8 @@ TEST_F(SampleRunTest, TheConversionWindowInBothModesWritesWhatVaglianteCliWrites
             Key(item("Command1"), VK_ESCAPE);
             EXPECT_TRUE(::IsWindowVisible(modal));
 
-            Type(item("Text1"), base + "/" + mode.source);
-            Type(item("Text2"), base + "/" + mode.destination);
+            Type(item("Text1"), base + "/" + run.source);
+            Type(item("Text2"), base + "/" + run.destination);
             Press(item("Command1"));
             ASSERT_FALSE(user.messages.empty());
             EXPECT_EQ(user.messages.back().text, "Conversione conclusa");
@@ -924,8 +909,8 @@ TEST_F(SampleRunTest, TheConversionWindowInBothModesWritesWhatVaglianteCliWrites
         EXPECT_TRUE(seen);
         EXPECT_TRUE(::IsWindowEnabled(Main()));
         EXPECT_EQ(Text(Main()), "Vagliante 1.2.1 - by Quadrivio");
-        ASSERT_EQ(Cli(mode.cli, base + "/" + mode.source, base + "/cli/" + mode.destination), 0);
-        ExpectSameFiles(base, base + "/cli", {mode.destination});
+        ASSERT_EQ(Cli(run.cli, base + "/" + run.source, base + "/cli/" + run.destination), 0);
+        ExpectSameFiles(base, base + "/cli", {run.destination});
     }
     EXPECT_EQ(test::ReadFile(base + "/BACK.BIN"), test::ReadFile(sample));
 }
@@ -982,7 +967,7 @@ TEST_F(MainWindowTest, QuestionMarkOpensTheAboutWindow) {
     EXPECT_TRUE(::IsWindowEnabled(Main()));
 }
 
-TEST(AboutWindowTest, LabelsHaveTheirFontsAndColoursAndSystemInfoAnswers) {
+TEST(AboutWindowTest, OpensAsDescribed) {
     test::FakeRegistry registry;
     test::FakeLauncher launcher;
     frmAbout form(registry, launcher);
@@ -990,47 +975,6 @@ TEST(AboutWindowTest, LabelsHaveTheirFontsAndColoursAndSystemInfoAnswers) {
     window->Show();
     Pump();
     ExpectControlsAsDescribed(*window);
-    const int dpi = window->Dpi();
-    struct Look {
-        const char* name;
-        double points;
-        bool bold;
-        COLORREF colour;
-    };
-    const Look looks[] = {
-        {"lblTitle", 9.75, true, RGB(255, 0, 0)}, {"lblVersion", 9.75, true, RGB(255, 0, 0)},
-        {"Label2", 9.75, false, RGB(0, 0, 0)},    {"lblDescription", 12, true, RGB(0, 0, 0)},
-        {"Label1", 9.75, false, RGB(0, 0, 0)},
-    };
-    HDC dc = ::GetDC(window->Handle());
-    for (const Look& look : looks) {
-        SCOPED_TRACE(look.name);
-        HWND label = window->Control(look.name);
-        LOGFONTW font{};
-        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)), sizeof font,
-                     &font);
-        EXPECT_EQ(font.lfHeight, -static_cast<LONG>(std::lround(look.points * dpi / 72.0)));
-        EXPECT_EQ(font.lfWeight >= FW_BOLD, look.bold);
-        EXPECT_EQ(std::wstring(font.lfFaceName), L"Microsoft Sans Serif");
-        EXPECT_TRUE(::GetWindowLongPtrW(label, GWL_STYLE) & SS_CENTER);
-        // The colour the window gives the label to draw with.
-        ::SendMessageW(window->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                       reinterpret_cast<LPARAM>(label));
-        EXPECT_EQ(::GetTextColor(dc), look.colour);
-    }
-    ::ReleaseDC(window->Handle(), dc);
-
-    ScriptedUser user;
-    Press(window->Control("cmdSysInfo"));
-    ASSERT_EQ(user.messages.size(), 1u);
-    EXPECT_EQ(user.messages[0].text,
-              "Le informazioni sul sistema non sono attualmente disponibili.");
-    EXPECT_EQ(user.messages[0].title, "Vagliante");
-    EXPECT_EQ(user.messages[0].icon, ui::MessageIcon::None);
-    registry.keys[kSysInfoPathKey]["PATH"] = {kRegSz, "C:\\windows\\system32\\msinfo32.exe"};
-    Press(window->Control("cmdSysInfo"));
-    EXPECT_EQ(launcher.started, std::vector<std::string>{"C:\\windows\\system32\\msinfo32.exe"});
-    EXPECT_EQ(user.messages.size(), 1u);
 }
 
 TEST(ConversionWindowTest, KeepsItsDesignCaptionsUntilActivated) {
@@ -1039,11 +983,11 @@ TEST(ConversionWindowTest, KeepsItsDesignCaptionsUntilActivated) {
     EXPECT_EQ(Text(window->Handle()), "Conversione");
     EXPECT_EQ(Text(window->Control("Label2")), "File sorgente");
     EXPECT_EQ(Text(window->Control("Label4")), "File destinazione");
-    form.Chiamatoda = "T2B";
+    form.Chiamatoda = &kTxtToBin;
     window->Show();  // activated
     Pump();
-    EXPECT_EQ(Text(window->Handle()), "Conversione TXT->BIN");
-    EXPECT_EQ(Text(window->Control("Label2")), "File TXT sorgente");
+    EXPECT_EQ(Text(window->Handle()), kTxtToBin.title);
+    EXPECT_EQ(Text(window->Control("Label2")), kTxtToBin.sourceCaption);
     ExpectControlsAsDescribed(*window);
 }
 

@@ -10,6 +10,7 @@
 #include "app/frm_main.h"
 #include "convert/frm_cnv.h"
 #include "platform/utf8.h"
+#include "ui/win32/message_loop.h"
 #include "ui/win32/win32_form.h"
 
 namespace {
@@ -60,13 +61,14 @@ int main() {
     main->Show();
     Shot("frmMain", main->Handle());
 
-    for (const char* mode : {"B2T", "T2B"}) {
+    for (auto [name, mode] :
+         {std::pair{"B2T", &vagliante::kBinToTxt}, std::pair{"T2B", &vagliante::kTxtToBin}}) {
         vagliante::frmCnv form;
         auto window = Win32Form::Create(form, main.get());
         form.Chiamatoda = mode;
-        Type(*window, "Text1", std::string("C:\\Log città\\centrale-") + mode + ".dat");
+        Type(*window, "Text1", std::string("C:\\Log città\\centrale-") + name + ".dat");
         window->Show();
-        Shot((std::string("frmCnv-") + mode).c_str(), window->Handle());
+        Shot((std::string("frmCnv-") + name).c_str(), window->Handle());
     }
 
     vagliante::frmAbout about;

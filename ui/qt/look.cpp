@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QUrl>
 #include <QWidget>
 
 namespace vagliante::ui::qt {
@@ -34,11 +33,7 @@ QString FileArgument(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument.isEmpty() || argument.startsWith('-')) continue;
-        if (argument.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
-            const QUrl url(argument);
-            if (url.isLocalFile()) return url.toLocalFile();
-            continue;
-        }
+        if (argument.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) return argument;
         return QFileInfo(argument).absoluteFilePath();
     }
     return {};

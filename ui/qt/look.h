@@ -44,8 +44,9 @@ std::optional<std::string> ShowFileDialog(QWidget* parent, const FileDialogReque
 void ShowMessage(QWidget* parent, const Message& message);
 
 // The file named among the program's arguments (`vagliante FILE.BIN`, or a
-// file manager's "Open with", which may give a file:// address), as a full
-// path; empty without one. Options (starting with "-") are passed over.
+// file manager's "Open with"), as a full path, or a file: address as it is
+// (the window's drop takes either); empty without one. Options (starting
+// with "-") are passed over.
 QString FileArgument(const QStringList& arguments);
 
 }  // namespace vagliante::ui::qt

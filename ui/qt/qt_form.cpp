@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QGroupBox>
@@ -19,7 +20,6 @@
 #include <QWindow>
 #include <stdexcept>
 
-#include "ui/qt/busy_run.h"
 #include "ui/qt/look.h"
 #include "ui/qt/qt_progress_bar.h"
 
@@ -93,11 +93,11 @@ QWidget* MakeControl(const ControlDesign& design, QWidget* parent) {
     return widget;
 }
 
-// The first local file a drag carries, or nothing.
+// The address of the first file a drag carries, or nothing.
 std::optional<std::string> DroppedFile(const QMimeData* data) {
     if (!data || !data->hasUrls()) return std::nullopt;
     for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) return FromQt(url.toLocalFile());
+        if (url.isLocalFile()) return FromQt(url.toString(QUrl::FullyEncoded));
     return std::nullopt;
 }
 
@@ -149,7 +149,7 @@ void QtForm::Build() {
         controls_[std::string(control->name)] = widget;
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
             const std::string name(control->name);
-            connect(button, &QPushButton::clicked, this, [this, name] { Chosen(name); });
+            connect(button, &QPushButton::clicked, this, [this, name] { session_.Click(name); });
             button->installEventFilter(this);  // Enter
         }
         // A file dropped on a box: its path, not the text of its address.
@@ -168,7 +168,8 @@ void QtForm::BuildMenu(QMenuBar* bar) {
         if (entry.items.empty()) {
             QAction* action = bar->addAction(ToQt(entry.caption));
             action->setObjectName(ToQt(entry.name));
-            connect(action, &QAction::triggered, this, [this, entryName] { Chosen(entryName); });
+            connect(action, &QAction::triggered, this,
+                    [this, entryName] { session_.Click(entryName); });
             continue;
         }
         QMenu* menu = bar->addMenu(ToQt(entry.caption));
@@ -177,7 +178,8 @@ void QtForm::BuildMenu(QMenuBar* bar) {
             const std::string itemName(item.name);
             QAction* action = menu->addAction(ToQt(item.caption));
             action->setObjectName(ToQt(item.name));
-            connect(action, &QAction::triggered, this, [this, itemName] { Chosen(itemName); });
+            connect(action, &QAction::triggered, this,
+                    [this, itemName] { session_.Click(itemName); });
         }
     }
 }
@@ -195,14 +197,6 @@ std::string QtForm::NameOf(QWidget* widget) const {
         for (const auto& [name, control] : controls_)
             if (control == widget) return name;
     return {};
-}
-
-void QtForm::Chosen(const std::string& control) {
-    form_.Click(control);
-    if (closeAfterRun_ && !running_) {
-        closeAfterRun_ = false;
-        close();
-    }
 }
 
 std::string QtForm::Title() const { return FromQt(windowTitle()); }
@@ -247,60 +241,41 @@ std::optional<std::string> QtForm::ShowFileDialog(const FileDialogRequest& reque
 
 void QtForm::ShowMessage(const Message& message) { qt::ShowMessage(this, message); }
 
-void QtForm::RunBusy(const std::function<void()>& work) {
-    if (running_) throw std::logic_error("a run started inside another");
-    BeginRun();
-    try {
-        RunWhileBusy(work, [this] { StopRun(); });
-    } catch (...) {
-        EndRun();
-        throw;
-    }
-    EndRun();
+bool QtForm::ControlEnabled(std::string_view control) const { return Widget(control)->isEnabled(); }
+
+void QtForm::EnableControl(std::string_view control, bool enabled) {
+    Widget(control)->setEnabled(enabled);
 }
 
-void QtForm::BeginRun() {
-    running_ = true;
-    closeAfterRun_ = false;
-    for (const auto& [name, control] : controls_)
-        if (auto* bar = qobject_cast<QtProgressBar*>(control)) bar->Model().ClearStop();
-    QWidget* focus = QApplication::focusWidget();
-    focusBeforeRun_ = focus && isAncestorOf(focus) ? focus : nullptr;
-    // The focus off the controls first, so that disabling them does not
-    // hand it on to the exit button.
-    client_->setFocus();
-    const FormDesign& design = form_.Design();
-    disabledForRun_.clear();
-    for (const ControlDesign& control : design.controls) {
-        if (!TakesFocus(control.kind) || control.name == design.exitButton) continue;
-        QWidget* widget = Widget(control.name);
-        if (!widget->isEnabled()) continue;
-        widget->setEnabled(false);
-        disabledForRun_.emplace_back(widget);
-    }
-    if (menuBar_ && menuBar_->isEnabled()) {
-        menuBar_->setEnabled(false);
-        disabledForRun_.emplace_back(menuBar_);
-    }
+void QtForm::EnableMenu(bool enabled) {
+    if (menuBar_) menuBar_->setEnabled(enabled);
 }
 
-void QtForm::EndRun() {
-    for (const QPointer<QWidget>& widget : disabledForRun_)
-        if (widget) widget->setEnabled(true);
-    disabledForRun_.clear();
-    running_ = false;
-    if (focusBeforeRun_ && focusBeforeRun_->isEnabled()) {
-        focusBeforeRun_->setFocus();
-    } else {
-        const std::vector<const ControlDesign*> order = TabOrder(form_.Design());
-        if (!order.empty()) Widget(order.front()->name)->setFocus();
-    }
-    focusBeforeRun_ = nullptr;
+std::string QtForm::FocusedControl() const { return NameOf(QApplication::focusWidget()); }
+
+void QtForm::FocusControl(std::string_view control) {
+    (control.empty() ? client_ : Widget(control))->setFocus();
 }
 
-void QtForm::StopRun() {
-    for (const auto& [name, control] : controls_)
-        if (auto* bar = qobject_cast<QtProgressBar*>(control)) bar->Model().RequestStop();
+void QtForm::ShowBusyCursor(bool busy) {
+    // Busy, yet the user may still click: the arrow with the hourglass.
+    if (busy)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void QtForm::PumpEventsUntil(const std::atomic<bool>& done) {
+    // The loop also ends when the application quits (as at the end of the
+    // desktop session): the session stops the run then.
+    QEventLoop loop;
+    connect(this, &QtForm::woken, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    if (!done) loop.exec();
+}
+
+bool QtForm::UnderModal() const {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal != this;
 }
 
 std::unique_ptr<LoadedForm> QtForm::Load(Form& form) {
@@ -308,8 +283,6 @@ std::unique_ptr<LoadedForm> QtForm::Load(Form& form) {
     window->opener_ = this;
     return window;
 }
-
-void QtForm::Close() { close(); }
 
 void QtForm::ShowModal() {
     setWindowModality(Qt::ApplicationModal);
@@ -327,7 +300,7 @@ void QtForm::ShowModal() {
 }
 
 bool QtForm::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) form_.Form_Activate();
+    if (event->type() == QEvent::WindowActivate) session_.Activate();
     return QWidget::event(event);
 }
 
@@ -337,23 +310,14 @@ void QtForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    form_.Form_Activate();
+    session_.Activate();
     CentreOnScreen(this);
     const std::vector<const ControlDesign*> order = TabOrder(form_.Design());
     if (!order.empty()) Widget(order.front()->name)->setFocus();
 }
 
 void QtForm::closeEvent(QCloseEvent* event) {
-    // Closing a window that runs stops the run at its next block; the
-    // window closes once the run has unwound.
-    if (running_) {
-        StopRun();
-        closeAfterRun_ = true;
-        event->ignore();
-        return;
-    }
-    // Another window's run (a modal one over this): that one stops first.
-    if (IsBusy()) {
+    if (!session_.MayClose()) {
         event->ignore();
         return;
     }
@@ -377,24 +341,13 @@ bool QtForm::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         case QEvent::DragEnter:
-        case QEvent::DragMove: {
+        case QEvent::DragMove:
+        case QEvent::Drop: {
             // A box takes the files this window takes; other drags (text)
             // stay the box's own affair.
-            auto* drag = static_cast<QDragMoveEvent*>(event);
+            auto* drag = static_cast<QDropEvent*>(event);
             if (!qobject_cast<QLineEdit*>(watched) || !DroppedFile(drag->mimeData())) break;
-            if (TakesDrop(drag->mimeData()))
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            if (!qobject_cast<QLineEdit*>(watched) || !DroppedFile(drop->mimeData())) break;
-            if (Dropped(widget, drop->mimeData()))
-                drop->acceptProposedAction();
-            else
-                drop->ignore();
+            AnswerDrag(drag, widget, event->type() == QEvent::Drop);
             return true;
         }
         default:
@@ -403,37 +356,20 @@ bool QtForm::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool QtForm::TakesDrop(const QMimeData* data) const {
-    // Not during a run, nor while a modal window is over this one.
-    QWidget* modal = QApplication::activeModalWidget();
-    return !form_.Design().dropBox.empty() && !running_ && !IsBusy() && (!modal || modal == this) &&
-           DroppedFile(data).has_value();
-}
-
-bool QtForm::Dropped(QWidget* on, const QMimeData* data) {
-    if (!TakesDrop(data)) return false;
-    return form_.FileDropped(NameOf(on), *DroppedFile(data));
-}
-
-void QtForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (TakesDrop(event->mimeData()))
+void QtForm::AnswerDrag(QDropEvent* event, QWidget* on, bool drop) {
+    const std::optional<std::string> file = DroppedFile(event->mimeData());
+    if (file && (drop ? session_.Drop(NameOf(on), *file) : session_.TakesDrops()))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
-void QtForm::dragMoveEvent(QDragMoveEvent* event) {
-    if (TakesDrop(event->mimeData()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
+void QtForm::dragEnterEvent(QDragEnterEvent* event) { AnswerDrag(event, nullptr, false); }
+
+void QtForm::dragMoveEvent(QDragMoveEvent* event) { AnswerDrag(event, nullptr, false); }
 
 void QtForm::dropEvent(QDropEvent* event) {
-    if (Dropped(childAt(event->position().toPoint()), event->mimeData()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    AnswerDrag(event, childAt(event->position().toPoint()), true);
 }
 
 }  // namespace vagliante::ui::qt

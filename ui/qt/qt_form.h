@@ -1,26 +1,28 @@
 // QtForm: the Qt renderer of a form. It makes Qt widgets from the form's
 // description (named as the description names them, so tests find them with
 // findChild), implements the form's view over them, and passes the user's
-// events to the form's handlers.
+// events on to the form's run session, which it gives the primitives it
+// asks for.
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "ui/form.h"
+#include "ui/run_session.h"
 
+class QDropEvent;
 class QMenuBar;
 class QMimeData;
 
 namespace vagliante::ui::qt {
 
-class QtProgressBar;
-
-class QtForm final : public QWidget, public FormView, public LoadedForm {
+class QtForm final : public QWidget,
+                     public FormView,
+                     public LoadedForm,
+                     private RunSession::Primitives {
     Q_OBJECT
   public:
     // Makes the window and its controls for `form`, attaches itself and runs
@@ -47,15 +49,16 @@ class QtForm final : public QWidget, public FormView, public LoadedForm {
     ProgressBar& Bar(std::string_view control) override;
     std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override;
     void ShowMessage(const Message& message) override;
-    void RunBusy(const std::function<void()>& work) override;
+    void RunBusy(const std::function<void()>& work) override { session_.Run(work); }
     std::unique_ptr<LoadedForm> Load(Form& form) override;
-    void Close() override;
+    void Close() override { close(); }  // closeEvent asks the session
 
     // LoadedForm
     void ShowModal() override;
 
   signals:
     void closed();
+    void woken();  // from a run's worker, as it ends
 
   protected:
     bool event(QEvent* event) override;
@@ -73,33 +76,29 @@ class QtForm final : public QWidget, public FormView, public LoadedForm {
     QWidget* Widget(std::string_view control) const;
     // The control `widget` is or lies in; empty for none.
     std::string NameOf(QWidget* widget) const;
+    // A drag's answer: whether the window takes the file it carries, for a
+    // drop on `on` when it is dropped.
+    void AnswerDrag(QDropEvent* event, QWidget* on, bool drop);
 
-    // A button or menu command chosen: its handler, then the closing that
-    // was asked during its run.
-    void Chosen(const std::string& control);
-
-    // While a run is busy the window looks it: its controls but the exit
-    // button are disabled, and so is its menu; no control has the focus
-    // (a key held down cannot reach the exit button). Afterwards all is as
-    // before.
-    void BeginRun();
-    void EndRun();
-    void StopRun();  // asks the run to stop at its next block
-
-    // Whether a drag carries a file this window takes now.
-    bool TakesDrop(const QMimeData* data) const;
-    bool Dropped(QWidget* on, const QMimeData* data);
+    // RunSession::Primitives
+    bool ControlEnabled(std::string_view control) const override;
+    void EnableControl(std::string_view control, bool enabled) override;
+    void EnableMenu(bool enabled) override;
+    std::string FocusedControl() const override;
+    void FocusControl(std::string_view control) override;
+    void ShowBusyCursor(bool busy) override;
+    void PumpEventsUntil(const std::atomic<bool>& done) override;
+    void WakeUp() override { emit woken(); }
+    bool UnderModal() const override;
+    void CloseWindow() override { close(); }
 
     Form& form_;
+    RunSession session_{form_, *this, *this};
     QWidget* client_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
     QWidget* opener_ = nullptr;  // the window that loaded this one
     bool shown_ = false;
-    bool running_ = false;
-    bool closeAfterRun_ = false;
-    QPointer<QWidget> focusBeforeRun_;
-    std::vector<QPointer<QWidget>> disabledForRun_;
 };
 
 }  // namespace vagliante::ui::qt

@@ -1,5 +1,4 @@
-// The system's file dialogs and message boxes, as the forms ask for them.
-#include "ui/win32/win32_form.h"  // windows.h first
+#include "ui/win32/dialogs.h"  // windows.h first
 
 #include <commctrl.h>
 #include <commdlg.h>

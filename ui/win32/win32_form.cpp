@@ -1,14 +1,12 @@
-#include "ui/win32/win32_form.h"
+#include "ui/win32/win32_form.h"  // windows.h first
 
 #include <commctrl.h>
 
-#include <cmath>
-#include <exception>
 #include <stdexcept>
-#include <thread>
 
-#include "platform/program_info.h"
 #include "platform/utf8.h"
+#include "ui/win32/dialogs.h"
+#include "ui/win32/message_loop.h"
 
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
@@ -17,66 +15,8 @@
 namespace vagliante::ui::win32 {
 namespace {
 
-constexpr int kFirstControlId = 100;
-constexpr int kFirstMenuId = 500;
-constexpr UINT kProgressMessage = WM_APP + 1;  // wParam: the bar's control id
 constexpr UINT kRunDoneMessage = WM_APP + 2;
-constexpr int kIconResource = 1;
-
-bool busy = false;                  // a core operation is running (the windows' thread only)
-Win32Form* runningForm = nullptr;   // the window whose handler runs it
-DWORD uiThread = 0;                 // the thread that made the first window
 constexpr int kBusyCursor = 32650;  // IDC_APPSTARTING: busy, yet Esci may be clicked
-
-HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
-
-template <typename Function>
-Function SystemFunction(const char* name) {
-    FARPROC found = ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name);
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
-}
-
-// The DPI functions of Windows 10, looked up so that the program still
-// starts on older systems, where the system DPI serves.
-int WindowDpi(HWND hwnd) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = SystemFunction<GetDpiForWindowFn>("GetDpiForWindow");
-    if (getDpiForWindow) {
-        const UINT dpi = getDpiForWindow(hwnd);
-        if (dpi > 0) return static_cast<int>(dpi);
-    }
-    HDC dc = ::GetDC(hwnd);
-    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
-    ::ReleaseDC(hwnd, dc);
-    return dpi > 0 ? dpi : 96;
-}
-
-void AdjustForDpi(RECT& rect, DWORD style, bool menu, DWORD exStyle, int dpi) {
-    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjust = SystemFunction<AdjustFn>("AdjustWindowRectExForDpi");
-    if (!adjust || !adjust(&rect, style, menu, exStyle, static_cast<UINT>(dpi)))
-        ::AdjustWindowRectEx(&rect, style, menu, exStyle);
-}
-
-struct Styles {
-    DWORD style;
-    DWORD exStyle;
-};
-
-// Fixed borders throughout: no sizing frame, no maximise or minimise box.
-// (No WS_CLIPCHILDREN: a frame's inside is the window's own background.)
-Styles StylesFor(Border border) {
-    const DWORD style = WS_CAPTION | WS_SYSMENU;
-    switch (border) {
-        case Border::FixedSingle:
-            return {style, WS_EX_APPWINDOW | WS_EX_CONTROLPARENT};
-        case Border::FixedToolWindow:
-            return {style, WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT};
-        case Border::FixedDialog:
-            return {style, WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT};
-    }
-    return {style, WS_EX_CONTROLPARENT};
-}
 
 std::string WindowText(HWND hwnd) {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
@@ -89,95 +29,7 @@ void SetWindowTextUtf8(HWND hwnd, std::string_view text) {
     ::SetWindowTextW(hwnd, ToUtf16(text).c_str());
 }
 
-bool IsFormWindow(HWND hwnd) {
-    wchar_t name[32] = {};
-    return ::GetClassNameW(hwnd, name, 32) > 0 && std::wstring_view(name) == kFormClass;
-}
-
-// A handler's failure that no handler caught is shown, not let through the
-// system's frames.
-template <typename Work>
-void Guarded(HWND owner, Work work) {
-    try {
-        work();
-    } catch (const std::exception& error) {
-        ShowMessageBox(owner, {error.what(), kProgramTitle, MessageIcon::Critical, {}});
-    }
-}
-
-void RegisterFormClass(WNDPROC windowProc) {
-    static bool registered = false;
-    if (registered) return;
-    registered = true;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = Instance();
-    // No class icon: a window shows the program's icon only where its
-    // description says so (SetIcons).
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = kFormClass;
-    ::RegisterClassExW(&wc);
-}
-
 }  // namespace
-
-int CaptionRoom(ControlKind kind, int width, int dpi) {
-    switch (kind) {
-        case ControlKind::Label:
-            return width;
-        case ControlKind::Button:
-            return width - ::MulDiv(6, dpi, 96);  // the frame and focus rectangle
-        case ControlKind::OptionButton:
-            return width - ::MulDiv(18, dpi, 96);  // the round mark
-        default:
-            return -1;
-    }
-}
-
-RECT PixelRect(const FormDesign& form, const ControlDesign& control, int dpi) {
-    auto rect = [&](const ControlDesign& c) {
-        const TwipsRect r = ClientRect(form, c);
-        return RECT{TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
-                    TwipsToPixels(r.left + r.width, dpi), TwipsToPixels(r.top + r.height, dpi)};
-    };
-    RECT place = rect(control);
-    if (control.kind != ControlKind::Label) return place;
-    // A label is drawn with its background; where its foot reaches into a
-    // control below it (a text box under its caption), it stops at that
-    // control's top, so that the control's border stays whole.
-    for (const ControlDesign& other : form.controls) {
-        if (other.kind == ControlKind::Label || other.kind == ControlKind::Frame) continue;
-        const RECT below = rect(other);
-        const bool across = below.left < place.right && place.left < below.right;
-        if (across && below.top > place.top && below.top < place.bottom) place.bottom = below.top;
-    }
-    return place;
-}
-
-int ControlId(const FormDesign& form, std::string_view name) {
-    for (std::size_t i = 0; i < form.controls.size(); ++i)
-        if (form.controls[i].name == name) return kFirstControlId + static_cast<int>(i);
-    return 0;
-}
-
-int MenuCommandId(const FormDesign& form, std::string_view name) {
-    int id = kFirstMenuId;
-    for (const MenuDesign& entry : form.menu) {
-        if (entry.items.empty()) {
-            if (entry.name == name) return id;
-            ++id;
-        }
-        for (const MenuItemDesign& item : entry.items) {
-            if (item.name == name) return id;
-            ++id;
-        }
-    }
-    return 0;
-}
 
 Win32Form::Win32Form(Form& form, Win32Form* opener) : form_(form), opener_(opener) {}
 
@@ -199,234 +51,9 @@ Win32Form::~Win32Form() {
     FreeFonts();
 }
 
-void Win32Form::Build() {
-    RegisterFormClass(&Win32Form::WindowProc);
-    if (uiThread == 0) uiThread = ::GetCurrentThreadId();
-    const FormDesign& design = form_.Design();
-    const Styles styles = StylesFor(design.border);
-    hwnd_ = ::CreateWindowExW(styles.exStyle, kFormClass, ToUtf16(design.title).c_str(),
-                              styles.style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                              opener_ ? opener_->hwnd_ : nullptr, MakeMenu(), Instance(), nullptr);
-    if (!hwnd_) throw std::runtime_error("the window could not be made");
-    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    dpi_ = WindowDpi(hwnd_);
-    if (design.icon) SetIcons();
-    if (!design.dropBox.empty()) ::DragAcceptFiles(hwnd_, TRUE);
-    MakeControls();
-    MakeFonts();
-    Layout();
-}
-
-HMENU Win32Form::MakeMenu() const {
-    const FormDesign& design = form_.Design();
-    if (design.menu.empty()) return nullptr;
-    HMENU bar = ::CreateMenu();
-    for (const MenuDesign& entry : design.menu) {
-        const std::wstring caption = ToUtf16(entry.caption);
-        if (entry.items.empty()) {
-            ::AppendMenuW(bar, MF_STRING, static_cast<UINT_PTR>(MenuCommandId(design, entry.name)),
-                          caption.c_str());
-            continue;
-        }
-        HMENU list = ::CreatePopupMenu();
-        for (const MenuItemDesign& item : entry.items)
-            ::AppendMenuW(list, MF_STRING, static_cast<UINT_PTR>(MenuCommandId(design, item.name)),
-                          ToUtf16(item.caption).c_str());
-        ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(list), caption.c_str());
-    }
-    return bar;
-}
-
-void Win32Form::SetIcons() {
-    // The drawn icon at the sizes of the title bar and of the task bar, for
-    // this window's DPI.
-    const int small = ::MulDiv(16, dpi_, 96);
-    const int big = ::MulDiv(32, dpi_, 96);
-    for (auto [kind, size] : {std::pair{ICON_SMALL, small}, std::pair{ICON_BIG, big}}) {
-        HANDLE icon = ::LoadImageW(Instance(), MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size,
-                                   size, LR_SHARED);
-        if (icon) ::SendMessageW(hwnd_, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
-    }
-}
-
-void Win32Form::MakeControls() {
-    const FormDesign& design = form_.Design();
-    for (const ControlDesign& control : design.controls) {
-        auto state = std::make_unique<ControlState>();
-        state->design = &control;
-        state->id = ControlId(design, control.name);
-        controls_.push_back(std::move(state));
-    }
-    for (const MenuDesign& entry : design.menu) {
-        if (entry.items.empty())
-            menuCommands_.emplace_back(MenuCommandId(design, entry.name), entry.name);
-        for (const MenuItemDesign& item : entry.items)
-            menuCommands_.emplace_back(MenuCommandId(design, item.name), item.name);
-    }
-
-    // Made in tab order, which is the order the dialog keys follow. Each
-    // control starts a group of its own, but for the option buttons after
-    // the first of a row: they form one group, and only the selected one is
-    // a tab stop, as in the system's own dialogs.
-    const ControlDesign* previous = nullptr;
-    for (const ControlDesign* design_ : CreationOrder(design)) {
-        ControlState& state = State(design_->name);
-        const wchar_t* windowClass = L"BUTTON";
-        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-        DWORD exStyle = 0;
-        const bool inGroup = design_->kind == ControlKind::OptionButton && previous &&
-                             previous->kind == ControlKind::OptionButton;
-        if (!inGroup) style |= WS_GROUP;
-        switch (design_->kind) {
-            case ControlKind::Label:
-                windowClass = L"STATIC";
-                style |= (design_->align == Align::Centre ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE;
-                break;
-            case ControlKind::TextBox:
-                windowClass = L"EDIT";
-                style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT;
-                exStyle = WS_EX_CLIENTEDGE;
-                break;
-            case ControlKind::Button:
-                style |= WS_TABSTOP | BS_PUSHBUTTON;
-                break;
-            case ControlKind::OptionButton:
-                style |= BS_AUTORADIOBUTTON | (design_->selected ? WS_TABSTOP : 0);
-                break;
-            case ControlKind::Frame:
-                style |= BS_GROUPBOX;
-                break;
-            case ControlKind::ProgressBar:
-                windowClass = PROGRESS_CLASSW;
-                break;
-        }
-        state.hwnd = ::CreateWindowExW(
-            exStyle, windowClass, ToUtf16(design_->caption).c_str(), style, 0, 0, 0, 0, hwnd_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(state.id)), Instance(), nullptr);
-        if (!state.hwnd) throw std::runtime_error("a control could not be made");
-        if (design_->kind == ControlKind::OptionButton && design_->selected)
-            ::SendMessageW(state.hwnd, BM_SETCHECK, BST_CHECKED, 0);
-        if (design_->kind == ControlKind::ProgressBar) {
-            ::SendMessageW(state.hwnd, PBM_SETRANGE32, 0, ProgressBar::kSteps);
-            state.bar = std::make_unique<ProgressBar>();
-            ControlState* bar = &state;
-            state.bar->SetListener([this, bar](int) {
-                // The core reports from its worker: the bar is drawn by the
-                // windows' thread, one message at a time.
-                if (::GetCurrentThreadId() == uiThread)
-                    DrawBar(*bar);
-                else if (!bar->pending.exchange(true))
-                    ::PostMessageW(hwnd_, kProgressMessage, static_cast<WPARAM>(bar->id), 0);
-            });
-        }
-        previous = design_;
-    }
-    // A frame lies beneath the labels inside it.
-    for (const auto& state : controls_)
-        if (state->design->kind == ControlKind::Frame)
-            ::SetWindowPos(state->hwnd, HWND_BOTTOM, 0, 0, 0, 0,
-                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-void Win32Form::MakeFonts() {
-    // The system's dialog font (Tahoma) at 8 points, or, where a caption
-    // would not fit its control, the largest size down to 6 points at which
-    // every caption fits: a caption is never cut.
-    for (int tenths = 80; tenths >= 60; tenths -= 5) {
-        formFont_ =
-            ::CreateFontW(-::MulDiv(tenths, dpi_, 720), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                          CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg 2");
-        if (tenths == 60 || CaptionsFit(formFont_)) break;
-        ::DeleteObject(formFont_);
-    }
-    for (const auto& state : controls_) {
-        const FontDesign* font = state->design->font;
-        if (!font) continue;
-        // "MS Sans Serif" is a bitmap font that does not scale with the DPI;
-        // its TrueType drawing, "Microsoft Sans Serif", stands in for it.
-        const std::wstring face =
-            font->face == "MS Sans Serif" ? L"Microsoft Sans Serif" : ToUtf16(font->face);
-        const int height = -static_cast<int>(std::lround(font->points * dpi_ / 72.0));
-        state->font = ::CreateFontW(height, 0, 0, 0, font->bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                    FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                    CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
-    }
-}
-
-bool Win32Form::CaptionsFit(HFONT font) const {
-    HDC dc = ::GetDC(hwnd_);
-    HGDIOBJ previous = ::SelectObject(dc, font);
-    bool fit = true;
-    for (const auto& state : controls_) {
-        if (state->design->font) continue;
-        const int room =
-            CaptionRoom(state->design->kind, TwipsToPixels(state->design->width, dpi_), dpi_);
-        if (room < 0) continue;
-        std::wstring text = ToUtf16(state->design->caption);
-        std::erase(text, L'&');
-        SIZE size{};
-        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        if (size.cx > room) fit = false;
-    }
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(hwnd_, dc);
-    return fit;
-}
-
-void Win32Form::FreeFonts() {
-    for (const auto& state : controls_) {
-        if (state->font) ::DeleteObject(state->font);
-        state->font = nullptr;
-    }
-    if (formFont_) ::DeleteObject(formFont_);
-    formFont_ = nullptr;
-}
-
-void Win32Form::Layout() {
-    const FormDesign& design = form_.Design();
-    auto px = [this](int twips) { return TwipsToPixels(twips, dpi_); };
-    for (const auto& state : controls_) {
-        const RECT r = PixelRect(design, *state->design, dpi_);
-        ::MoveWindow(state->hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-        ::SendMessageW(state->hwnd, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(state->font ? state->font : formFont_), TRUE);
-    }
-    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-    const bool menu = ::GetMenu(hwnd_) != nullptr;
-    RECT rect{0, 0, px(design.width), px(design.height)};
-    AdjustForDpi(rect, style, menu, exStyle, dpi_);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // A menu bar that took more (or less) room than allowed for.
-    RECT client;
-    ::GetClientRect(hwnd_, &client);
-    const int missing = px(design.height) - client.bottom;
-    if (missing != 0)
-        ::SetWindowPos(hwnd_, nullptr, 0, 0, rect.right - rect.left,
-                       rect.bottom - rect.top + missing,
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32Form::Centre() {
-    HWND reference = opener_ ? opener_->hwnd_ : hwnd_;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromWindow(reference, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    RECT window;
-    ::GetWindowRect(hwnd_, &window);
-    const RECT& work = monitor.rcWork;
-    const int x = work.left + ((work.right - work.left) - (window.right - window.left)) / 2;
-    const int y = work.top + ((work.bottom - work.top) - (window.bottom - window.top)) / 2;
-    ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void Win32Form::FocusFirst() {
     const std::vector<const ControlDesign*> order = TabOrder(form_.Design());
-    if (order.empty()) return;
-    lastFocus_ = State(order.front()->name).hwnd;
-    ::SetFocus(lastFocus_);
+    if (!order.empty()) FocusControl(order.front()->name);
 }
 
 void Win32Form::Show() {
@@ -460,15 +87,8 @@ void Win32Form::ShowModal() {
     ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-void Win32Form::Close() {
+void Win32Form::CloseWindow() {
     if (closed_) return;
-    // Closing a window that runs stops the run at its next block; the
-    // window closes once the run has unwound.
-    if (running_) {
-        StopRun();
-        closeAfterRun_ = true;
-        return;
-    }
     closed_ = true;
     // The opener takes input again before this window goes, so that the
     // system gives it the activation back.
@@ -546,107 +166,64 @@ std::optional<std::string> Win32Form::ShowFileDialog(const FileDialogRequest& re
 
 void Win32Form::ShowMessage(const Message& message) { ShowMessageBox(hwnd_, message); }
 
-void Win32Form::RunBusy(const std::function<void()>& work) {
-    if (busy) throw std::logic_error("a run started inside another");
-    busy = true;
-    runningForm = this;
-    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(kBusyCursor)));
-    BeginRun();
-    std::atomic<bool> done{false};
-    runDone_ = &done;
-    std::exception_ptr failure;
-    HWND window = hwnd_;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        done = true;
-        ::PostMessageW(window, kRunDoneMessage, 0, 0);  // wakes the loop below
-    });
+bool Win32Form::ControlEnabled(std::string_view control) const {
+    return ::IsWindowEnabled(State(control).hwnd) != FALSE;
+}
+
+void Win32Form::EnableControl(std::string_view control, bool enabled) {
+    ::EnableWindow(State(control).hwnd, enabled ? TRUE : FALSE);
+}
+
+void Win32Form::EnableMenu(bool enabled) {
+    HMENU menu = ::GetMenu(hwnd_);
+    if (!menu) return;
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+        ::EnableMenuItem(menu, static_cast<UINT>(i),
+                         MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    ::DrawMenuBar(hwnd_);
+}
+
+std::string Win32Form::FocusedControl() const {
+    const ControlState* focused = StateOf(::GetFocus());
+    return focused ? std::string(focused->design->name) : std::string();
+}
+
+void Win32Form::FocusControl(std::string_view control) {
+    if (control.empty()) {
+        ::SetFocus(hwnd_);
+        return;
+    }
+    lastFocus_ = State(control).hwnd;
+    ::SetFocus(lastFocus_);
+}
+
+void Win32Form::ShowBusyCursor(bool busy) {
+    if (busy)
+        cursorBeforeRun_ = ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(kBusyCursor)));
+    else
+        ::SetCursor(cursorBeforeRun_);
+}
+
+void Win32Form::PumpEventsUntil(const std::atomic<bool>& done) {
     // The windows repaint, the bar moves, and the exit button and the close
-    // box stay live; the other controls are disabled.
+    // box stay live. The end of the program is kept for after the run.
     bool quit = false;
     WPARAM quitCode = 0;
     MSG message;
     while (!done) {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == -1) break;
-        if (got == 0) {  // kept for after the run
+        if (got == 0) {
             quit = true;
             quitCode = message.wParam;
             continue;
         }
         DispatchFormMessage(message);
     }
-    worker.join();
-    runDone_ = nullptr;
-    EndRun();
-    ::SetCursor(previous);
-    runningForm = nullptr;
-    busy = false;
     if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
-    if (failure) std::rethrow_exception(failure);
 }
 
-void Win32Form::BeginRun() {
-    running_ = true;
-    closeAfterRun_ = false;
-    for (const auto& state : controls_)
-        if (state->bar) state->bar->ClearStop();
-    HWND focus = ::GetFocus();
-    focusBeforeRun_ = focus && ::IsChild(hwnd_, focus) ? focus : nullptr;
-    // The focus off the controls first, so that disabling them does not
-    // leave it nowhere.
-    ::SetFocus(hwnd_);
-    const FormDesign& design = form_.Design();
-    disabledForRun_.clear();
-    for (const auto& state : controls_) {
-        const ControlDesign& control = *state->design;
-        if (!TakesFocus(control.kind) || control.name == design.exitButton) continue;
-        if (!::IsWindowEnabled(state->hwnd)) continue;
-        ::EnableWindow(state->hwnd, FALSE);
-        disabledForRun_.push_back(state->hwnd);
-    }
-    if (HMENU menu = ::GetMenu(hwnd_)) {
-        for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
-            ::EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | MF_GRAYED);
-        ::DrawMenuBar(hwnd_);
-    }
-}
-
-void Win32Form::EndRun() {
-    for (HWND control : disabledForRun_) ::EnableWindow(control, TRUE);
-    disabledForRun_.clear();
-    if (HMENU menu = ::GetMenu(hwnd_)) {
-        for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
-            ::EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | MF_ENABLED);
-        ::DrawMenuBar(hwnd_);
-    }
-    running_ = false;
-    if (focusBeforeRun_ && ::IsWindowEnabled(focusBeforeRun_)) {
-        lastFocus_ = focusBeforeRun_;
-        ::SetFocus(lastFocus_);
-    } else {
-        FocusFirst();
-    }
-    focusBeforeRun_ = nullptr;
-}
-
-void Win32Form::StopRun() {
-    for (const auto& state : controls_)
-        if (state->bar) state->bar->RequestStop();
-}
-
-void Win32Form::Chosen(std::string_view control) {
-    const std::string name(control);
-    Guarded(hwnd_, [&] { form_.Click(name); });
-    if (closeAfterRun_ && !running_) {
-        closeAfterRun_ = false;
-        Close();
-    }
-}
+void Win32Form::WakeUp() { ::PostMessageW(hwnd_, kRunDoneMessage, 0, 0); }
 
 void Win32Form::Dropped(HDROP drop) {
     std::wstring path(::DragQueryFileW(drop, 0, nullptr, 0), L'\0');
@@ -654,13 +231,9 @@ void Win32Form::Dropped(HDROP drop) {
     POINT at{};
     ::DragQueryPoint(drop, &at);  // in the client area
     ::DragFinish(drop);
-    // None during a run, nor while a modal window is over this one.
-    if (path.empty() || busy || !::IsWindowEnabled(hwnd_)) return;
-    HWND on = ::ChildWindowFromPointEx(hwnd_, at, CWP_SKIPINVISIBLE);
-    const ControlState* control = StateOf(on);
-    Guarded(hwnd_, [&] {
-        form_.FileDropped(control ? control->design->name : std::string_view(), ToUtf8(path));
-    });
+    if (path.empty()) return;
+    const ControlState* on = StateOf(::ChildWindowFromPointEx(hwnd_, at, CWP_SKIPINVISIBLE));
+    session_.Drop(on ? on->design->name : std::string_view(), ToUtf8(path));
 }
 
 std::unique_ptr<LoadedForm> Win32Form::Load(Form& form) { return Create(form, this); }
@@ -675,40 +248,28 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: {
             const int id = LOWORD(wParam);
-            // During a run only the exit button is live.
-            auto live = [&](const ControlDesign& control) {
-                return !busy || control.name == form_.Design().exitButton;
-            };
             if (lParam == 0 && id == IDOK) {
                 // Enter presses the focused button, as Space does; in a text
                 // box it presses nothing (no button is the default one).
                 const ControlState* focused = StateOf(::GetFocus());
                 if (focused && focused->design->kind == ControlKind::Button &&
-                    ::IsWindowEnabled(focused->hwnd) && live(*focused->design))
-                    Chosen(focused->design->name);
+                    ::IsWindowEnabled(focused->hwnd))
+                    session_.Click(focused->design->name);
                 return 0;
             }
             if (lParam == 0) {  // a menu command; Esc (IDCANCEL) answers nothing
-                if (busy) return 0;
-                for (const auto& [commandId, name] : menuCommands_) {
-                    if (commandId != id) continue;
-                    const std::string chosen = name;
-                    Chosen(chosen);
-                    return 0;
-                }
+                for (const auto& [commandId, name] : menuCommands_)
+                    if (commandId == id) session_.Click(name);
                 return 0;
             }
             ControlState* state = StateOf(reinterpret_cast<HWND>(lParam));
-            if (!state || HIWORD(wParam) != BN_CLICKED || !live(*state->design)) return 0;
+            if (!state || HIWORD(wParam) != BN_CLICKED) return 0;
             if (state->design->kind == ControlKind::OptionButton) OptionChosen(*state);
-            if (state->design->kind == ControlKind::Button)
-                Chosen(std::string(state->design->name));
+            if (state->design->kind == ControlKind::Button) session_.Click(state->design->name);
             return 0;
         }
         case WM_CLOSE:
-            // The window's own run stops first (Close); another window's run
-            // (a modal one over this) ends with its message first.
-            if (running_ || !busy) Close();
+            session_.Close();
             return 0;
         case WM_DROPFILES:
             Dropped(reinterpret_cast<HDROP>(wParam));
@@ -719,10 +280,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // The session ends: the system ends the program once this
             // returns, so a run is stopped and waited for as it unwinds,
             // leaving every file as it was.
-            if (wParam && runningForm && runningForm->runDone_) {
-                runningForm->StopRun();
-                while (!*runningForm->runDone_) ::Sleep(10);
-            }
+            if (wParam) RunSession::StopAndWait();
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
@@ -730,8 +288,8 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 if (focus && ::IsChild(hwnd_, focus)) lastFocus_ = focus;
                 return 0;
             }
-            Guarded(hwnd_, [&] { form_.Form_Activate(); });
-            if (HIWORD(wParam) == 0 && !running_) {  // not minimised; a run keeps it here
+            session_.Activate();
+            if (HIWORD(wParam) == 0 && !session_.Running()) {  // not minimised; a run keeps it here
                 if (lastFocus_ && ::IsWindow(lastFocus_))
                     ::SetFocus(lastFocus_);
                 else
@@ -739,7 +297,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_SETFOCUS:
-            if (!running_ && lastFocus_ && ::IsWindow(lastFocus_)) ::SetFocus(lastFocus_);
+            if (!session_.Running() && lastFocus_ && ::IsWindow(lastFocus_)) ::SetFocus(lastFocus_);
             return 0;
         case WM_CTLCOLORSTATIC: {
             HDC dc = reinterpret_cast<HDC>(wParam);
@@ -754,7 +312,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
         }
         case WM_SETCURSOR:
-            if (busy) {
+            if (RunSession::Busy()) {
                 ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(kBusyCursor)));
                 return TRUE;
             }
@@ -781,40 +339,6 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-void DispatchFormMessage(MSG& message) {
-    HWND root = message.hwnd ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    // Enter held down presses a button once.
-    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
-        (message.lParam & (LPARAM{1} << 30)) && root && IsFormWindow(root))
-        return;
-    if (root && IsFormWindow(root) && ::IsDialogMessageW(root, &message)) return;
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-}
-
-std::string FileArgument(const wchar_t* commandLine) {
-    int count = 0;
-    LPWSTR* arguments = ::CommandLineToArgvW(commandLine, &count);
-    if (!arguments) return {};
-    std::wstring file;
-    for (int i = 1; i < count && file.empty(); ++i)
-        if (arguments[i][0] != L'\0' && arguments[i][0] != L'-') file = arguments[i];
-    ::LocalFree(arguments);
-    if (file.empty()) return {};
-    const DWORD size = ::GetFullPathNameW(file.c_str(), 0, nullptr, nullptr);
-    std::wstring full(size, L'\0');
-    const DWORD length = size ? ::GetFullPathNameW(file.c_str(), size, full.data(), nullptr) : 0;
-    if (length == 0 || length >= size) return ToUtf8(file);
-    full.resize(length);
-    return ToUtf8(full);
-}
-
-int RunMessageLoop() {
-    MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) DispatchFormMessage(message);
-    return static_cast<int>(message.wParam);
 }
 
 }  // namespace vagliante::ui::win32

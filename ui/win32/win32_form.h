@@ -1,8 +1,8 @@
 // Win32Form: the Win32 renderer of a form. It makes native controls from
 // the form's description (STATIC, EDIT, BUTTON, the common controls'
 // progress bar, a menu bar), sized from twips at the monitor's DPI,
-// implements the form's view over them and passes the user's events to the
-// form's handlers.
+// implements the form's view over them and passes the user's events on to
+// the form's run session, which it gives the primitives it asks for.
 //
 // Control ids follow the description (ControlId, MenuCommandId), so that
 // tests find every control by its name.
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ui/form.h"
+#include "ui/run_session.h"
 
 namespace vagliante::ui::win32 {
 
@@ -43,7 +44,7 @@ int CaptionRoom(ControlKind kind, int width, int dpi);
 // The window class of every form, for tests that look windows up.
 inline constexpr const wchar_t* kFormClass = L"VaglianteForm";
 
-class Win32Form final : public FormView, public LoadedForm {
+class Win32Form final : public FormView, public LoadedForm, private RunSession::Primitives {
   public:
     // Makes the window and its controls for `form`, attaches itself and runs
     // Form_Load. The window is not shown. With an opener, the window is
@@ -63,18 +64,19 @@ class Win32Form final : public FormView, public LoadedForm {
     // the first control of the tab order.
     void Show();
 
-    // FormView
-    std::string Title() const override;
-    void SetTitle(std::string_view title) override;
+    // FormView, over the controls
     std::string Text(std::string_view control) const override;
     void SetText(std::string_view control, std::string_view text) override;
     bool Selected(std::string_view option) const override;
     ProgressBar& Bar(std::string_view control) override;
+    // FormView, over the window
+    std::string Title() const override;
+    void SetTitle(std::string_view title) override;
     std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override;
     void ShowMessage(const Message& message) override;
-    void RunBusy(const std::function<void()>& work) override;
+    void RunBusy(const std::function<void()>& work) override { session_.Run(work); }
+    void Close() override { session_.Close(); }
     std::unique_ptr<LoadedForm> Load(Form& form) override;
-    void Close() override;
 
     // LoadedForm
     void ShowModal() override;
@@ -88,8 +90,10 @@ class Win32Form final : public FormView, public LoadedForm {
         std::unique_ptr<ProgressBar> bar;
         std::atomic<bool> pending{false};  // a redraw posted from the worker
     };
+    static constexpr UINT kProgressMessage = WM_APP + 1;  // wParam: the bar's control id
 
     Win32Form(Form& form, Win32Form* opener);
+    // Making the window (controls.cpp).
     void Build();
     void MakeControls();
     void SetIcons();
@@ -99,65 +103,40 @@ class Win32Form final : public FormView, public LoadedForm {
     bool CaptionsFit(HFONT font) const;
     void FreeFonts();
     void Centre();
+
     void FocusFirst();
     void DrawBar(ControlState& control);
     void OptionChosen(ControlState& option);
-    // A button or menu command chosen: its handler, then the closing that
-    // was asked during its run.
-    void Chosen(std::string_view control);
-    // While a run is busy the window looks it: its controls but the exit
-    // button are disabled, and so is its menu; the window itself holds the
-    // focus (a key held down cannot reach the exit button). Afterwards all
-    // is as before.
-    void BeginRun();
-    void EndRun();
-    void StopRun();  // asks the run to stop at its next block
     void Dropped(HDROP drop);
     ControlState& State(std::string_view name) const;
     ControlState* StateOf(HWND hwnd) const;
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+    // RunSession::Primitives, over the controls
+    bool ControlEnabled(std::string_view control) const override;
+    void EnableControl(std::string_view control, bool enabled) override;
+    std::string FocusedControl() const override;
+    void FocusControl(std::string_view control) override;
+    void EnableMenu(bool enabled) override;
+    // RunSession::Primitives, over the window and the message loop
+    bool UnderModal() const override { return !::IsWindowEnabled(hwnd_); }
+    void ShowBusyCursor(bool busy) override;
+    void PumpEventsUntil(const std::atomic<bool>& done) override;
+    void WakeUp() override;
+    void CloseWindow() override;
+
     Form& form_;
+    RunSession session_{form_, *this, *this};
     Win32Form* opener_;
     HWND hwnd_ = nullptr;
     HFONT formFont_ = nullptr;
     int dpi_ = 96;
     bool closed_ = false;
-    bool running_ = false;                        // this window's handler runs busy
-    bool closeAfterRun_ = false;                  // closed during the run
-    const std::atomic<bool>* runDone_ = nullptr;  // the worker has ended
-    HWND focusBeforeRun_ = nullptr;
-    std::vector<HWND> disabledForRun_;
     HWND lastFocus_ = nullptr;
+    HCURSOR cursorBeforeRun_ = nullptr;
     std::vector<std::unique_ptr<ControlState>> controls_;
     std::vector<std::pair<int, std::string>> menuCommands_;
 };
-
-// Dispatches one message of the thread's queue: keyboard navigation (Tab,
-// the arrows in the option group, access letters) for a form's window.
-void DispatchFormMessage(MSG& message);
-
-// Runs the program's message loop until the main window closes; returns the
-// exit status.
-int RunMessageLoop();
-
-// The file named on the command line `commandLine` (the program's own
-// name first; a log dropped on the program's icon arrives so), as a full
-// path; empty without one.
-std::string FileArgument(const wchar_t* commandLine);
-
-// The filter "Log file (*.BIN)|*.BIN" in the form the file dialogs take:
-// "Log file (*.BIN)\0*.BIN\0", ended by a second NUL.
-std::wstring FilterForApi(std::string_view filter);
-
-// A message's details as a task dialog shows them: the task dialog does not
-// scroll, so details of more than `maxLines` lines (a log with records of
-// many sizes) keep their first lines and say how many more there are.
-std::string ExpandedInformation(const std::string& details, std::size_t maxLines = 24);
-
-// The system's file dialog and message box (or the test scripts).
-std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& request);
-void ShowMessageBox(HWND owner, const Message& message);
 
 }  // namespace vagliante::ui::win32

@@ -1,4 +1,4 @@
-#include "ui/box_path.h"
+#include "ui/path_boxes.h"
 
 #include <filesystem>
 #include <system_error>
@@ -91,6 +91,42 @@ std::string FolderOf(std::string_view boxText) {
     return ParentOf(path);
 }
 
+void Choose(FormView& view, CommonDialog& dialog, FileDialogKind kind, std::string_view box,
+            std::string_view otherBox, const char* title, const char* filter,
+            const char* defaultExt) {
+    dialog.SetFileName("");
+    dialog.SetDialogTitle(title);
+    if (filter) dialog.SetFilter(filter);
+    dialog.SetFilterIndex(1);
+    if (defaultExt) dialog.SetDefaultExt(defaultExt);
+    dialog.SetInitDir(DialogFolder(view.Text(box), view.Text(otherBox)));
+    if (kind == FileDialogKind::Open)
+        dialog.ShowOpen(view);
+    else
+        dialog.ShowSave(view);
+    view.SetText(box, dialog.FileName());
+}
+
+// A path read from a box, with the caption of the label that names the box
+// for the message about an empty box. Read on the window's thread; the path
+// may be taken on any.
+class BoxPath {
+  public:
+    BoxPath(const FormView& view, std::string_view box, std::string_view label)
+        : path_(PathFromBox(view.Text(box))), caption_(view.Text(label)) {}
+
+    // The path; for an empty (or blank) box, error 52 saying which box it is.
+    const std::string& Path() const {
+        if (Trimmed(path_).empty())
+            throw RunError(ErrorNumber::BadFileName, "il campo \"" + caption_ + "\" è vuoto");
+        return path_;
+    }
+
+  private:
+    std::string path_;
+    std::string caption_;
+};
+
 }  // namespace
 
 std::optional<std::string> LocalPathFromUri(std::string_view uri) {
@@ -127,18 +163,40 @@ std::string PathFromBox(std::string_view text) {
     return std::string(text);
 }
 
+std::optional<std::string> DroppedPath(std::string_view text) {
+    if (!StartsWithNoCase(text, "file:")) return std::string(text);
+    return LocalPathFromUri(text);
+}
+
 std::string DialogFolder(std::string_view boxText, std::string_view otherBoxText) {
     if (!Trimmed(PathFromBox(boxText)).empty()) return FolderOf(boxText);
     return FolderOf(otherBoxText);
 }
 
-BoxPath::BoxPath(const FormView& view, std::string_view box, std::string_view label)
-    : path_(PathFromBox(view.Text(box))), caption_(view.Text(label)) {}
+void ChooseSource(FormView& view, CommonDialog& dialog, const PathBoxes& boxes,
+                  const char* filter) {
+    Choose(view, dialog, FileDialogKind::Open, boxes.sourceBox, boxes.destinationBox,
+           "Scegli il file sorgente", filter, nullptr);
+}
 
-const std::string& BoxPath::Path() const {
-    if (Trimmed(path_).empty())
-        throw RunError(ErrorNumber::BadFileName, "il campo \"" + caption_ + "\" è vuoto");
-    return path_;
+void ChooseDestination(FormView& view, CommonDialog& dialog, const PathBoxes& boxes,
+                       const char* filter, const char* defaultExt) {
+    Choose(view, dialog, FileDialogKind::Save, boxes.destinationBox, boxes.sourceBox,
+           "Scegli il file destinazione", filter, defaultExt);
+}
+
+void RunOnPaths(FormView& view, const PathBoxes& boxes, const PathOperation& operation,
+                std::string_view doneText) {
+    const BoxPath source(view, boxes.sourceBox, boxes.sourceLabel);
+    const BoxPath destination(view, boxes.destinationBox, boxes.destinationLabel);
+    Progress& bar = view.Bar(boxes.bar);
+    RunAndReport(
+        view,
+        [&] {
+            const std::string& from = source.Path();
+            return operation(from, destination.Path(), bar);
+        },
+        doneText);
 }
 
 }  // namespace vagliante::ui

@@ -1,0 +1,81 @@
+// Path boxes: the text boxes in which users give a window its paths, typed,
+// pasted (Explorer's "Copy as path" wraps them in double quotes), dropped
+// from a file manager (a file:// address) or chosen in a file dialog.
+//
+// PathBoxes is the part of a window that the main and the conversion window
+// share: a source and a destination box, each with the label that names it
+// and the "..." button that fills it from the window's file dialog, and the
+// progress bar of the run that reads the one and writes the other. Their
+// handlers are written here once, for both windows.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/progress.h"
+#include "ui/common_dialog.h"
+
+namespace vagliante::ui {
+
+class FormView;
+
+// The path the text of a box means: a path wrapped in double quotes (blanks
+// around them allowed) without them, a file:// address as the local path it
+// names; any other text unchanged.
+std::string PathFromBox(std::string_view text);
+
+// The local path that a file:// address names ("file:///home/a%20b.BIN" is
+// "/home/a b.BIN"; on Windows "file:///C:/Log/x.bin" is "C:\Log\x.bin" and a
+// host gives a network path); nothing for another scheme, a host that is not
+// this machine (on POSIX) or an escaped NUL.
+std::optional<std::string> LocalPathFromUri(std::string_view uri);
+
+// The path a file dropped on a window, or named at the program's start,
+// gives: a file: address the local path it names (nothing when it names
+// none), any other text the path as it is.
+std::optional<std::string> DroppedPath(std::string_view text);
+
+// The folder a file dialog opens in for the path in its box: the path itself
+// when it names a folder, else the folder it lies in; for an empty box, that
+// of the path in the other box of the pair (the source's for an empty
+// destination). Empty when neither names one: the system chooses.
+std::string DialogFolder(std::string_view boxText, std::string_view otherBoxText);
+
+struct PathBoxes {
+    std::string_view sourceLabel, sourceBox, sourceButton;
+    std::string_view destinationLabel, destinationBox, destinationButton;
+    std::string_view bar;
+};
+
+// Their names, the same in both windows.
+inline constexpr PathBoxes kPathBoxes = {
+    "Label2", "Text1", "Command3", "Label4", "Text2", "Command4", "ProgressBar1",
+};
+
+// The "..." buttons. Each prepares the window's shared file dialog (an
+// empty name, its title, `filter` with its first pair shown, the folder
+// where the user works: that of its box's path, or else of the other box's),
+// shows it, and puts its file name in the box: empty when the user
+// cancelled. A filter or extension of nullptr leaves the one last set.
+// The source: an open dialog titled "Scegli il file sorgente".
+void ChooseSource(FormView& view, CommonDialog& dialog, const PathBoxes& boxes, const char* filter);
+// The destination: a save dialog titled "Scegli il file destinazione", which
+// adds `defaultExt` to a name typed without an extension.
+void ChooseDestination(FormView& view, CommonDialog& dialog, const PathBoxes& boxes,
+                       const char* filter, const char* defaultExt);
+
+// A filter or a conversion: from the source path to the destination path,
+// reporting on `progress`; returns the completion message's details, or an
+// empty text for none.
+using PathOperation = std::function<std::string(
+    const std::string& source, const std::string& destination, Progress& progress)>;
+
+// Runs `operation` on the paths in the two boxes as the user meant them
+// (PathFromBox), with the bar, and reports its end (RunAndReport). An empty
+// box is an error that names it by its label, the source's first.
+void RunOnPaths(FormView& view, const PathBoxes& boxes, const PathOperation& operation,
+                std::string_view doneText);
+
+}  // namespace vagliante::ui
