@@ -13,6 +13,7 @@
 #include "filter/report.h"
 #include "filter/scan_log.h"
 #include "platform/files.h"
+#include "platform/os_file.h"
 #include "platform/program_info.h"
 #include "platform/run_error.h"
 
@@ -357,15 +358,30 @@ class LogRun {
 
 }  // namespace
 
+std::vector<std::string> ActivationReportNames(const std::string& destination) {
+    const auto refused = [&] { return RunError(ErrorNumber::BadFileName, destination); };
+    std::size_t end = destination.size();
+    for (int n = 0; n < 4; ++n) {
+        if (end == 0) throw refused();
+        --end;
+        // Back to the first byte of a UTF-8 character.
+        while (end > 0 && (static_cast<unsigned char>(destination[end]) & 0xC0) == 0x80) --end;
+        if (os::IsSeparator(destination[end])) throw refused();
+    }
+    // Something of the file name must be left in front of the cut.
+    if (end == 0 || os::IsSeparator(destination[end - 1])) throw refused();
+#ifdef _WIN32
+    if (end == 2 && destination[1] == ':') throw refused();
+#endif
+    const std::string base = destination.substr(0, end);
+    return {base + "-5C.TXT", base + "-63-70.TXT", base + "-63-71.TXT"};
+}
+
 RunSummary FilterActivation(const std::string& source, const std::string& destination,
                             Progress& progress) {
     return RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
-        // The report names drop the last four characters of the destination,
-        // which must leave a name in the destination's own folder.
-        const std::string base = DropLastCharacters(destination, 4);
-        const std::vector<std::string> names = {base + "-5C.TXT", base + "-63-70.TXT",
-                                                base + "-63-71.TXT"};
+        const std::vector<std::string> names = ActivationReportNames(destination);
         const HeaderFacts facts = CollectHeaderFacts(source);
         LogRun<ActivationPass> run(source, kActivationMarker, progress);
         run.RefuseAsReports(names);

@@ -11,25 +11,6 @@
 
 namespace vagliante {
 
-std::string DropLastCharacters(const std::string& destination, std::size_t count) {
-    std::size_t end = destination.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        if (end == 0) throw RunError(ErrorNumber::BadFileName, destination);
-        --end;
-        // Back to the first byte of a UTF-8 character.
-        while (end > 0 && (static_cast<unsigned char>(destination[end]) & 0xC0) == 0x80) --end;
-        if (os::IsSeparator(destination[end]))
-            throw RunError(ErrorNumber::BadFileName, destination);
-    }
-    // Something of the file name must be left in front of the cut.
-    if (end == 0 || os::IsSeparator(destination[end - 1]))
-        throw RunError(ErrorNumber::BadFileName, destination);
-#ifdef _WIN32
-    if (end == 2 && destination[1] == ':') throw RunError(ErrorNumber::BadFileName, destination);
-#endif
-    return destination.substr(0, end);
-}
-
 namespace {
 
 // Large writes go to the system in pieces of this size. A bigger single

@@ -240,12 +240,6 @@ class OutputSet {
     std::vector<std::unique_ptr<AtomicOutput>> outputs_;
 };
 
-// The name of the activation reports' stem: `destination` without its last
-// `count` characters (UTF-8 characters, not bytes). BadFileName when those
-// characters hold a folder separator or the whole file name, as the reports
-// would then land outside the destination's folder or have no name.
-std::string DropLastCharacters(const std::string& destination, std::size_t count);
-
 class WorkFile {
   public:
     WorkFile();

@@ -309,11 +309,17 @@ TEST_F(FilterRun, UpdateFieldsComeFromTheirCharacters) {
 
 // ---- Report names ----
 
-TEST_F(FilterRun, ActivationReportNamesDropTheLastFourCharacters) {
-    const std::string log = Log("");
-    FilterActivation(log, dir_.File("REPORT"), progress_);
-    EXPECT_EQ(Files(),
-              (std::vector<std::string>{"LOG.BIN", "RE-5C.TXT", "RE-63-70.TXT", "RE-63-71.TXT"}));
+TEST(ActivationReportNamesTest, DropTheLastFourCharactersWithinTheFileName) {
+    EXPECT_EQ(ActivationReportNames("/data/REP.TXT"),
+              (std::vector<std::string>{"/data/REP-5C.TXT", "/data/REP-63-70.TXT",
+                                        "/data/REP-63-71.TXT"}));
+    EXPECT_EQ(ActivationReportNames("REPORT")[0], "RE-5C.TXT");
+    // Two- and four-byte characters count as one each.
+    EXPECT_EQ(ActivationReportNames("ab\xC3\xA8\xC3\xA8\xF0\x9F\x93\x9Cz")[0], "ab-5C.TXT");
+    for (const char* bad : {"/data/logs/a1", "/.TXT", ".TXT", "dir/", "", "ab/c.d", "/a", "a.tx"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(ErrorOf([&] { ActivationReportNames(bad); }), 52);
+    }
 }
 
 TEST_F(FilterRun, UpdateReportIsTheDestinationItself) {
@@ -323,7 +329,6 @@ TEST_F(FilterRun, UpdateReportIsTheDestinationItself) {
 
 TEST_F(FilterRun, DestinationsTooShortForAReportNameAreRefused) {
     const std::string log = Log("");
-    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, "", progress_); }), 52);
     EXPECT_EQ(ErrorOf([&] { FilterActivation(log, "a.tx", progress_); }), 52);
     EXPECT_EQ(ErrorOf([&] { FilterUpdate(log, "", progress_); }), 52);
     EXPECT_EQ(Files(), std::vector<std::string>{"LOG.BIN"});

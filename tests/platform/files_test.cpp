@@ -59,17 +59,6 @@ TEST(RunErrorTest, RunningOutOfMemoryBecomesErrorSeven) {
     EXPECT_THROW(RunWithErrorNumbers([] { throw RunStopped(); }), RunStopped);
 }
 
-TEST(DropLastCharactersTest, CutsCharactersWithinTheFileName) {
-    EXPECT_EQ(DropLastCharacters("/data/REP.TXT", 4), "/data/REP");
-    EXPECT_EQ(DropLastCharacters("R.TXT", 4), "R");
-    // Two- and four-byte characters count as one each.
-    EXPECT_EQ(DropLastCharacters("ab\xC3\xA8\xC3\xA8\xF0\x9F\x93\x9Cz", 4), "ab");
-    for (const char* bad : {"/data/logs/a1", "/.TXT", ".TXT", "dir/", "", "ab/c.d", "/a"}) {
-        SCOPED_TRACE(bad);
-        EXPECT_EQ(ErrorOf([&] { DropLastCharacters(bad, 4); }), 52);
-    }
-}
-
 TEST(InputFileTest, ReadsToItsFirstLengthAndReportsACut) {
     TempDir dir;
     WriteFile(dir.File("a.bin"), std::string(3 * kIoBlock, 'a'));
