@@ -11,7 +11,6 @@
 #include "filter/record_cutter.h"
 #include "filter/remove_extra_bytes.h"
 #include "filter/report.h"
-#include "filter/scan_log.h"
 #include "platform/files.h"
 #include "platform/os_file.h"
 #include "platform/program_info.h"
@@ -338,14 +337,12 @@ class LogRun {
     std::int64_t Select(Pass& pass, std::int64_t before) {
         RecordHeads<Pass> heads(pass);
         RecordCutter cutter(marker_, length_, heads);
-        FileBlocks blocks(*log_, length_);
-        // The cutter alone reads a block (its search for markers and its copy of
-        // each record's head), never under a lock nor with an object to destroy
-        // on the way: so a mapped block may be abandoned where it stands.
-        while (blocks.Next([&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
-            cutter.Feed(data, start, count);
-        }))
-            tracker_.At((before > 0 ? (before + blocks.Reached()) / 2 : blocks.Reached()) + 1);
+        // The cutter reads a block in its search for markers and in its
+        // copy of each record's head, never under a lock nor with an object
+        // to destroy on the way (ReadLogBlocks).
+        ReadLogBlocks(*log_, length_, cutter, [&](std::int64_t read) {
+            tracker_.At((before > 0 ? (before + read) / 2 : read) + 1);
+        });
         cutter.End();
         return heads.Records();
     }

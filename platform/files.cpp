@@ -102,11 +102,6 @@ std::size_t InputFile::Read(void* buffer, std::size_t size) {
     return done;
 }
 
-void InputFile::Rewind() {
-    os::Rewind(file_, path_);
-    position_ = 0;
-}
-
 void InputFile::RefuseAsOutput(const std::string& destination) const {
     if (os::SameFile(file_, destination)) throw RunError(ErrorNumber::FileAlreadyOpen, destination);
 }
@@ -508,71 +503,6 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
         if (!d.old.empty()) os::Discard(d.old);
     }
     moved();
-}
-
-// ---- WorkFile ----
-
-WorkFile::WorkFile() {
-    std::string folder = os::TempFolder();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path_ = folder + os::Separator() + "vagliante-" + os::RandomTag() + ".dat";
-        os::NativeFile file = os::CreateNew(path_);
-        if (file != os::kNoFile) {
-            writer_ = std::make_unique<OutputFile>(file, path_);
-            return;
-        }
-    }
-    throw RunError(ErrorNumber::PathFileAccess, path_);
-}
-
-WorkFile::~WorkFile() {
-    writer_.reset();
-    os::RemoveQuietly(path_);
-}
-
-// ---- LineReader ----
-
-LineReader::LineReader(InputFile& input, std::size_t keep)
-    : input_(input), keep_(keep), block_(new char[kIoBlock]) {
-    head_.reserve(keep);
-}
-
-bool LineReader::Fill() {
-    end_ = input_.Read(block_.get(), kIoBlock);
-    pos_ = 0;
-    return end_ > 0;
-}
-
-bool LineReader::Next() {
-    head_.clear();
-    length_ = 0;
-    char last = 0;
-    bool any = false;
-    for (;;) {
-        if (pos_ == end_ && !Fill()) {
-            if (any) DropCarriageReturn(last);
-            return any;
-        }
-        any = true;
-        const char* start = block_.get() + pos_;
-        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
-        std::size_t n = lf ? static_cast<std::size_t>(lf - start) : end_ - pos_;
-        if (head_.size() < keep_) head_.append(start, std::min(n, keep_ - head_.size()));
-        length_ += static_cast<std::int64_t>(n);
-        if (n > 0) last = start[n - 1];
-        pos_ += n;
-        if (lf) {
-            ++pos_;
-            DropCarriageReturn(last);
-            return true;
-        }
-    }
-}
-
-void LineReader::DropCarriageReturn(char last) {
-    if (length_ == 0 || last != '\r') return;
-    if (head_.size() == static_cast<std::size_t>(length_)) head_.pop_back();
-    --length_;
 }
 
 }  // namespace vagliante

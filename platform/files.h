@@ -8,9 +8,6 @@
 //   AtomicOutput  a destination written to a temporary file beside it and
 //                 put in its place only when the whole run has succeeded
 //   OutputSet     several such destinations put in place as one
-//   WorkFile      a uniquely named scratch file in the temporary folder,
-//                 removed whatever happens
-//   LineReader    text lines ended by CR LF (or LF), read back in blocks
 #pragma once
 
 #include <cstddef>
@@ -48,8 +45,6 @@ class InputFile {
 
     // Reads until `size` bytes are in or the file ends; returns the count.
     std::size_t Read(void* buffer, std::size_t size);
-    // Reads from the first byte again.
-    void Rewind();
 
     // Refuses `destination` if it is this file under any name (a link, a
     // hard link, another spelling): FileAlreadyOpen, naming it.
@@ -238,49 +233,6 @@ class OutputSet {
     static void Publish(const std::vector<AtomicOutput*>& outputs, ProgressTracker* tracker);
 
     std::vector<std::unique_ptr<AtomicOutput>> outputs_;
-};
-
-class WorkFile {
-  public:
-    WorkFile();
-    ~WorkFile();
-    WorkFile(const WorkFile&) = delete;
-    WorkFile& operator=(const WorkFile&) = delete;
-
-    const std::string& Path() const { return path_; }
-    // The writer of the scan; closed with CloseWriter before reading back.
-    OutputFile& Writer() { return *writer_; }
-    void CloseWriter() { writer_->Close(); }
-
-  private:
-    CleanupScope cleanup_;  // first made, last gone
-    std::string path_;
-    std::unique_ptr<OutputFile> writer_;
-};
-
-class LineReader {
-  public:
-    // Keeps at most `keep` characters of each line in memory, so that a
-    // line of any length costs no more than that; Length() is always whole.
-    LineReader(InputFile& input, std::size_t keep);
-
-    // Advances to the next line; false at the end of the file. A last line
-    // without a line end still counts as a line.
-    bool Next();
-    std::string_view Head() const { return head_; }  // first `keep` characters
-    std::int64_t Length() const { return length_; }  // without CR LF
-
-  private:
-    bool Fill();
-    void DropCarriageReturn(char last);
-
-    InputFile& input_;
-    std::size_t keep_;
-    std::unique_ptr<char[]> block_;  // not zeroed: only what is read is touched
-    std::size_t pos_ = 0;
-    std::size_t end_ = 0;
-    std::string head_;
-    std::int64_t length_ = 0;
 };
 
 }  // namespace vagliante

@@ -301,10 +301,6 @@ void Truncate(NativeFile file, std::int64_t length, const std::string& path) {
         throw RunError::FromErrno(errno, path);
 }
 
-void Rewind(NativeFile file, const std::string& path) {
-    if (::lseek(Fd(file), 0, SEEK_SET) < 0) throw RunError::FromErrno(errno, path);
-}
-
 void Close(NativeFile file, const std::string& path) {
     // Linux closes the descriptor even when close reports EINTR: never retry.
     if (::close(Fd(file)) != 0 && errno != EINTR) throw RunError::FromErrno(errno, path);
@@ -647,13 +643,6 @@ std::string FolderOf(const std::string& path) {
 char Separator() { return '/'; }
 
 bool IsSeparator(char c) { return c == '/'; }
-
-std::string TempFolder() {
-    const char* dir = std::getenv("TMPDIR");
-    std::string folder = (dir && *dir) ? dir : "/tmp";
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
-}
 
 std::string RandomTag() {
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";

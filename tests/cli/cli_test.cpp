@@ -167,7 +167,7 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
         RunCli(dir, "record 8400 " + Quoted(log) + " " + Quoted(dir.File("LIST.TXT")));
     EXPECT_EQ(listing.status, 0) << listing.err;
     EXPECT_EQ(listing.out, Line("File creato con successo"));
-    ListRecords(log, "8400", dest, none);
+    ScanLog(log, "8400", dest, none);
     EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), ReadFile(dest));
 
     // "-": the listing on standard output, the message on standard error.

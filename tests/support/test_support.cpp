@@ -8,7 +8,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/os_file.h"
 #include "platform/run_error.h"
 
 #ifndef _WIN32
@@ -20,7 +19,7 @@ namespace fs = std::filesystem;
 namespace vagliante::test {
 
 TempDir::TempDir() {
-    fs::path base = os::TempFolder();
+    const fs::path base = fs::temp_directory_path();
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
         fs::path candidate = base / ("vagliante-test-" + std::to_string(rd()));
@@ -134,40 +133,6 @@ const char* NullDevice() {
 #else
     return "/dev/null";
 #endif
-}
-
-namespace {
-#ifdef _WIN32
-const char* const kTempVariables[] = {"TMP", "TEMP"};
-#else
-const char* const kTempVariables[] = {"TMPDIR"};
-#endif
-}  // namespace
-
-TempFolderRedirect::TempFolderRedirect(const std::string& folder) {
-    for (const char* name : kTempVariables) {
-        const char* old = std::getenv(name);
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        SetEnv(name, folder);
-    }
-}
-
-TempFolderRedirect::~TempFolderRedirect() {
-    for (const auto& [name, value] : saved_) {
-        if (value)
-            SetEnv(name, *value);
-        else
-            UnsetEnv(name);
-    }
-}
-
-std::vector<std::string> TempEntries(std::string_view prefix) {
-    std::vector<std::string> names;
-    for (auto& entry : fs::directory_iterator(os::TempFolder())) {
-        std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) == 0) names.push_back(name);
-    }
-    return names;
 }
 
 }  // namespace vagliante::test

@@ -5,10 +5,8 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/progress.h"
@@ -63,22 +61,6 @@ inline constexpr std::string_view kTextLineEnd = "\r\n";
 #else
 inline constexpr std::string_view kTextLineEnd = "\n";
 #endif
-
-// Points the system's temporary folder at `folder` while it lives, so that a
-// left-over work file would be seen there.
-class TempFolderRedirect {
-  public:
-    explicit TempFolderRedirect(const std::string& folder);
-    ~TempFolderRedirect();
-    TempFolderRedirect(const TempFolderRedirect&) = delete;
-    TempFolderRedirect& operator=(const TempFolderRedirect&) = delete;
-
-  private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-// Entries of the system's temporary folder whose names start with `prefix`.
-std::vector<std::string> TempEntries(std::string_view prefix);
 
 // A filter as a plain work function, its run's summary dropped, so that the
 // filters and the conversions stand in one table.
