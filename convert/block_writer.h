@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/output_file.h"
 
 namespace vagliante {
 

@@ -7,7 +7,8 @@
 #include "convert/block_writer.h"
 #include "convert/hex_decode.h"
 #include "filter/byte_to_hex.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
+#include "platform/output_set.h"
 #include "platform/run_error.h"
 
 namespace vagliante {

@@ -11,8 +11,9 @@
 #include "filter/record_cutter.h"
 #include "filter/remove_extra_bytes.h"
 #include "filter/report.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
 #include "platform/os_file.h"
+#include "platform/output_set.h"
 #include "platform/program_info.h"
 #include "platform/run_error.h"
 

@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "filter/record_cutter.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
 
 namespace vagliante {
 

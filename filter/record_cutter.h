@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/input_file.h"
 
 namespace vagliante {
 

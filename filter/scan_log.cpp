@@ -6,7 +6,8 @@
 #include "filter/byte_to_hex.h"
 #include "filter/record_count.h"
 #include "filter/record_cutter.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
+#include "platform/output_set.h"
 #include "platform/run_error.h"
 
 namespace vagliante {

@@ -10,6 +10,14 @@
 #include <cstdint>
 #include <string>
 
+namespace vagliante {
+
+// The size of the blocks in which files are read and written above this
+// interface: large enough to keep the system calls few.
+inline constexpr std::size_t kIoBlock = std::size_t{1} << 20;  // 1 MiB
+
+}  // namespace vagliante
+
 namespace vagliante::os {
 
 // An open file: a descriptor on POSIX, a HANDLE on Windows.

@@ -18,7 +18,6 @@
 
 #include "convert/convert.h"
 #include "filter/filters.h"
-#include "platform/files.h"
 #include "platform/run_error.h"
 #include "platform/stop.h"
 #include "tests/support/test_support.h"

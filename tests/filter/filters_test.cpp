@@ -10,7 +10,7 @@
 
 #include "fileinfo/formatting.h"
 #include "filter/filters.h"
-#include "platform/files.h"
+#include "platform/os_file.h"
 #include "platform/run_error.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"

@@ -9,7 +9,7 @@
 #include "filter/filters.h"
 #include "filter/record_count.h"
 #include "filter/scan_log.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
 #include "tests/fuzz/oracle.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"

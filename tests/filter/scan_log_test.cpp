@@ -7,7 +7,7 @@
 #endif
 
 #include "filter/scan_log.h"
-#include "platform/files.h"
+#include "platform/os_file.h"
 #include "platform/run_error.h"
 #include "tests/support/test_support.h"
 

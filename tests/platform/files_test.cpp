@@ -13,8 +13,10 @@
 #include <signal.h>
 #endif
 
-#include "platform/files.h"
+#include "platform/input_file.h"
 #include "platform/os_file.h"
+#include "platform/output_file.h"
+#include "platform/output_set.h"
 #include "platform/run_error.h"
 #include "platform/stop.h"
 #include "tests/support/test_support.h"
