@@ -145,9 +145,14 @@ void OutputFile::HandOff() {
         return;
     }
     if (!background_) {
-        background_ = std::make_unique<Background>();
         spare_.reset(new char[kIoBlock]);
-        background_->thread = std::thread([this] { background_->Run(*this); });
+        // Kept only once its thread runs: a thread that cannot be started
+        // (no memory left for it) is a failure of this call, not one to
+        // join at the end.
+        auto background = std::make_unique<Background>();
+        Background* writer = background.get();
+        writer->thread = std::thread([this, writer] { writer->Run(*this); });
+        background_ = std::move(background);
     }
     Wait();
     {
