@@ -1,8 +1,9 @@
 // The operating system's file services, behind one small interface.
 //
 // Everything above this header (input files, output files, outputs put in
-// place) is written once; os_file_posix.cpp and os_file_win32.cpp provide
-// the calls. Every function reports a failure as a RunError naming `path`.
+// place) is written once; os_file_win32.cpp provides the calls on Windows,
+// os_file_posix.cpp and os_output_posix.cpp (outputs put in place)
+// elsewhere. Every function reports a failure as a RunError naming `path`.
 // Paths are UTF-8 on every system.
 #pragma once
 
