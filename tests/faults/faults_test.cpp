@@ -94,47 +94,32 @@ class FaultRun : public ::testing::Test {
     std::vector<std::string> before_;
 };
 
-TEST_F(FaultRun, BadSourcesAreErrorsAndLoseNothing) {
-    test::MakeFolder(dir_.File("FOLDER.BIN"));
-    struct Source {
-        std::string path;
+TEST_F(FaultRun, BadPathsAreErrorsAndLoseNothing) {
+    test::MakeFolder(dir_.File("FOLDER"));
+    struct Paths {
+        std::string source;
+        std::string destination;
         int error;
     };
-    const Source sources[] = {
-        {dir_.File("NONE.BIN"), 53},
-        {dir_.File("none/LOG.BIN"), 76},
-        {dir_.File("FOLDER.BIN"), 75},
-        {"", 52},
+    const std::string log = dir_.File("LOG.BIN"), out = dir_.File("OUT.TXT");
+    const Paths cases[] = {
+        {dir_.File("NONE.BIN"), out, 53},     {dir_.File("none/LOG.BIN"), out, 76},
+        {dir_.File("FOLDER"), out, 75},       {"", out, 52},
+        {log, dir_.File("none/OUT.TXT"), 76}, {log, dir_.File("FOLDER"), 75},
     };
     for (const Command& command : kCommands)
-        for (const Source& source : sources) {
-            SCOPED_TRACE(std::string(command.name) + " from [" + source.path + "]");
-            EXPECT_EQ(ErrorOf([&] { command.work(source.path, dir_.File("OUT.TXT"), progress_); }),
-                      source.error);
-        }
-    std::filesystem::remove(dir_.File("FOLDER.BIN"));
-}
-
-TEST_F(FaultRun, BadDestinationsAreErrorsAndLoseNothing) {
-    test::MakeFolder(dir_.File("DEST"));
-    struct Destination {
-        std::string path;
-        int error;
-    };
-    const Destination destinations[] = {
-        {dir_.File("none/OUT.TXT"), 76},
-        {dir_.File("DEST"), 75},
-    };
-    for (const Command& command : kCommands)
-        for (const Destination& dest : destinations) {
+        for (const Paths& c : cases) {
             // The activation reports are named from the destination: a
-            // folder "DEST" gives "D-5C.TXT" and so on, which can be made.
-            if (command.work == test::WithoutSummary<FilterActivation> && dest.error == 75)
+            // folder "FOLDER" gives "FO-5C.TXT" and so on, which can be made.
+            if (command.work == test::WithoutSummary<FilterActivation> && c.source == log &&
+                c.error == 75)
                 continue;
-            SCOPED_TRACE(std::string(command.name) + " to " + dest.path);
-            EXPECT_EQ(ErrorOf([&] { command.work(dir_.File("LOG.BIN"), dest.path, progress_); }),
-                      dest.error);
+            SCOPED_TRACE(std::string(command.name) + " from [" + c.source + "] to " +
+                         c.destination);
+            EXPECT_EQ(ErrorOf([&] { command.work(c.source, c.destination, progress_); }), c.error);
         }
+    std::filesystem::remove(dir_.File("FOLDER"));
+
     // An activation report whose name is taken by a folder.
     test::MakeFolder(dir_.File("REP-63-70.TXT"));
     EXPECT_EQ(
@@ -142,7 +127,6 @@ TEST_F(FaultRun, BadDestinationsAreErrorsAndLoseNothing) {
         75);
     EXPECT_FALSE(std::filesystem::exists(dir_.File("REP-5C.TXT")));
     std::filesystem::remove(dir_.File("REP-63-70.TXT"));
-    std::filesystem::remove(dir_.File("DEST"));
 }
 
 // A caller that asks the run to stop after it has seen `allowed` positions.
@@ -262,11 +246,10 @@ TEST(DiskFullTest, IsDiskFullAndLosesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         std::string source = dir.File(std::string(c.command) == "txt2bin" ? "BIG.TXT" : "BIG.BIN");
-        std::string script =
-            "mount -t tmpfs -o size=256k none " + mnt + " && printf earlier > " + mnt + "/" +
-            c.dest + " && \"" +
-            VAGLIANTE_CLI_PATH + "\" " + c.command + " " + source + " " + mnt + "/" + c.dest +
-            "; echo status=$?; cat " + mnt + "/" + c.dest + "; echo; ls " + mnt;
+        std::string script = "mount -t tmpfs -o size=256k none " + mnt + " && printf earlier > " +
+                             mnt + "/" + c.dest + " && \"" + VAGLIANTE_CLI_PATH + "\" " +
+                             c.command + " " + source + " " + mnt + "/" + c.dest +
+                             "; echo status=$?; cat " + mnt + "/" + c.dest + "; echo; ls " + mnt;
         Shell run = RunShell(dir, ns + " sh -c '" + script + "'");
         EXPECT_NE(run.out.find("vagliante-cli: Errore 61: Disco pieno"), std::string::npos)
             << run.out;

@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <map>
-#include <optional>
 
 #include "fileinfo/formatting.h"
 #include "filter/filters.h"
 #include "platform/os_file.h"
-#include "platform/run_error.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 
@@ -317,66 +313,10 @@ TEST_F(FilterRun, DestinationsTooShortForAReportNameAreRefused) {
     EXPECT_EQ(Files(), std::vector<std::string>{"LOG.BIN"});
 }
 
-// ---- Failures lose nothing ----
-
-TEST_F(FilterRun, AMissingSourceChangesNoReport) {
-    WriteFile(dir_.File("OUT-5C.TXT"), "old 5C");
-    EXPECT_EQ(ErrorOf([&] {
-                  FilterActivation(dir_.File("MISSING.BIN"), dir_.File("OUT.TXT"), progress_);
-              }),
-              53);
-    EXPECT_EQ(ErrorOf([&] { FilterUpdate("", dir_.File("UPD.TXT"), progress_); }), 52);
-    EXPECT_EQ(Files(), std::vector<std::string>{"OUT-5C.TXT"});
-    EXPECT_EQ(ReadFile(dir_.File("OUT-5C.TXT")), "old 5C");
-}
-
-TEST_F(FilterRun, AMissingDestinationFolderIsPathNotFound) {
-    const std::string log = Log(samples::ActivationCatalogue(rng_));
-    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, dir_.File("no/OUT.TXT"), progress_); }), 76);
-    EXPECT_EQ(ErrorOf([&] { FilterUpdate(log, dir_.File("no/OUT.TXT"), progress_); }), 76);
-    EXPECT_EQ(Files(), std::vector<std::string>{"LOG.BIN"});
-}
-
-TEST_F(FilterRun, AReportThatCannotBeWrittenKeepsTheOthersAsTheyWere) {
-    const std::string log = Log(samples::ActivationCatalogue(rng_));
-    WriteFile(dir_.File("OUT-5C.TXT"), "old 5C");
-    WriteFile(dir_.File("OUT-63-70.TXT"), "old 70");
-    // The third report's name is taken by a folder.
-    test::MakeFolder(dir_.File("OUT-63-71.TXT"));
-    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, dir_.File("OUT.TXT"), progress_); }), 75);
-    EXPECT_EQ(ReadFile(dir_.File("OUT-5C.TXT")), "old 5C");
-    EXPECT_EQ(ReadFile(dir_.File("OUT-63-70.TXT")), "old 70");
-    EXPECT_EQ(Files(), (std::vector<std::string>{"LOG.BIN", "OUT-5C.TXT", "OUT-63-70.TXT",
-                                                 "OUT-63-71.TXT"}));
-}
-
 TEST_F(FilterRun, ARunReplacesAnExistingReportWhole) {
     WriteFile(dir_.File("UPD.TXT"), std::string(100000, 'x'));
     FilterUpdate(Log(""), dir_.File("UPD.TXT"), progress_);
     EXPECT_EQ(SplitCrLf(ReadFile(dir_.File("UPD.TXT"))).size(), 10u);
-}
-
-// A report named as its own log would destroy it: the run is refused before
-// anything is written, and the log stays as it was.
-TEST_F(FilterRun, AReportNamedAsItsLogIsRefused) {
-    const std::string bytes = samples::MixedCatalogue(rng_);
-    const std::string log = Log(bytes);
-    auto errorOf = [](const std::function<void()>& run) -> int {
-        try {
-            run();
-        } catch (const RunError& e) {
-            return e.Number();
-        }
-        return 0;
-    };
-    EXPECT_EQ(errorOf([&] { FilterUpdate(log, log, progress_); }), 55);
-    // The log bears the name of the first activation report.
-    WriteFile(dir_.File("R-5C.TXT"), bytes);
-    EXPECT_EQ(errorOf([&] { FilterActivation(dir_.File("R-5C.TXT"), dir_.File("R.TXT"), progress_); }),
-              55);
-    EXPECT_EQ(ReadFile(log), bytes);
-    EXPECT_EQ(ReadFile(dir_.File("R-5C.TXT")), bytes);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"LOG.BIN", "R-5C.TXT"}));
 }
 
 TEST_F(FilterRun, TheCatalogueGivesOneLinePerKnownRecord) {

@@ -8,7 +8,6 @@
 
 #include "filter/scan_log.h"
 #include "platform/os_file.h"
-#include "platform/run_error.h"
 #include "tests/support/test_support.h"
 
 namespace vagliante {
@@ -121,13 +120,9 @@ TEST(ScanLogTest, ReplacesWholeOrNotAtAll) {
     TempDir dir;
     WriteFile(dir.File("LIST.TXT"), std::string(100000, 'x'));
     NullProgress none;
-    try {
-        ScanLog(dir.File("NONE.BIN"), "8400", dir.File("LIST.TXT"), none);
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Number(), 53);
-        EXPECT_EQ(e.Path(), dir.File("NONE.BIN"));
-    }
+    EXPECT_EQ(
+        test::FailureOf([&] { ScanLog(dir.File("NONE.BIN"), "8400", dir.File("LIST.TXT"), none); }),
+        (test::Failure{53, dir.File("NONE.BIN")}));
     EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), std::string(100000, 'x'));
     EXPECT_EQ(dir.List(), std::vector<std::string>{"LIST.TXT"});
 
@@ -143,12 +138,9 @@ TEST(ScanLogTest, RefusesItsOwnLogAsDestination) {
     const std::string log = Bytes({0x82, 0x00, 0x01, 0x82, 0x00, 0x02, 0x03, 0x04});
     WriteFile(dir.File("LOG.BIN"), log);
     NullProgress none;
-    try {
-        ScanLog(dir.File("LOG.BIN"), "8200", dir.File("LOG.BIN"), none);
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Code(), ErrorNumber::FileAlreadyOpen);
-    }
+    EXPECT_EQ(
+        test::ErrorOf([&] { ScanLog(dir.File("LOG.BIN"), "8200", dir.File("LOG.BIN"), none); }),
+        55);
     EXPECT_EQ(ReadFile(dir.File("LOG.BIN")), log);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"LOG.BIN"});
 }

@@ -51,12 +51,7 @@ TEST(RunErrorTest, APathIsShownOnOneLine) {
 }
 
 TEST(RunErrorTest, RunningOutOfMemoryBecomesErrorSeven) {
-    try {
-        RunWithErrorNumbers([]() -> int { throw std::bad_alloc(); });
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Number(), 7);
-    }
+    EXPECT_EQ(ErrorOf([] { RunWithErrorNumbers([]() -> int { throw std::bad_alloc(); }); }), 7);
     EXPECT_EQ(RunWithErrorNumbers([] { return 42; }), 42);
     EXPECT_THROW(RunWithErrorNumbers([] { throw RunStopped(); }), RunStopped);
 }
@@ -79,13 +74,8 @@ TEST(InputFileTest, ReadsToItsFirstLengthAndReportsACut) {
     // Cut below where the reading is: an error naming it.
     InputFile cut(dir.File("a.bin"));
     std::filesystem::resize_file(dir.File("a.bin"), kIoBlock / 2);
-    try {
-        cut.Read(buffer.data(), kIoBlock);
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Number(), 62);
-        EXPECT_EQ(e.Path(), dir.File("a.bin"));
-    }
+    EXPECT_EQ(test::FailureOf([&] { cut.Read(buffer.data(), kIoBlock); }),
+              (test::Failure{62, dir.File("a.bin")}));
 }
 
 TEST(InputFileTest, RefusesItselfAsOutput) {
@@ -198,14 +188,11 @@ TEST_P(FileBlocksTest, AFileCutDuringTheScanIsPastEndOfFile) {
         };
         ASSERT_TRUE(blocks.Next(add));
         std::filesystem::resize_file(dir.File("a.bin"), cutTo);
-        try {
-            while (blocks.Next(add)) {
-            }
-            FAIL() << "no error";
-        } catch (const RunError& e) {
-            EXPECT_EQ(e.Number(), 62);
-            EXPECT_EQ(e.Path(), dir.File("a.bin"));
-        }
+        EXPECT_EQ(test::FailureOf([&] {
+                      while (blocks.Next(add)) {
+                      }
+                  }),
+                  (test::Failure{62, dir.File("a.bin")}));
     }
 }
 

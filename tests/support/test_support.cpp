@@ -105,13 +105,31 @@ void UnsetEnv(const std::string& name) {
 #endif
 }
 
-int ErrorOf(const std::function<void()>& run) {
+int ErrorOf(const std::function<void()>& run) { return FailureOf(run).number; }
+
+Failure FailureOf(const std::function<void()>& run) {
     try {
         run();
     } catch (const RunError& e) {
-        return e.Number();
+        return {e.Number(), e.Path()};
     }
-    return 0;
+    return {};
+}
+
+std::ostream& operator<<(std::ostream& out, const Failure& failure) {
+    return out << "error " << failure.number << " [" << failure.path << "]";
+}
+
+std::vector<std::string> Split(std::string_view text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) end = text.size();
+        parts.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
 }
 
 int RunCommandLine(const std::string& line) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,20 @@ void UnsetEnv(const std::string& name);
 
 // The error number of the RunError `run` throws; 0 when it throws none.
 int ErrorOf(const std::function<void()>& run);
+
+// The RunError `run` throws, by its number and path; number 0 when it
+// throws none.
+struct Failure {
+    int number = 0;
+    std::string path;
+    bool operator==(const Failure&) const = default;
+};
+Failure FailureOf(const std::function<void()>& run);
+std::ostream& operator<<(std::ostream& out, const Failure& failure);
+
+// The parts of `text` between the separators (none for an empty text; a
+// separator at the end ends the last part).
+std::vector<std::string> Split(std::string_view text, char separator);
 
 // Runs a command line through the system's shell (sh, or cmd.exe on
 // Windows) and gives the command's exit status, -1 if it did not exit.
