@@ -180,7 +180,7 @@ class ActivationPass {
     }
     void WriteShortened(ActivationReport report, std::string_view ln, const RecordHead& head) {
         head.Text(shortened_);
-        CutExtraBytes(shortened_, "4740B6");
+        RemoveExtraBytes(shortened_, "4740B6");
         WriteReportLine(*reports_[static_cast<int>(report)], ln, kActivationLine, shortened_);
         ++lines_[static_cast<int>(report)];
     }
@@ -204,7 +204,7 @@ class UpdatePass {
             WriteReportLine(report_, "5C ", kUpdateLine, head.bytes, 204);
         } else if (head.lineLength == 214) {
             head.Text(shortened_);
-            CutExtraBytes(shortened_, "474126");
+            RemoveExtraBytes(shortened_, "474126");
             WriteReportLine(report_, "5C ", kUpdateLine, shortened_);
         } else {
             return leftOut_.OtherSize(head.lineLength);

@@ -13,7 +13,6 @@
 namespace vagliante {
 
 enum class OutputKind {
-    Plain,    // a file, written through the system's cache
     Durable,  // a file whose written stretches go on to the disk while the next is written
     Stream,   // a pipe or device, whose writes may wait (a stop request ends the wait)
 };
@@ -25,7 +24,7 @@ enum class OutputKind {
 class OutputFile {
   public:
     // Takes ownership of `file`; errors name `displayPath`.
-    OutputFile(os::NativeFile file, std::string displayPath, OutputKind kind = OutputKind::Plain);
+    OutputFile(os::NativeFile file, std::string displayPath, OutputKind kind);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

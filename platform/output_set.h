@@ -30,7 +30,6 @@ class AtomicOutput {
     AtomicOutput& operator=(const AtomicOutput&) = delete;
 
     OutputFile& Stream() { return *stream_; }
-    const std::string& Destination() const { return destination_; }
     // Empty when the output is written directly.
     const std::string& TemporaryPath() const { return temporary_; }
     bool IsDirect() const { return temporary_.empty(); }

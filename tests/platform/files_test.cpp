@@ -365,7 +365,7 @@ TEST(AtomicOutputTest, BadDestinationsAreClearErrors) {
 struct ScratchOutput {
     TempDir dir;
     std::string path = dir.File("out.dat");
-    OutputFile out{os::CreateNew(path), path};
+    OutputFile out{os::CreateNew(path), path, OutputKind::Durable};
 };
 
 TEST(OutputFileTest, TruncateDropsFlushedAndBufferedBytes) {
@@ -472,7 +472,7 @@ TEST(OutputFileTest, AGrowingOutputKeepsItsBytesThroughEveryStep) {
 TEST(OutputFileTest, ABackgroundWriteFailureIsReported) {
     const int fd = ::open("/dev/full", O_WRONLY);
     if (fd < 0) GTEST_SKIP() << "no /dev/full";
-    OutputFile out(fd, "/dev/full");
+    OutputFile out(fd, "/dev/full", OutputKind::Stream);
     const std::string line(1000, 'x');
     int failure = 0;
     for (int i = 0; i < 10000 && failure == 0; ++i) failure = ErrorOf([&] { out.WriteLine(line); });
