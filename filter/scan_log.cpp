@@ -15,7 +15,9 @@ namespace {
 
 // Writes each of the first `records` records (those that a later marker
 // closes, counted before) as one line of hexadecimal text: the open record
-// at the end never reaches the listing, which may be a pipe.
+// at the end never reaches the listing, which may be a pipe. Bytes reads the
+// log's block with no lock held (ReadLogBlocks): the room in the output is
+// reserved before the block is read.
 class RecordLines {
   public:
     RecordLines(OutputFile& out, std::int64_t records) : out_(out), records_(records) {}
