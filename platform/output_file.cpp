@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vagliante {
 
@@ -65,12 +67,16 @@ void OutputFile::WriteOut(const char* data, std::size_t size) {
     }
 }
 
-// The writing thread and the one write it may have in hand.
+// The writing thread and the full buffers it has in hand, written in turn.
 struct OutputFile::Background {
+    struct Block {
+        std::unique_ptr<char[]> data;
+        std::size_t size;
+    };
     std::mutex mutex;
     std::condition_variable changed;
-    const char* data = nullptr;  // the write in hand, if any
-    std::size_t size = 0;
+    std::deque<Block> queued;                   // the front one is being written
+    std::vector<std::unique_ptr<char[]>> free;  // written, to be filled again
     bool stop = false;
     std::exception_ptr failure;  // kept: every later call reports it
     std::thread thread;
@@ -78,10 +84,10 @@ struct OutputFile::Background {
     void Run(OutputFile& out) {
         std::unique_lock lock(mutex);
         for (;;) {
-            changed.wait(lock, [this] { return stop || data != nullptr; });
-            if (data == nullptr) return;
-            const char* block = data;
-            const std::size_t n = size;
+            changed.wait(lock, [this] { return stop || (!queued.empty() && !failure); });
+            if (stop) return;
+            const char* block = queued.front().data.get();
+            const std::size_t n = queued.front().size;
             lock.unlock();
             std::exception_ptr error;
             try {
@@ -90,7 +96,9 @@ struct OutputFile::Background {
                 error = std::current_exception();
             }
             lock.lock();
-            data = nullptr;
+            free.push_back(std::move(queued.front().data));
+            queued.pop_front();
+            // After a failure nothing more is written.
             if (error && !failure) failure = error;
             changed.notify_all();
         }
@@ -121,7 +129,8 @@ OutputFile::~OutputFile() {
 void OutputFile::Wait() {
     if (!background_) return;
     std::unique_lock lock(background_->mutex);
-    background_->changed.wait(lock, [this] { return background_->data == nullptr; });
+    background_->changed.wait(
+        lock, [this] { return background_->queued.empty() || background_->failure; });
     if (background_->failure) std::rethrow_exception(background_->failure);
 }
 
@@ -145,7 +154,6 @@ void OutputFile::HandOff() {
         return;
     }
     if (!background_) {
-        spare_.reset(new char[kIoBlock]);
         // Kept only once its thread runs: a thread that cannot be started
         // (no memory left for it) is a failure of this call, not one to
         // join at the end.
@@ -154,14 +162,26 @@ void OutputFile::HandOff() {
         writer->thread = std::thread([this, writer] { writer->Run(*this); });
         background_ = std::move(background);
     }
-    Wait();
     {
-        std::lock_guard lock(background_->mutex);
-        background_->data = buffer_.get();
-        background_->size = used_;
+        std::unique_lock lock(background_->mutex);
+        // A buffer the thread has written, or a new one while there are
+        // fewer than kBuffers; else the oldest write is waited for.
+        background_->changed.wait(lock, [this] {
+            return background_->failure || !background_->free.empty() || buffers_ < kBuffers;
+        });
+        if (background_->failure) std::rethrow_exception(background_->failure);
+        std::unique_ptr<char[]> next;
+        if (!background_->free.empty()) {
+            next = std::move(background_->free.back());
+            background_->free.pop_back();
+        } else {
+            next.reset(new char[kIoBlock]);
+            ++buffers_;
+        }
+        background_->queued.push_back({std::move(buffer_), used_});
+        buffer_ = std::move(next);
     }
     background_->changed.notify_all();
-    std::swap(buffer_, spare_);
     flushed_ += static_cast<std::int64_t>(used_);
     used_ = 0;
 }

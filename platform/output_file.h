@@ -19,8 +19,10 @@ enum class OutputKind {
 
 // Full buffers are written out on a background thread (started with the
 // first full buffer, so a small file needs none) while the caller fills the
-// other one. A failure of a background write is reported by the next call
-// that writes, truncates, flushes or closes.
+// next; up to two wait for it, so that a stall of the disk does not stop the
+// caller at once. A failure of a background write is reported by the next
+// call that writes, truncates, flushes or closes, and nothing more is
+// written after it.
 class OutputFile {
   public:
     // Takes ownership of `file`; errors name `displayPath`.
@@ -56,15 +58,16 @@ class OutputFile {
     struct Writeback;
     void WriteOut(const char* data, std::size_t size);  // in pieces, with writeback
     void Grow(std::size_t needed);                      // a larger buffer, up to kIoBlock
-    void HandOff();  // queues the full buffer and takes the other one
+    void HandOff();  // queues the full buffer and takes a free one
     void Wait();     // waits for the background write; reports its failure
 
     os::NativeFile file_;
     std::string displayPath_;
     OutputKind kind_;
+    static constexpr int kBuffers = 3;  // of kIoBlock at most: one filled, two written
     std::unique_ptr<char[]> buffer_;
-    std::unique_ptr<char[]> spare_;  // the buffer being written, or free
-    std::size_t capacity_;           // of buffer_
+    int buffers_ = 1;       // made so far
+    std::size_t capacity_;  // of buffer_
     std::size_t used_ = 0;
     std::int64_t flushed_ = 0;  // bytes handed to the system or to the thread
     std::unique_ptr<Writeback> writeback_;
