@@ -97,15 +97,6 @@ TEST_F(ConvertTest, LowerCaseAndMixedTextConvertsBackAsWell) {
     EXPECT_TRUE(TxtToBin(text) == bytes);
 }
 
-TEST_F(ConvertTest, ALongerExistingDestinationIsReplacedWhole) {
-    WriteFile(dir.File("out.BIN"), std::string(1000, '\x77'));
-    EXPECT_EQ(TxtToBin("0102"), Bytes({0x01, 0x02}));
-    WriteFile(dir.File("out.TXT"), std::string(1000, 'Z'));
-    EXPECT_EQ(BinToTxt(Bytes({0xAB})), "AB");
-    // Nothing but the sources and the results is left in the folder.
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.BIN", "in.TXT", "out.BIN", "out.TXT"}));
-}
-
 TEST_F(ConvertTest, ProgressRunsFromOneToLengthPlusOneAndEndsEmpty) {
     const std::string bytes = RandomBytes((5u << 20) + 3, 1);
     BinToTxt(bytes);

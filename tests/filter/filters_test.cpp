@@ -313,12 +313,6 @@ TEST_F(FilterRun, DestinationsTooShortForAReportNameAreRefused) {
     EXPECT_EQ(Files(), std::vector<std::string>{"LOG.BIN"});
 }
 
-TEST_F(FilterRun, ARunReplacesAnExistingReportWhole) {
-    WriteFile(dir_.File("UPD.TXT"), std::string(100000, 'x'));
-    FilterUpdate(Log(""), dir_.File("UPD.TXT"), progress_);
-    EXPECT_EQ(SplitCrLf(ReadFile(dir_.File("UPD.TXT"))).size(), 10u);
-}
-
 TEST_F(FilterRun, TheCatalogueGivesOneLinePerKnownRecord) {
     const std::string log = Log(samples::MixedCatalogue(rng_));
     test::RecordingProgress progress;
