@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "filter/filters.h"
 #include "platform/os_file.h"
 #include "platform/progress.h"
 
@@ -49,11 +50,8 @@ Job BatchJob(const CommandInfo& command, const std::string& source, const std::s
     Job job{source, {}, {}};
     switch (command.id) {
         case CommandId::Attivazione:
-            // The filter names its three reports after the destination
-            // without its last four characters.
             job.destination = Join(folder, stem + ".TXT");
-            for (const char* ending : {"-5C.TXT", "-63-70.TXT", "-63-71.TXT"})
-                job.outputs.push_back(Join(folder, stem + ending));
+            job.outputs = ActivationReportNames(job.destination);
             return job;
         case CommandId::Txt2Bin:
             job.destination = Join(folder, stem + ".BIN");

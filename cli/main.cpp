@@ -44,7 +44,7 @@ std::optional<RunSummary> RunCommand(const CommandLine& line, const Job& job, Pr
             ConvertTxtToBin(job.source, job.destination, progress);
             break;
         case CommandId::Record:
-            ListRecords(job.source, line.marker, job.destination, progress);
+            ScanLog(job.source, line.marker, job.destination, progress);
             break;
     }
     return std::nullopt;

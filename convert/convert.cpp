@@ -1,62 +1,52 @@
 #include "convert/convert.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
-#include "convert/block_writer.h"
 #include "convert/hex_decode.h"
 #include "filter/byte_to_hex.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
+#include "platform/output_set.h"
 #include "platform/run_error.h"
 
 namespace vagliante {
 namespace {
 
 // Bytes read per step: large enough to keep the system calls few, small
-// enough that a block is still in the cache when it is written out. The
-// text block of TXT->BIN is even, so that no pair is split between reads.
+// enough that a block is still in the cache when it is converted. The text
+// block of TXT->BIN is even, so that no pair is split between reads.
 constexpr std::size_t kBinaryBlock = kIoBlock;
 constexpr std::size_t kTextBlock = 2 * kBinaryBlock;
 
-// Reads `source` block by block, lets `convert` turn each block into output
-// bytes in a buffer of `outputBlock` bytes, and writes them while the next
-// block is read. `convert(in, n, out)` returns the bytes it put in `out`.
+// Reads `source` block by block and lets `convert(in, n, out)` put what each
+// block gives into the output's buffer, whose full blocks the output writes
+// on its own thread while the next block is read and converted.
 template <typename Convert>
 void ConvertBlocks(const std::string& source, const std::string& destination, Progress& progress,
-                   std::size_t inputBlock, std::size_t outputBlock, Convert convert) {
+                   std::size_t inputBlock, Convert convert) {
     RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
         // A pipe or a device is read too, to its end, in full blocks.
         std::optional<InputFile> input(std::in_place, source, true);
         AtomicOutput output(destination);
         ProgressTracker tracker(progress, input->Length());
-        // A file smaller than a block gets blocks of its own size (the
-        // smallest even size above it, so that it is read in one go and no
-        // pair is split), with output blocks in proportion.
-        if (!input->IsStream() && input->Length() < static_cast<std::int64_t>(inputBlock)) {
-            const std::size_t fitted =
-                (static_cast<std::size_t>(input->Length()) + 2) & ~std::size_t{1};
-            outputBlock = (outputBlock * fitted + inputBlock - 1) / inputBlock;
-            inputBlock = fitted;
-        }
-        {
-            BlockWriter writer(output.Stream(), outputBlock);
-            // Not zeroed, as the writer's blocks: a small file touches only
-            // the pages it fills.
-            std::unique_ptr<char[]> block(new char[inputBlock]);
-            // 1-based position of the next read; odd throughout TXT->BIN.
-            std::int64_t position = 1;
-            for (;;) {
-                tracker.At(position);
-                const std::size_t n = input->Read(block.get(), inputBlock);
-                if (n == 0) break;
-                char* out = writer.Acquire();
-                writer.Submit(convert(block.get(), n, out));
-                position += static_cast<std::int64_t>(n);
-                if (n < inputBlock) break;
-            }
-            writer.Drain();
+        // A file smaller than a block is read in one go into a buffer of
+        // its own size (the smallest even size above it: no pair is split).
+        if (!input->IsStream() && input->Length() < static_cast<std::int64_t>(inputBlock))
+            inputBlock = (static_cast<std::size_t>(input->Length()) + 2) & ~std::size_t{1};
+        // Not zeroed: a small file touches only the pages it fills.
+        std::unique_ptr<char[]> block(new char[inputBlock]);
+        // 1-based position of the next read; odd throughout TXT->BIN.
+        std::int64_t position = 1;
+        for (;;) {
+            tracker.At(position);
+            const std::size_t n = input->Read(block.get(), inputBlock);
+            if (n == 0) break;
+            convert(block.get(), n, output.Stream());
+            position += static_cast<std::int64_t>(n);
+            if (n < inputBlock) break;
         }
         // Closed before the result takes the destination's name: Windows
         // does not replace a file that is still open, as the source is when
@@ -71,23 +61,29 @@ void ConvertBlocks(const std::string& source, const std::string& destination, Pr
 
 void ConvertBinToTxt(const std::string& source, const std::string& destination,
                      Progress& progress) {
-    ConvertBlocks(source, destination, progress, kBinaryBlock, 2 * kBinaryBlock,
-                  [](const char* in, std::size_t n, char* out) {
-                      HexEncode(reinterpret_cast<const std::uint8_t*>(in), n, out);
-                      return 2 * n;
+    ConvertBlocks(source, destination, progress, kBinaryBlock,
+                  [](const char* in, std::size_t n, OutputFile& out) {
+                      // Half a block of bytes fills a block of text.
+                      constexpr std::size_t kSlice = kIoBlock / 2;
+                      for (std::size_t done = 0; done < n; done += kSlice) {
+                          const std::size_t part = std::min(kSlice, n - done);
+                          HexEncode(reinterpret_cast<const std::uint8_t*>(in + done), part,
+                                    out.Reserve(2 * part));
+                          out.Commit(2 * part);
+                      }
                   });
 }
 
 void ConvertTxtToBin(const std::string& source, const std::string& destination,
                      Progress& progress) {
-    ConvertBlocks(source, destination, progress, kTextBlock, kTextBlock / 2,
-                  [](const char* in, std::size_t n, char* out) {
-                      auto* bytes = reinterpret_cast<std::uint8_t*>(out);
+    ConvertBlocks(source, destination, progress, kTextBlock,
+                  [](const char* in, std::size_t n, OutputFile& out) {
+                      auto* bytes = reinterpret_cast<std::uint8_t*>(out.Reserve(n / 2 + n % 2));
                       std::size_t written = HexDecode(in, n, bytes);
                       // Only the last block can be odd: its lone character
                       // still gives a byte, as if a non-digit followed it.
                       if (n % 2 != 0) bytes[written++] = HexPairToByte(in[n - 1], '\0');
-                      return written;
+                      out.Commit(written);
                   });
 }
 

@@ -11,8 +11,9 @@
 #include "filter/record_cutter.h"
 #include "filter/remove_extra_bytes.h"
 #include "filter/report.h"
-#include "filter/scan_log.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
+#include "platform/os_file.h"
+#include "platform/output_set.h"
 #include "platform/program_info.h"
 #include "platform/run_error.h"
 
@@ -179,7 +180,7 @@ class ActivationPass {
     }
     void WriteShortened(ActivationReport report, std::string_view ln, const RecordHead& head) {
         head.Text(shortened_);
-        CutExtraBytes(shortened_, "4740B6");
+        RemoveExtraBytes(shortened_, "4740B6");
         WriteReportLine(*reports_[static_cast<int>(report)], ln, kActivationLine, shortened_);
         ++lines_[static_cast<int>(report)];
     }
@@ -203,7 +204,7 @@ class UpdatePass {
             WriteReportLine(report_, "5C ", kUpdateLine, head.bytes, 204);
         } else if (head.lineLength == 214) {
             head.Text(shortened_);
-            CutExtraBytes(shortened_, "474126");
+            RemoveExtraBytes(shortened_, "474126");
             WriteReportLine(report_, "5C ", kUpdateLine, shortened_);
         } else {
             return leftOut_.OtherSize(head.lineLength);
@@ -337,14 +338,12 @@ class LogRun {
     std::int64_t Select(Pass& pass, std::int64_t before) {
         RecordHeads<Pass> heads(pass);
         RecordCutter cutter(marker_, length_, heads);
-        FileBlocks blocks(*log_, length_);
-        // The cutter alone reads a block (its search for markers and its copy of
-        // each record's head), never under a lock nor with an object to destroy
-        // on the way: so a mapped block may be abandoned where it stands.
-        while (blocks.Next([&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
-            cutter.Feed(data, start, count);
-        }))
-            tracker_.At((before > 0 ? (before + blocks.Reached()) / 2 : blocks.Reached()) + 1);
+        // The cutter reads a block in its search for markers and in its
+        // copy of each record's head, never under a lock nor with an object
+        // to destroy on the way (ReadLogBlocks).
+        ReadLogBlocks(*log_, length_, cutter, [&](std::int64_t read) {
+            tracker_.At((before > 0 ? (before + read) / 2 : read) + 1);
+        });
         cutter.End();
         return heads.Records();
     }
@@ -357,15 +356,30 @@ class LogRun {
 
 }  // namespace
 
+std::vector<std::string> ActivationReportNames(const std::string& destination) {
+    const auto refused = [&] { return RunError(ErrorNumber::BadFileName, destination); };
+    std::size_t end = destination.size();
+    for (int n = 0; n < 4; ++n) {
+        if (end == 0) throw refused();
+        --end;
+        // Back to the first byte of a UTF-8 character.
+        while (end > 0 && (static_cast<unsigned char>(destination[end]) & 0xC0) == 0x80) --end;
+        if (os::IsSeparator(destination[end])) throw refused();
+    }
+    // Something of the file name must be left in front of the cut.
+    if (end == 0 || os::IsSeparator(destination[end - 1])) throw refused();
+#ifdef _WIN32
+    if (end == 2 && destination[1] == ':') throw refused();
+#endif
+    const std::string base = destination.substr(0, end);
+    return {base + "-5C.TXT", base + "-63-70.TXT", base + "-63-71.TXT"};
+}
+
 RunSummary FilterActivation(const std::string& source, const std::string& destination,
                             Progress& progress) {
     return RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
-        // The report names drop the last four characters of the destination,
-        // which must leave a name in the destination's own folder.
-        const std::string base = DropLastCharacters(destination, 4);
-        const std::vector<std::string> names = {base + "-5C.TXT", base + "-63-70.TXT",
-                                                base + "-63-71.TXT"};
+        const std::vector<std::string> names = ActivationReportNames(destination);
         const HeaderFacts facts = CollectHeaderFacts(source);
         LogRun<ActivationPass> run(source, kActivationMarker, progress);
         run.RefuseAsReports(names);

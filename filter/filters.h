@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "filter/run_summary.h"
 #include "platform/progress.h"
@@ -16,6 +17,13 @@ inline constexpr const char* kMsgUpdateDone = "File creato con successo";
 // what the run counted: the records, each report's lines, the left out.
 RunSummary FilterActivation(const std::string& source, const std::string& destination,
                             Progress& progress);
+
+// The three reports of an activation run to `destination`: its name without
+// the last four characters (UTF-8 characters, not bytes) followed by
+// "-5C.TXT", "-63-70.TXT" and "-63-71.TXT". BadFileName when those four
+// characters hold a folder separator or the whole file name, as the reports
+// would then land outside the destination's folder or have no name.
+std::vector<std::string> ActivationReportNames(const std::string& destination);
 
 // Update commands ("8400") into the report `destination`.
 RunSummary FilterUpdate(const std::string& source, const std::string& destination,

@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "filter/record_cutter.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
 
 namespace vagliante {
 
@@ -21,14 +21,8 @@ namespace vagliante {
 // their own; `step(counted)` after each block, with the bytes counted.
 template <typename Step>
 std::int64_t CountRecords(const InputFile& log, std::int64_t length, Marker marker, Step&& step) {
-    FileBlocks blocks(log, length);
     RecordCounter counter(marker, length);
-    std::int64_t counted = 0;
-    while (blocks.Next([&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
-        counter.Feed(data, start, count);
-        counted = start + static_cast<std::int64_t>(count);
-    }))
-        step(counted);
+    ReadLogBlocks(log, length, counter, step);
     return counter.RecordCount();
 }
 

@@ -10,12 +10,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/input_file.h"
 
 namespace vagliante {
+
+inline constexpr std::string_view kActivationMarker = "8200";
+inline constexpr std::string_view kUpdateMarker = "8400";
 
 struct Marker {
     std::uint8_t first;
@@ -45,38 +47,25 @@ inline std::size_t CandidateEnd(std::int64_t length, std::int64_t start, std::si
 
 }  // namespace detail
 
-// Reads the first `length` bytes of `log` in blocks and calls
-// visit(data, start, count) for absolute bytes [start, start + count). One
-// byte is held back from each block so that a marker split across two
-// blocks is still seen whole: data[count] is readable except at the end.
-// A log cut shorter than `length` meanwhile is an error (InputFile::Read).
-template <typename Visit>
-void ReadLogBlocks(InputFile& log, std::int64_t length, Visit&& visit) {
-    // Not zeroed, and no larger than the log: a small log costs little.
-    const std::size_t size = static_cast<std::size_t>(
-        std::clamp<std::int64_t>(length, 0, static_cast<std::int64_t>(kIoBlock)));
-    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[size + 1]);
-    std::uint8_t* buffer = block.get();
-    std::size_t held = 0;
-    std::int64_t start = 0;
-    for (;;) {
-        const std::int64_t left = length - start - static_cast<std::int64_t>(held);
-        const std::size_t want = static_cast<std::size_t>(
-            std::clamp<std::int64_t>(left, 0, static_cast<std::int64_t>(kIoBlock)));
-        const std::size_t n = want > 0 ? log.Read(buffer + held, want) : 0;
-        const std::size_t have = held + n;
-        const bool atEnd = n < kIoBlock;
-        const std::size_t ready = atEnd ? have : have - 1;
-        visit(static_cast<const std::uint8_t*>(buffer), start, ready);
-        start += static_cast<std::int64_t>(ready);
-        if (atEnd) return;
-        buffer[0] = buffer[ready];
-        held = 1;
-    }
+// The one reader of a log's bytes: the first `length` bytes of `log`, block
+// by block (FileBlocks), into reader.Feed(data, start, count) for absolute
+// bytes [start, start + count); then step(start + count). data[count] is
+// readable except in the last block, so that a marker split across two
+// blocks is still seen whole. A block mapped into memory is read under
+// os::RunGuarded: wherever Feed (and what it calls) reads `data`, no lock
+// and no object with a destructor may be live, as the read may be abandoned
+// where it stands. A log cut shorter than `length` meanwhile is an error.
+template <typename Reader, typename Step>
+void ReadLogBlocks(const InputFile& log, std::int64_t length, Reader& reader, Step&& step) {
+    FileBlocks blocks(log, length);
+    while (blocks.Next([&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
+        reader.Feed(data, start, count);
+    }))
+        step(blocks.Reached());
 }
 
 // The number of records in a log of `length` bytes: every recognised marker
-// but the first closes one. Same block contract as ReadLogBlocks' visitor.
+// but the first closes one. Fed by ReadLogBlocks.
 class RecordCounter {
   public:
     RecordCounter(Marker marker, std::int64_t length) : marker_(marker), length_(length) {}
@@ -104,7 +93,7 @@ class RecordCutter {
     RecordCutter(Marker marker, std::int64_t length, Sink& sink)
         : marker_(marker), length_(length), sink_(sink) {}
 
-    // Same block contract as ReadLogBlocks' visitor.
+    // Fed by ReadLogBlocks.
     void Feed(const std::uint8_t* data, std::int64_t start, std::size_t count) {
         const std::size_t end = detail::CandidateEnd(length_, start, count);
         std::size_t i = 0;

@@ -2,17 +2,11 @@
 
 namespace vagliante {
 
-void CutExtraBytes(std::string& line, std::string_view pattern) {
+void RemoveExtraBytes(std::string& line, std::string_view pattern) {
     std::size_t found = line.find(pattern);
     std::size_t k = found == std::string::npos ? 0 : found + 1;
     // Fewer than ten characters after k: erase stops at the end.
     if (k < line.size()) line.erase(k, 10);
-}
-
-std::string RemoveExtraBytes(std::string_view line, std::string_view pattern) {
-    std::string result(line);
-    CutExtraBytes(result, pattern);
-    return result;
 }
 
 }  // namespace vagliante

@@ -7,12 +7,10 @@
 namespace vagliante {
 
 // Let k be the 1-based position of the first `pattern` in `line` (0 when it
-// does not occur). The result keeps the first k characters and drops the ten
+// does not occur). `line` keeps its first k characters and loses the ten
 // after them: the pattern's first character stays. Without the pattern the
 // first ten characters go; with fewer than ten after k, all of them go.
-std::string RemoveExtraBytes(std::string_view line, std::string_view pattern);
-
-// The same shortening done on `line` itself, which keeps its storage.
-void CutExtraBytes(std::string& line, std::string_view pattern);
+// Done in place, so that the line keeps its storage.
+void RemoveExtraBytes(std::string& line, std::string_view pattern);
 
 }  // namespace vagliante

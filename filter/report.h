@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/output_file.h"
 
 namespace vagliante {
 

@@ -1,14 +1,23 @@
 // The operating system's file services, behind one small interface.
 //
-// Everything above this header (streams, outputs put in place, the work
-// file) is written once; os_file_posix.cpp and os_file_win32.cpp provide
-// the calls. Every function reports a failure as a RunError naming `path`.
+// Everything above this header (input files, output files, outputs put in
+// place) is written once; os_file_win32.cpp provides the calls on Windows,
+// os_file_posix.cpp and os_output_posix.cpp (outputs put in place)
+// elsewhere. Every function reports a failure as a RunError naming `path`.
 // Paths are UTF-8 on every system.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+namespace vagliante {
+
+// The size of the blocks in which files are read and written above this
+// interface: large enough to keep the system calls few.
+inline constexpr std::size_t kIoBlock = std::size_t{1} << 20;  // 1 MiB
+
+}  // namespace vagliante
 
 namespace vagliante::os {
 
@@ -23,7 +32,8 @@ NativeFile OpenRead(const std::string& path, bool streams);
 // Whether an open file is a regular file (not a pipe or device).
 bool IsRegularFile(NativeFile file);
 
-// Creates a new file for writing; fails if it exists. Used for work files.
+// Creates a new file for writing; kNoFile if it exists. Used for the
+// temporary files of outputs.
 NativeFile CreateNew(const std::string& path);
 
 // Reads up to `size` bytes; returns 0 at the end of the file. On a
@@ -38,8 +48,6 @@ void WriteAll(NativeFile file, const void* data, std::size_t size, const std::st
 
 std::int64_t Length(NativeFile file, const std::string& path);
 void Truncate(NativeFile file, std::int64_t length, const std::string& path);
-// Moves the read position back to the file's first byte.
-void Rewind(NativeFile file, const std::string& path);
 void Close(NativeFile file, const std::string& path);  // reports a failed close
 void CloseQuietly(NativeFile file) noexcept;
 
@@ -148,9 +156,6 @@ std::string FolderOf(const std::string& path);
 char Separator();
 // Whether `c` separates folders in a path ("\\" and "/" on Windows).
 bool IsSeparator(char c);
-
-// The system's folder for temporary files, without a final separator.
-std::string TempFolder();
 
 // A short random text for unique file names.
 std::string RandomTag();

@@ -163,13 +163,6 @@ std::int64_t Length(NativeFile file, const std::string& path) {
     return size.QuadPart;
 }
 
-void Rewind(NativeFile file, const std::string& path) {
-    LARGE_INTEGER at;
-    at.QuadPart = 0;
-    if (!::SetFilePointerEx(Handle(file), at, nullptr, FILE_BEGIN))
-        throw FromWin32(::GetLastError(), path);
-}
-
 void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
              const std::string& path) {
     // A write at an offset moves the file's position: put it back after.
@@ -439,14 +432,6 @@ std::string FolderOf(const std::string& path) {
 char Separator() { return '\\'; }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-std::string TempFolder() {
-    wchar_t buffer[MAX_PATH + 1];
-    DWORD n = ::GetTempPathW(MAX_PATH + 1, buffer);
-    std::string folder = (n > 0 && n <= MAX_PATH) ? ToUtf8(std::wstring_view(buffer, n)) : ".";
-    while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
-    return folder;
-}
 
 std::string RandomTag() {
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";

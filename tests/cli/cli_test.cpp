@@ -69,16 +69,9 @@ std::string Printed(const std::string& text) {
 
 // The lines of a program's output, without their line ends.
 std::vector<std::string> OutputLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
+    std::vector<std::string> lines = test::Split(text, '\n');
+    for (std::string& line : lines)
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
     return lines;
 }
 
@@ -167,7 +160,7 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
         RunCli(dir, "record 8400 " + Quoted(log) + " " + Quoted(dir.File("LIST.TXT")));
     EXPECT_EQ(listing.status, 0) << listing.err;
     EXPECT_EQ(listing.out, Line("File creato con successo"));
-    ListRecords(log, "8400", dest, none);
+    ScanLog(log, "8400", dest, none);
     EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), ReadFile(dest));
 
     // "-": the listing on standard output, the message on standard error.

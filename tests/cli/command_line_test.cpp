@@ -1,21 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "cli/command_line.h"
+#include "tests/support/test_support.h"
 
 namespace vagliante::cli {
 namespace {
 
-std::vector<std::string> Words(const std::string& text) {
-    std::vector<std::string> words;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(' ', start);
-        if (end == std::string::npos) end = text.size();
-        words.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return words;
-}
+std::vector<std::string> Words(const std::string& text) { return test::Split(text, ' '); }
 
 CommandLine Parse(const std::string& text) { return ParseCommandLine(Words(text)); }
 

@@ -70,12 +70,10 @@ std::string Catalogue() {
 }
 
 // A scratch folder holding a log and an earlier report of every name a run
-// may write, with the temporary folder inside it.
+// may write.
 class FaultRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::MakeFolder(dir_.File("tmp"));
-        redirect_.emplace(dir_.File("tmp"));
         WriteFile(dir_.File("LOG.BIN"), Catalogue());
         for (const Command& command : kCommands)
             for (const std::string& output : command.outputs)
@@ -87,59 +85,41 @@ class FaultRun : public ::testing::Test {
         for (const Command& command : kCommands)
             for (const std::string& output : command.outputs)
                 EXPECT_EQ(ReadFile(dir_.File(output)), "earlier " + output);
-        EXPECT_TRUE(test::TempEntries("").empty()) << "left in the temporary folder";
-        redirect_.reset();
     }
 
     TempDir dir_;
     NullProgress progress_;
 
   private:
-    std::optional<test::TempFolderRedirect> redirect_;
     std::vector<std::string> before_;
 };
 
-TEST_F(FaultRun, BadSourcesAreErrorsAndLoseNothing) {
-    test::MakeFolder(dir_.File("FOLDER.BIN"));
-    struct Source {
-        std::string path;
+TEST_F(FaultRun, BadPathsAreErrorsAndLoseNothing) {
+    test::MakeFolder(dir_.File("FOLDER"));
+    struct Paths {
+        std::string source;
+        std::string destination;
         int error;
     };
-    const Source sources[] = {
-        {dir_.File("NONE.BIN"), 53},
-        {dir_.File("none/LOG.BIN"), 76},
-        {dir_.File("FOLDER.BIN"), 75},
-        {"", 52},
+    const std::string log = dir_.File("LOG.BIN"), out = dir_.File("OUT.TXT");
+    const Paths cases[] = {
+        {dir_.File("NONE.BIN"), out, 53},     {dir_.File("none/LOG.BIN"), out, 76},
+        {dir_.File("FOLDER"), out, 75},       {"", out, 52},
+        {log, dir_.File("none/OUT.TXT"), 76}, {log, dir_.File("FOLDER"), 75},
     };
     for (const Command& command : kCommands)
-        for (const Source& source : sources) {
-            SCOPED_TRACE(std::string(command.name) + " from [" + source.path + "]");
-            EXPECT_EQ(ErrorOf([&] { command.work(source.path, dir_.File("OUT.TXT"), progress_); }),
-                      source.error);
-        }
-    std::filesystem::remove(dir_.File("FOLDER.BIN"));
-}
-
-TEST_F(FaultRun, BadDestinationsAreErrorsAndLoseNothing) {
-    test::MakeFolder(dir_.File("DEST"));
-    struct Destination {
-        std::string path;
-        int error;
-    };
-    const Destination destinations[] = {
-        {dir_.File("none/OUT.TXT"), 76},
-        {dir_.File("DEST"), 75},
-    };
-    for (const Command& command : kCommands)
-        for (const Destination& dest : destinations) {
+        for (const Paths& c : cases) {
             // The activation reports are named from the destination: a
-            // folder "DEST" gives "D-5C.TXT" and so on, which can be made.
-            if (command.work == test::WithoutSummary<FilterActivation> && dest.error == 75)
+            // folder "FOLDER" gives "FO-5C.TXT" and so on, which can be made.
+            if (command.work == test::WithoutSummary<FilterActivation> && c.source == log &&
+                c.error == 75)
                 continue;
-            SCOPED_TRACE(std::string(command.name) + " to " + dest.path);
-            EXPECT_EQ(ErrorOf([&] { command.work(dir_.File("LOG.BIN"), dest.path, progress_); }),
-                      dest.error);
+            SCOPED_TRACE(std::string(command.name) + " from [" + c.source + "] to " +
+                         c.destination);
+            EXPECT_EQ(ErrorOf([&] { command.work(c.source, c.destination, progress_); }), c.error);
         }
+    std::filesystem::remove(dir_.File("FOLDER"));
+
     // An activation report whose name is taken by a folder.
     test::MakeFolder(dir_.File("REP-63-70.TXT"));
     EXPECT_EQ(
@@ -147,7 +127,6 @@ TEST_F(FaultRun, BadDestinationsAreErrorsAndLoseNothing) {
         75);
     EXPECT_FALSE(std::filesystem::exists(dir_.File("REP-5C.TXT")));
     std::filesystem::remove(dir_.File("REP-63-70.TXT"));
-    std::filesystem::remove(dir_.File("DEST"));
 }
 
 // A caller that asks the run to stop after it has seen `allowed` positions.
@@ -223,8 +202,6 @@ TEST(UnreadableSourceTest, IsPermissionDeniedAndLosesNothing) {
                             "or the build folder is closed to other users)";
     }
 #endif
-    // The runs' work files go to `sub`, where a left-over one would be seen.
-    test::TempFolderRedirect redirect(sub);
     for (const char* command : {"aggiornamento", "attivazione", "bin2txt", "txt2bin"}) {
         SCOPED_TRACE(command);
         Shell run = RunShell(dir, prefix + test::Quoted(VAGLIANTE_CLI_PATH) + " " + command + " " +
@@ -239,8 +216,8 @@ TEST(UnreadableSourceTest, IsPermissionDeniedAndLosesNothing) {
 
 #ifndef _WIN32
 
-// A full disk: the reports, the conversion and the work file on a small
-// file system of their own, mounted in a private mount namespace. On Windows
+// A full disk: the reports and the conversions on a small file system of
+// their own, mounted in a private mount namespace. On Windows
 // a small volume needs administrator rights (a virtual disk), so this one
 // runs on Linux alone.
 TEST(DiskFullTest, IsDiskFullAndLosesNothing) {
@@ -257,24 +234,22 @@ TEST(DiskFullTest, IsDiskFullAndLosesNothing) {
     struct Case {
         const char* command;
         const char* dest;
-        bool workOnFullDisk;
     };
     const Case cases[] = {
-        {"bin2txt", "OUT.TXT", false},       // 2 MiB of text on 256 KiB
-        {"aggiornamento", "OUT.TXT", true},  // the work file fills the disk
-        {"attivazione", "OUT.TXT", true},
-        {"txt2bin", "OUT.BIN", false},
+        {"bin2txt", "OUT.TXT"},  // 2 MiB of text on 256 KiB
+        {"aggiornamento", "OUT.TXT"},
+        {"attivazione", "OUT.TXT"},
+        {"txt2bin", "OUT.BIN"},
     };
     // txt2bin needs a text source larger than the disk.
     WriteFile(dir.File("BIG.TXT"), std::string(1 << 20, 'A'));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         std::string source = dir.File(std::string(c.command) == "txt2bin" ? "BIG.TXT" : "BIG.BIN");
-        std::string script =
-            "mount -t tmpfs -o size=256k none " + mnt + " && printf earlier > " + mnt + "/" +
-            c.dest + " && " + (c.workOnFullDisk ? "TMPDIR=" + mnt + " " : std::string()) + "\"" +
-            VAGLIANTE_CLI_PATH + "\" " + c.command + " " + source + " " + mnt + "/" + c.dest +
-            "; echo status=$?; cat " + mnt + "/" + c.dest + "; echo; ls " + mnt;
+        std::string script = "mount -t tmpfs -o size=256k none " + mnt + " && printf earlier > " +
+                             mnt + "/" + c.dest + " && \"" + VAGLIANTE_CLI_PATH + "\" " +
+                             c.command + " " + source + " " + mnt + "/" + c.dest +
+                             "; echo status=$?; cat " + mnt + "/" + c.dest + "; echo; ls " + mnt;
         Shell run = RunShell(dir, ns + " sh -c '" + script + "'");
         EXPECT_NE(run.out.find("vagliante-cli: Errore 61: Disco pieno"), std::string::npos)
             << run.out;

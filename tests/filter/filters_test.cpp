@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <map>
-#include <optional>
 
 #include "fileinfo/formatting.h"
 #include "filter/filters.h"
-#include "platform/files.h"
-#include "platform/run_error.h"
+#include "platform/os_file.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 
@@ -50,19 +46,9 @@ std::string DateText(std::time_t time) {
     return FormatFileDate(DateFromSystemTime(date));
 }
 
-// A run in a scratch folder, with the temporary folder pointed inside it so
-// that a left-over work file would be seen.
+// A run in a scratch folder.
 class FilterRun : public ::testing::Test {
   protected:
-    void SetUp() override {
-        test::MakeFolder(dir_.File("tmp"));
-        redirect_.emplace(dir_.File("tmp"));
-    }
-    void TearDown() override {
-        EXPECT_TRUE(test::TempEntries("vagliante-").empty()) << "work file left behind";
-        redirect_.reset();
-    }
-
     std::string Log(const std::string& bytes) {
         WriteFile(dir_.File("LOG.BIN"), bytes);
         return dir_.File("LOG.BIN");
@@ -72,18 +58,11 @@ class FilterRun : public ::testing::Test {
         auto lines = SplitCrLf(ReadFile(dir_.File(name)));
         return {lines.begin() + std::min<std::size_t>(10, lines.size()), lines.end()};
     }
-    std::vector<std::string> Files() {
-        auto names = dir_.List();
-        names.erase(std::remove(names.begin(), names.end(), "tmp"), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() { return dir_.List(); }
 
     TempDir dir_;
     NullProgress progress_;
     samples::Rng rng_{7};
-
-  private:
-    std::optional<test::TempFolderRedirect> redirect_;
 };
 
 // ---- Report shape ----
@@ -309,11 +288,17 @@ TEST_F(FilterRun, UpdateFieldsComeFromTheirCharacters) {
 
 // ---- Report names ----
 
-TEST_F(FilterRun, ActivationReportNamesDropTheLastFourCharacters) {
-    const std::string log = Log("");
-    FilterActivation(log, dir_.File("REPORT"), progress_);
-    EXPECT_EQ(Files(),
-              (std::vector<std::string>{"LOG.BIN", "RE-5C.TXT", "RE-63-70.TXT", "RE-63-71.TXT"}));
+TEST(ActivationReportNamesTest, DropTheLastFourCharactersWithinTheFileName) {
+    EXPECT_EQ(ActivationReportNames("/data/REP.TXT"),
+              (std::vector<std::string>{"/data/REP-5C.TXT", "/data/REP-63-70.TXT",
+                                        "/data/REP-63-71.TXT"}));
+    EXPECT_EQ(ActivationReportNames("REPORT")[0], "RE-5C.TXT");
+    // Two- and four-byte characters count as one each.
+    EXPECT_EQ(ActivationReportNames("ab\xC3\xA8\xC3\xA8\xF0\x9F\x93\x9Cz")[0], "ab-5C.TXT");
+    for (const char* bad : {"/data/logs/a1", "/.TXT", ".TXT", "dir/", "", "ab/c.d", "/a", "a.tx"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(ErrorOf([&] { ActivationReportNames(bad); }), 52);
+    }
 }
 
 TEST_F(FilterRun, UpdateReportIsTheDestinationItself) {
@@ -323,72 +308,9 @@ TEST_F(FilterRun, UpdateReportIsTheDestinationItself) {
 
 TEST_F(FilterRun, DestinationsTooShortForAReportNameAreRefused) {
     const std::string log = Log("");
-    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, "", progress_); }), 52);
     EXPECT_EQ(ErrorOf([&] { FilterActivation(log, "a.tx", progress_); }), 52);
     EXPECT_EQ(ErrorOf([&] { FilterUpdate(log, "", progress_); }), 52);
     EXPECT_EQ(Files(), std::vector<std::string>{"LOG.BIN"});
-}
-
-// ---- Failures lose nothing ----
-
-TEST_F(FilterRun, AMissingSourceChangesNoReport) {
-    WriteFile(dir_.File("OUT-5C.TXT"), "old 5C");
-    EXPECT_EQ(ErrorOf([&] {
-                  FilterActivation(dir_.File("MISSING.BIN"), dir_.File("OUT.TXT"), progress_);
-              }),
-              53);
-    EXPECT_EQ(ErrorOf([&] { FilterUpdate("", dir_.File("UPD.TXT"), progress_); }), 52);
-    EXPECT_EQ(Files(), std::vector<std::string>{"OUT-5C.TXT"});
-    EXPECT_EQ(ReadFile(dir_.File("OUT-5C.TXT")), "old 5C");
-}
-
-TEST_F(FilterRun, AMissingDestinationFolderIsPathNotFound) {
-    const std::string log = Log(samples::ActivationCatalogue(rng_));
-    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, dir_.File("no/OUT.TXT"), progress_); }), 76);
-    EXPECT_EQ(ErrorOf([&] { FilterUpdate(log, dir_.File("no/OUT.TXT"), progress_); }), 76);
-    EXPECT_EQ(Files(), std::vector<std::string>{"LOG.BIN"});
-}
-
-TEST_F(FilterRun, AReportThatCannotBeWrittenKeepsTheOthersAsTheyWere) {
-    const std::string log = Log(samples::ActivationCatalogue(rng_));
-    WriteFile(dir_.File("OUT-5C.TXT"), "old 5C");
-    WriteFile(dir_.File("OUT-63-70.TXT"), "old 70");
-    // The third report's name is taken by a folder.
-    test::MakeFolder(dir_.File("OUT-63-71.TXT"));
-    EXPECT_EQ(ErrorOf([&] { FilterActivation(log, dir_.File("OUT.TXT"), progress_); }), 75);
-    EXPECT_EQ(ReadFile(dir_.File("OUT-5C.TXT")), "old 5C");
-    EXPECT_EQ(ReadFile(dir_.File("OUT-63-70.TXT")), "old 70");
-    EXPECT_EQ(Files(), (std::vector<std::string>{"LOG.BIN", "OUT-5C.TXT", "OUT-63-70.TXT",
-                                                 "OUT-63-71.TXT"}));
-}
-
-TEST_F(FilterRun, ARunReplacesAnExistingReportWhole) {
-    WriteFile(dir_.File("UPD.TXT"), std::string(100000, 'x'));
-    FilterUpdate(Log(""), dir_.File("UPD.TXT"), progress_);
-    EXPECT_EQ(SplitCrLf(ReadFile(dir_.File("UPD.TXT"))).size(), 10u);
-}
-
-// A report named as its own log would destroy it: the run is refused before
-// anything is written, and the log stays as it was.
-TEST_F(FilterRun, AReportNamedAsItsLogIsRefused) {
-    const std::string bytes = samples::MixedCatalogue(rng_);
-    const std::string log = Log(bytes);
-    auto errorOf = [](const std::function<void()>& run) -> int {
-        try {
-            run();
-        } catch (const RunError& e) {
-            return e.Number();
-        }
-        return 0;
-    };
-    EXPECT_EQ(errorOf([&] { FilterUpdate(log, log, progress_); }), 55);
-    // The log bears the name of the first activation report.
-    WriteFile(dir_.File("R-5C.TXT"), bytes);
-    EXPECT_EQ(errorOf([&] { FilterActivation(dir_.File("R-5C.TXT"), dir_.File("R.TXT"), progress_); }),
-              55);
-    EXPECT_EQ(ReadFile(log), bytes);
-    EXPECT_EQ(ReadFile(dir_.File("R-5C.TXT")), bytes);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"LOG.BIN", "R-5C.TXT"}));
 }
 
 TEST_F(FilterRun, TheCatalogueGivesOneLinePerKnownRecord) {

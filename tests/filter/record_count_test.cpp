@@ -9,7 +9,7 @@
 #include "filter/filters.h"
 #include "filter/record_count.h"
 #include "filter/scan_log.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
 #include "tests/fuzz/oracle.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
@@ -81,11 +81,11 @@ struct Expected {
 Expected FromListing(const std::string& log, const TempDir& dir) {
     NullProgress none;
     Expected want;
-    ListRecords(log, "8400", dir.File("LIST84.TXT"), none);
+    ScanLog(log, "8400", dir.File("LIST84.TXT"), none);
     const std::vector<std::string> updates = SplitCrLf(ReadFile(dir.File("LIST84.TXT")));
     want.updateRecords = static_cast<std::int64_t>(updates.size());
     want.update = oracle::SelectUpdate(updates);
-    ListRecords(log, "8200", dir.File("LIST82.TXT"), none);
+    ScanLog(log, "8200", dir.File("LIST82.TXT"), none);
     const std::vector<std::string> activations = SplitCrLf(ReadFile(dir.File("LIST82.TXT")));
     want.activationRecords = static_cast<std::int64_t>(activations.size());
     want.activation = oracle::SelectActivation(activations);

@@ -7,7 +7,7 @@
 #endif
 
 #include "filter/scan_log.h"
-#include "platform/run_error.h"
+#include "platform/os_file.h"
 #include "tests/support/test_support.h"
 
 namespace vagliante {
@@ -19,41 +19,41 @@ using test::TempDir;
 using test::WriteFile;
 
 struct ScanOutcome {
-    std::string workFile;
+    std::string lines;
     std::int64_t recordCount;
     test::RecordingProgress progress;
 };
 
 ScanOutcome Scan(const std::string& log, std::string_view marker) {
     TempDir dir;
-    WriteFile(dir.File("log.bin"), log);
+    WriteFile(dir.File("LOG.BIN"), log);
     ScanOutcome outcome;
-    WorkFile work;
-    outcome.recordCount = ScanLog(dir.File("log.bin"), marker, work, outcome.progress);
-    outcome.workFile = ReadFile(work.Path());
+    outcome.recordCount =
+        ScanLog(dir.File("LOG.BIN"), marker, dir.File("LIST.TXT"), outcome.progress);
+    outcome.lines = ReadFile(dir.File("LIST.TXT"));
     return outcome;
 }
 
 TEST(ScanLogTest, WorkedExampleKeepsTheRecordBetweenTwoMarkers) {
     auto out = Scan(Bytes({0x41, 0x82, 0x00, 0x66, 0x01, 0x82, 0x00, 0x6D, 0x02, 0x03, 0x04, 0x05}),
                     "8200");
-    EXPECT_EQ(out.workFile, "82006601\r\n");
+    EXPECT_EQ(out.lines, "82006601\r\n");
     EXPECT_EQ(out.recordCount, 1);
 }
 
 TEST(ScanLogTest, MarkerStartingAtLengthMinusTwoIsNotRecognised) {
     auto out = Scan(Bytes({0x41, 0x82, 0x00, 0x66, 0x01, 0x6D, 0x02, 0x03, 0x04, 0x82, 0x00, 0x05}),
                     "8200");
-    EXPECT_EQ(out.workFile, "");
+    EXPECT_EQ(out.lines, "");
     EXPECT_EQ(out.recordCount, 0);
 }
 
 TEST(ScanLogTest, MarkerPositionsNearTheEnd) {
     // L = 8; a marker at p = 5 = L - 3 is recognised, at L - 2 and L - 1 not.
-    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x82, 0x00, 0x33, 0x44}), "8200").workFile,
+    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x82, 0x00, 0x33, 0x44}), "8200").lines,
               "82001122\r\n");
-    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x55, 0x82, 0x00, 0x44}), "8200").workFile, "");
-    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x55, 0x66, 0x82, 0x00}), "8200").workFile, "");
+    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x55, 0x82, 0x00, 0x44}), "8200").lines, "");
+    EXPECT_EQ(Scan(Bytes({0x82, 0x00, 0x11, 0x22, 0x55, 0x66, 0x82, 0x00}), "8200").lines, "");
 }
 
 TEST(ScanLogTest, ShortAndMarkerlessLogsGiveNoRecord) {
@@ -61,22 +61,22 @@ TEST(ScanLogTest, ShortAndMarkerlessLogsGiveNoRecord) {
          {std::string(), Bytes({0x82}), Bytes({0x82, 0x00}), Bytes({0x82, 0x00, 0x82}),
           Bytes({0x82, 0x00, 0x01, 0x02, 0x03, 0x04}), std::string(5000, '\x41')}) {
         auto out = Scan(log, "8200");
-        EXPECT_EQ(out.workFile, "") << log.size();
+        EXPECT_EQ(out.lines, "") << log.size();
         EXPECT_EQ(out.recordCount, 0);
     }
 }
 
 TEST(ScanLogTest, BackToBackMarkersGiveATwoByteRecord) {
     auto out = Scan(Bytes({0x82, 0x00, 0x82, 0x00, 0x01, 0x82, 0x00, 0x09, 0x09, 0x09}), "8200");
-    EXPECT_EQ(out.workFile, "8200\r\n820001\r\n");
+    EXPECT_EQ(out.lines, "8200\r\n820001\r\n");
     EXPECT_EQ(out.recordCount, 2);
 }
 
 TEST(ScanLogTest, TheOtherKindsMarkerDoesNotSplitARecord) {
     const std::string log =
         Bytes({0x82, 0x00, 0x84, 0x00, 0x01, 0x82, 0x00, 0x84, 0x00, 0x02, 0x84, 0x00, 0xAA, 0xBB});
-    EXPECT_EQ(Scan(log, "8200").workFile, "8200840001\r\n");
-    EXPECT_EQ(Scan(log, "8400").workFile, "8400018200\r\n840002\r\n");
+    EXPECT_EQ(Scan(log, "8200").lines, "8200840001\r\n");
+    EXPECT_EQ(Scan(log, "8400").lines, "8400018200\r\n840002\r\n");
 }
 
 TEST(ScanLogTest, RecordsSpanningReadBlocksStayWhole) {
@@ -89,15 +89,16 @@ TEST(ScanLogTest, RecordsSpanningReadBlocksStayWhole) {
     auto out = Scan(log, "8200");
     std::string expected = "8200";
     for (std::size_t i = 0; i < kIoBlock + 3; ++i) expected += "22";
-    EXPECT_EQ(out.workFile, expected + "\r\n");
+    EXPECT_EQ(out.lines, expected + "\r\n");
     EXPECT_EQ(out.recordCount, 1);
 }
 
-TEST(ScanLogTest, ProgressRunsFromOneToLengthPlusOneThenEmpty) {
+TEST(ScanLogTest, ProgressRunsFromEmptyThroughOneToLengthPlusOneThenEmpty) {
     auto out = Scan(std::string(100, '\x82'), "8200");
     EXPECT_EQ(out.progress.maxima, std::vector<double>{101.0});
-    EXPECT_EQ(out.progress.values.front(), 1.0);
-    ASSERT_GE(out.progress.values.size(), 2u);
+    ASSERT_GE(out.progress.values.size(), 4u);
+    EXPECT_EQ(out.progress.values[0], kProgressEmpty);
+    EXPECT_EQ(out.progress.values[1], 1.0);
     EXPECT_EQ(out.progress.values[out.progress.values.size() - 2], 101.0);
     EXPECT_EQ(out.progress.values.back(), kProgressEmpty);
 
@@ -105,85 +106,41 @@ TEST(ScanLogTest, ProgressRunsFromOneToLengthPlusOneThenEmpty) {
     EXPECT_EQ(empty.progress.maxima, std::vector<double>{1.0});
 }
 
-TEST(ScanLogTest, AMissingLogIsAnErrorNamingItsPath) {
-    TempDir dir;
-    WorkFile work;
-    test::RecordingProgress progress;
-    try {
-        ScanLog(dir.File("missing.bin"), "8200", work, progress);
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Number(), 53);
-        EXPECT_EQ(e.Path(), dir.File("missing.bin"));
-    }
-}
-
-// ---- The record listing ----
-
-// The listing holds exactly the lines the scan writes to its work file.
-TEST(ListRecordsTest, WritesTheScansLines) {
-    TempDir dir;
-    const std::string log = Bytes({0x41, 0x82, 0x00, 0x84, 0x00, 0x01, 0x82, 0x00, 0x82, 0x00,
-                                   0x84, 0x00, 0x02, 0x82, 0x00, 0xAA, 0xBB, 0x84, 0x00, 0xCC});
-    WriteFile(dir.File("LOG.BIN"), log);
-    for (std::string_view marker : {"8200", "8400"}) {
-        SCOPED_TRACE(marker);
-        NullProgress none;
-        const std::int64_t count =
-            ListRecords(dir.File("LOG.BIN"), marker, dir.File("LIST.TXT"), none);
-        const ScanOutcome scan = Scan(log, marker);
-        EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), scan.workFile);
-        EXPECT_EQ(count, scan.recordCount);
-    }
-    EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), "84000182008200\r\n");
-}
-
-// A huge open record at the end is cut off again, after it reached the file.
-TEST(ListRecordsTest, DropsAnOpenRecordLongerThanABlock) {
-    TempDir dir;
+// A huge open record at the end never reaches the listing.
+TEST(ScanLogTest, DropsAnOpenRecordLongerThanABlock) {
     std::string log = Bytes({0x82, 0x00, 0x01, 0x82, 0x00});
     log += std::string(3 * kIoBlock, '\x11');
-    WriteFile(dir.File("LOG.BIN"), log);
-    test::RecordingProgress progress;
-    EXPECT_EQ(ListRecords(dir.File("LOG.BIN"), "8200", dir.File("LIST.TXT"), progress), 1);
-    EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), "820001\r\n");
-    EXPECT_EQ(progress.values.front(), kProgressEmpty);
-    EXPECT_EQ(progress.values.back(), kProgressEmpty);
-    EXPECT_EQ(progress.maxima, std::vector<double>{static_cast<double>(log.size() + 1)});
+    const ScanOutcome out = Scan(log, "8200");
+    EXPECT_EQ(out.lines, "820001\r\n");
+    EXPECT_EQ(out.recordCount, 1);
 }
 
 // An existing listing is replaced whole, and kept as it was on failure.
-TEST(ListRecordsTest, ReplacesWholeOrNotAtAll) {
+TEST(ScanLogTest, ReplacesWholeOrNotAtAll) {
     TempDir dir;
     WriteFile(dir.File("LIST.TXT"), std::string(100000, 'x'));
     NullProgress none;
-    try {
-        ListRecords(dir.File("NONE.BIN"), "8400", dir.File("LIST.TXT"), none);
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Number(), 53);
-    }
+    EXPECT_EQ(
+        test::FailureOf([&] { ScanLog(dir.File("NONE.BIN"), "8400", dir.File("LIST.TXT"), none); }),
+        (test::Failure{53, dir.File("NONE.BIN")}));
     EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), std::string(100000, 'x'));
     EXPECT_EQ(dir.List(), std::vector<std::string>{"LIST.TXT"});
 
     WriteFile(dir.File("LOG.BIN"), Bytes({0x84, 0x00, 0x84, 0x00}));
-    EXPECT_EQ(ListRecords(dir.File("LOG.BIN"), "8400", dir.File("LIST.TXT"), none), 0);
+    EXPECT_EQ(ScanLog(dir.File("LOG.BIN"), "8400", dir.File("LIST.TXT"), none), 0);
     EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), "");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"LIST.TXT", "LOG.BIN"}));
 }
 
 // The listing never takes the place of its own log.
-TEST(ListRecordsTest, RefusesItsOwnLogAsDestination) {
+TEST(ScanLogTest, RefusesItsOwnLogAsDestination) {
     TempDir dir;
     const std::string log = Bytes({0x82, 0x00, 0x01, 0x82, 0x00, 0x02, 0x03, 0x04});
     WriteFile(dir.File("LOG.BIN"), log);
     NullProgress none;
-    try {
-        ListRecords(dir.File("LOG.BIN"), "8200", dir.File("LOG.BIN"), none);
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Code(), ErrorNumber::FileAlreadyOpen);
-    }
+    EXPECT_EQ(
+        test::ErrorOf([&] { ScanLog(dir.File("LOG.BIN"), "8200", dir.File("LOG.BIN"), none); }),
+        55);
     EXPECT_EQ(ReadFile(dir.File("LOG.BIN")), log);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"LOG.BIN"});
 }
@@ -191,7 +148,7 @@ TEST(ListRecordsTest, RefusesItsOwnLogAsDestination) {
 #ifndef _WIN32
 // A pipe cannot take back what it was given: the open record at the end,
 // longer than a block, never reaches it.
-TEST(ListRecordsTest, APipeGetsOnlyTheClosedRecords) {
+TEST(ScanLogTest, APipeGetsOnlyTheClosedRecords) {
     TempDir dir;
     std::string log = Bytes({0x84, 0x00, 0x01, 0x84, 0x00});
     log += std::string(3 * kIoBlock, '\x11');
@@ -200,7 +157,7 @@ TEST(ListRecordsTest, APipeGetsOnlyTheClosedRecords) {
     std::string received;
     std::thread reader([&] { received = ReadFile(dir.File("PIPE")); });
     NullProgress none;
-    EXPECT_EQ(ListRecords(dir.File("LOG.BIN"), "8400", dir.File("PIPE"), none), 1);
+    EXPECT_EQ(ScanLog(dir.File("LOG.BIN"), "8400", dir.File("PIPE"), none), 1);
     reader.join();
     EXPECT_EQ(received, "840001\r\n");
 }

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "filter/filters.h"
-#include "platform/files.h"
+#include "platform/os_file.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 

@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  {want.r5C.size(), want.r63_70.size(), want.r63_71.size()}, true,
                  "activation summary");
 
-    // Only the log and the reports: no temporary file, no work file.
+    // Only the log and the reports: no temporary file.
     fuzz::Expect(fuzz::Entries(dir),
                  std::vector<std::string>{"ACT-5C.TXT", "ACT-63-70.TXT", "ACT-63-71.TXT", "LOG.BIN",
                                           "UPD.TXT"},

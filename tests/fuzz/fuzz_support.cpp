@@ -24,13 +24,6 @@ struct ScratchFolder {
         fs::path dir = base / ("vagliante-fuzz-" + std::to_string(std::random_device{}()));
         fs::create_directories(dir);
         path = dir.string();
-        // Work files go there too, so that a stray one is seen.
-#ifdef _WIN32
-        _putenv_s("TMP", path.c_str());
-        _putenv_s("TEMP", path.c_str());
-#else
-        setenv("TMPDIR", path.c_str(), 1);
-#endif
     }
     ~ScratchFolder() {
         std::error_code ignored;

@@ -13,8 +13,10 @@
 #include <signal.h>
 #endif
 
-#include "platform/files.h"
+#include "platform/input_file.h"
 #include "platform/os_file.h"
+#include "platform/output_file.h"
+#include "platform/output_set.h"
 #include "platform/run_error.h"
 #include "platform/stop.h"
 #include "tests/support/test_support.h"
@@ -49,25 +51,9 @@ TEST(RunErrorTest, APathIsShownOnOneLine) {
 }
 
 TEST(RunErrorTest, RunningOutOfMemoryBecomesErrorSeven) {
-    try {
-        RunWithErrorNumbers([]() -> int { throw std::bad_alloc(); });
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Number(), 7);
-    }
+    EXPECT_EQ(ErrorOf([] { RunWithErrorNumbers([]() -> int { throw std::bad_alloc(); }); }), 7);
     EXPECT_EQ(RunWithErrorNumbers([] { return 42; }), 42);
     EXPECT_THROW(RunWithErrorNumbers([] { throw RunStopped(); }), RunStopped);
-}
-
-TEST(DropLastCharactersTest, CutsCharactersWithinTheFileName) {
-    EXPECT_EQ(DropLastCharacters("/data/REP.TXT", 4), "/data/REP");
-    EXPECT_EQ(DropLastCharacters("R.TXT", 4), "R");
-    // Two- and four-byte characters count as one each.
-    EXPECT_EQ(DropLastCharacters("ab\xC3\xA8\xC3\xA8\xF0\x9F\x93\x9Cz", 4), "ab");
-    for (const char* bad : {"/data/logs/a1", "/.TXT", ".TXT", "dir/", "", "ab/c.d", "/a"}) {
-        SCOPED_TRACE(bad);
-        EXPECT_EQ(ErrorOf([&] { DropLastCharacters(bad, 4); }), 52);
-    }
 }
 
 TEST(InputFileTest, ReadsToItsFirstLengthAndReportsACut) {
@@ -86,15 +72,10 @@ TEST(InputFileTest, ReadsToItsFirstLengthAndReportsACut) {
     EXPECT_EQ(in.Read(buffer.data(), kIoBlock), kIoBlock);
     EXPECT_EQ(in.Read(buffer.data(), kIoBlock), 0u);
     // Cut below where the reading is: an error naming it.
-    in.Rewind();
+    InputFile cut(dir.File("a.bin"));
     std::filesystem::resize_file(dir.File("a.bin"), kIoBlock / 2);
-    try {
-        in.Read(buffer.data(), kIoBlock);
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.Number(), 62);
-        EXPECT_EQ(e.Path(), dir.File("a.bin"));
-    }
+    EXPECT_EQ(test::FailureOf([&] { cut.Read(buffer.data(), kIoBlock); }),
+              (test::Failure{62, dir.File("a.bin")}));
 }
 
 TEST(InputFileTest, RefusesItselfAsOutput) {
@@ -207,14 +188,11 @@ TEST_P(FileBlocksTest, AFileCutDuringTheScanIsPastEndOfFile) {
         };
         ASSERT_TRUE(blocks.Next(add));
         std::filesystem::resize_file(dir.File("a.bin"), cutTo);
-        try {
-            while (blocks.Next(add)) {
-            }
-            FAIL() << "no error";
-        } catch (const RunError& e) {
-            EXPECT_EQ(e.Number(), 62);
-            EXPECT_EQ(e.Path(), dir.File("a.bin"));
-        }
+        EXPECT_EQ(test::FailureOf([&] {
+                      while (blocks.Next(add)) {
+                      }
+                  }),
+                  (test::Failure{62, dir.File("a.bin")}));
     }
 }
 
@@ -383,10 +361,16 @@ TEST(AtomicOutputTest, BadDestinationsAreClearErrors) {
     EXPECT_TRUE(dir.List().empty());
 }
 
-TEST(OutputFileTest, TruncateDropsFlushedAndBufferedBytes) {
+// An output over a new file of its own.
+struct ScratchOutput {
     TempDir dir;
-    WorkFile work;
-    OutputFile& out = work.Writer();
+    std::string path = dir.File("out.dat");
+    OutputFile out{os::CreateNew(path), path, OutputKind::Durable};
+};
+
+TEST(OutputFileTest, TruncateDropsFlushedAndBufferedBytes) {
+    ScratchOutput work;
+    OutputFile& out = work.out;
     out.Write(std::string(kIoBlock + 10, 'a'));
     std::int64_t mark = out.Position();
     out.Write(std::string(2 * kIoBlock, 'b'));
@@ -394,16 +378,16 @@ TEST(OutputFileTest, TruncateDropsFlushedAndBufferedBytes) {
     out.Write("c", 1);
     out.TruncateTo(out.Position() - 1);
     out.Write("d", 1);
-    work.CloseWriter();
-    std::string text = ReadFile(work.Path());
+    out.Close();
+    std::string text = ReadFile(work.path);
     EXPECT_EQ(text, std::string(kIoBlock + 10, 'a') + "d");
 }
 
 // Writes of every kind across many blocks, while earlier blocks are still
 // being written in the background, land in order; Position counts them all.
 TEST(OutputFileTest, MixedWritesAcrossBlocksKeepTheirOrder) {
-    WorkFile work;
-    OutputFile& out = work.Writer();
+    ScratchOutput work;
+    OutputFile& out = work.out;
     std::string expected;
     for (int i = 0; expected.size() < 5 * kIoBlock; ++i) {
         std::string piece(static_cast<std::size_t>(i * 7919) % 5000 + 1,
@@ -423,18 +407,18 @@ TEST(OutputFileTest, MixedWritesAcrossBlocksKeepTheirOrder) {
         ASSERT_EQ(out.Position(), static_cast<std::int64_t>(expected.size()));
     }
     out.Flush();
-    EXPECT_EQ(ReadFile(work.Path()), expected);
+    EXPECT_EQ(ReadFile(work.path), expected);
     out.TruncateTo(static_cast<std::int64_t>(kIoBlock) + 5);  // into a block written behind
     out.Write("z", 1);
-    work.CloseWriter();
-    EXPECT_EQ(ReadFile(work.Path()), expected.substr(0, kIoBlock + 5) + "z");
+    out.Close();
+    EXPECT_EQ(ReadFile(work.path), expected.substr(0, kIoBlock + 5) + "z");
 }
 
 // Bytes written over earlier ones: still in the buffer, already in the file
 // (written by the background thread), and a stretch across the two.
 TEST(OutputFileTest, OverwriteReplacesBytesWhereverTheyAre) {
-    WorkFile work;
-    OutputFile& out = work.Writer();
+    ScratchOutput work;
+    OutputFile& out = work.out;
     std::string expected = "0123456789";
     out.Write(expected);
     out.Overwrite(2, "ab");
@@ -450,20 +434,20 @@ TEST(OutputFileTest, OverwriteReplacesBytesWhereverTheyAre) {
     expected.replace(from, across.size(), across);
     out.Write("end");
     expected += "end";
-    work.CloseWriter();
-    EXPECT_TRUE(ReadFile(work.Path()) == expected);
+    out.Close();
+    EXPECT_TRUE(ReadFile(work.path) == expected);
 }
 
 // An output starts small and grows: flushing and truncating while it is
 // small, then writes that grow it step by step up to the background
 // writes, keep every byte in order.
 TEST(OutputFileTest, AGrowingOutputKeepsItsBytesThroughEveryStep) {
-    WorkFile work;
-    OutputFile& out = work.Writer();
+    ScratchOutput work;
+    OutputFile& out = work.out;
     std::string expected(100, 'x');
     out.Write(expected);
     out.Flush();
-    EXPECT_EQ(ReadFile(work.Path()), expected);
+    EXPECT_EQ(ReadFile(work.path), expected);
     out.TruncateTo(50);  // into what is already in the file
     expected.resize(50);
     for (int i = 0; expected.size() < 3 * kIoBlock; ++i) {
@@ -478,8 +462,8 @@ TEST(OutputFileTest, AGrowingOutputKeepsItsBytesThroughEveryStep) {
         expected += piece;
         ASSERT_EQ(out.Position(), static_cast<std::int64_t>(expected.size()));
     }
-    work.CloseWriter();
-    EXPECT_EQ(ReadFile(work.Path()), expected);
+    out.Close();
+    EXPECT_EQ(ReadFile(work.path), expected);
 }
 
 #ifndef _WIN32
@@ -488,7 +472,7 @@ TEST(OutputFileTest, AGrowingOutputKeepsItsBytesThroughEveryStep) {
 TEST(OutputFileTest, ABackgroundWriteFailureIsReported) {
     const int fd = ::open("/dev/full", O_WRONLY);
     if (fd < 0) GTEST_SKIP() << "no /dev/full";
-    OutputFile out(fd, "/dev/full");
+    OutputFile out(fd, "/dev/full", OutputKind::Stream);
     const std::string line(1000, 'x');
     int failure = 0;
     for (int i = 0; i < 10000 && failure == 0; ++i) failure = ErrorOf([&] { out.WriteLine(line); });
@@ -498,54 +482,6 @@ TEST(OutputFileTest, ABackgroundWriteFailureIsReported) {
     EXPECT_FALSE(out.IsOpen());
 }
 #endif
-
-TEST(WorkFileTest, IsUniqueInTheTempFolderAndRemovedAtTheEnd) {
-    std::string first, second;
-    {
-        WorkFile a, b;
-        first = a.Path();
-        second = b.Path();
-        EXPECT_NE(first, second);
-        EXPECT_EQ(os::FolderOf(first), os::TempFolder());
-        EXPECT_TRUE(os::Exists(first));
-    }
-    EXPECT_FALSE(os::Exists(first));
-    EXPECT_FALSE(os::Exists(second));
-}
-
-struct LineCase {
-    const char* name;
-    std::string text;
-    std::size_t keep;
-    std::vector<std::pair<std::string, std::int64_t>> lines;  // head, length
-};
-
-class LineReaderTest : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(LineReaderTest, GivesHeadsAndWholeLengths) {
-    TempDir dir;
-    WriteFile(dir.File("lines.dat"), GetParam().text);
-    InputFile in(dir.File("lines.dat"));
-    LineReader reader(in, GetParam().keep);
-    std::vector<std::pair<std::string, std::int64_t>> got;
-    while (reader.Next()) got.emplace_back(std::string(reader.Head()), reader.Length());
-    EXPECT_EQ(got, GetParam().lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LineReaderTest,
-    ::testing::Values(
-        LineCase{"Empty", "", 10, {}},
-        LineCase{"CrLf", "AB\r\nCDE\r\n", 10, {{"AB", 2}, {"CDE", 3}}},
-        LineCase{"EmptyLine", "\r\nX\r\n", 10, {{"", 0}, {"X", 1}}},
-        LineCase{"NoFinalLineEnd", "AB\r\nCD", 10, {{"AB", 2}, {"CD", 2}}},
-        LineCase{"LongLineKeepsHead", "0123456789\r\nAB\r\n", 4, {{"0123", 10}, {"AB", 2}}},
-        LineCase{"CrJustPastHead", "01234\r\n", 5, {{"01234", 5}}},
-        LineCase{"LongerThanABlock",
-                 std::string(kIoBlock + 5, 'F') + "\r\nA\r\n",
-                 3,
-                 {{"FFF", static_cast<std::int64_t>(kIoBlock + 5)}, {"A", 1}}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProgressTrackerTest, ReportsBoundedIncreasingPositionsFromOneToEnd) {
     test::RecordingProgress progress;

@@ -8,7 +8,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/os_file.h"
 #include "platform/run_error.h"
 #include "platform/utf8.h"
 
@@ -34,7 +33,7 @@ std::string Utf8Of(const fs::path& path) {
 }
 
 TempDir::TempDir() {
-    fs::path base = FsPath(os::TempFolder());
+    const fs::path base = fs::temp_directory_path();
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
         fs::path candidate = base / ("vagliante-test-" + std::to_string(rd()));
@@ -126,13 +125,31 @@ void UnsetEnv(const std::string& name) {
 #endif
 }
 
-int ErrorOf(const std::function<void()>& run) {
+int ErrorOf(const std::function<void()>& run) { return FailureOf(run).number; }
+
+Failure FailureOf(const std::function<void()>& run) {
     try {
         run();
     } catch (const RunError& e) {
-        return e.Number();
+        return {e.Number(), e.Path()};
     }
-    return 0;
+    return {};
+}
+
+std::ostream& operator<<(std::ostream& out, const Failure& failure) {
+    return out << "error " << failure.number << " [" << failure.path << "]";
+}
+
+std::vector<std::string> Split(std::string_view text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) end = text.size();
+        parts.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
 }
 
 int RunCommandLine(const std::string& line) {
@@ -155,40 +172,6 @@ const char* NullDevice() {
 #else
     return "/dev/null";
 #endif
-}
-
-namespace {
-#ifdef _WIN32
-const char* const kTempVariables[] = {"TMP", "TEMP"};
-#else
-const char* const kTempVariables[] = {"TMPDIR"};
-#endif
-}  // namespace
-
-TempFolderRedirect::TempFolderRedirect(const std::string& folder) {
-    for (const char* name : kTempVariables) {
-        const char* old = std::getenv(name);
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        SetEnv(name, folder);
-    }
-}
-
-TempFolderRedirect::~TempFolderRedirect() {
-    for (const auto& [name, value] : saved_) {
-        if (value)
-            SetEnv(name, *value);
-        else
-            UnsetEnv(name);
-    }
-}
-
-std::vector<std::string> TempEntries(std::string_view prefix) {
-    std::vector<std::string> names;
-    for (auto& entry : fs::directory_iterator(FsPath(os::TempFolder()))) {
-        std::string name = Utf8Of(entry.path().filename());
-        if (name.rfind(prefix, 0) == 0) names.push_back(name);
-    }
-    return names;
 }
 
 }  // namespace vagliante::test

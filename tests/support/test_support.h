@@ -6,10 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
-#include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/progress.h"
@@ -56,6 +55,20 @@ void UnsetEnv(const std::string& name);
 // The error number of the RunError `run` throws; 0 when it throws none.
 int ErrorOf(const std::function<void()>& run);
 
+// The RunError `run` throws, by its number and path; number 0 when it
+// throws none.
+struct Failure {
+    int number = 0;
+    std::string path;
+    bool operator==(const Failure&) const = default;
+};
+Failure FailureOf(const std::function<void()>& run);
+std::ostream& operator<<(std::ostream& out, const Failure& failure);
+
+// The parts of `text` between the separators (none for an empty text; a
+// separator at the end ends the last part).
+std::vector<std::string> Split(std::string_view text, char separator);
+
 // Runs a command line through the system's shell (sh, or cmd.exe on
 // Windows) and gives the command's exit status, -1 if it did not exit.
 // Paths in it are quoted with Quoted, which both shells read alike.
@@ -70,22 +83,6 @@ inline constexpr std::string_view kTextLineEnd = "\r\n";
 #else
 inline constexpr std::string_view kTextLineEnd = "\n";
 #endif
-
-// Points the system's temporary folder at `folder` while it lives, so that a
-// left-over work file would be seen there.
-class TempFolderRedirect {
-  public:
-    explicit TempFolderRedirect(const std::string& folder);
-    ~TempFolderRedirect();
-    TempFolderRedirect(const TempFolderRedirect&) = delete;
-    TempFolderRedirect& operator=(const TempFolderRedirect&) = delete;
-
-  private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-// Entries of the system's temporary folder whose names start with `prefix`.
-std::vector<std::string> TempEntries(std::string_view prefix);
 
 // A filter as a plain work function, its run's summary dropped, so that the
 // filters and the conversions stand in one table.

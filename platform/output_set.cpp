@@ -1,0 +1,152 @@
+#include "platform/output_set.h"
+
+#include <algorithm>
+
+#include "platform/run_error.h"
+
+namespace vagliante {
+
+// ---- AtomicOutput ----
+
+AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(destination)) {
+    os::OutputPlace place = os::PlaceOutput(destination_);
+    if (place.direct != os::kNoFile) {
+        stream_ = std::make_unique<OutputFile>(place.direct, destination_, OutputKind::Stream);
+        return;
+    }
+    target_ = std::move(place.target);
+    cleanup_.emplace();
+    os::NativeFile file;
+    try {
+        file = os::CreateTemporary(target_, temporary_);
+    } catch (const RunError& e) {
+        // Name the file the user asked for, not our temporary one.
+        throw RunError(e.Code(), destination_);
+    }
+    stream_ = std::make_unique<OutputFile>(file, destination_, OutputKind::Durable);
+}
+
+AtomicOutput::~AtomicOutput() {
+    stream_.reset();
+    if (!published_ && !temporary_.empty()) os::RemoveQuietly(temporary_);
+}
+
+void AtomicOutput::Seal() {
+    if (IsDirect()) {
+        stream_->Close();
+        return;
+    }
+    stream_->Flush();
+    os::SyncData(stream_->Native(), destination_);
+}
+
+std::string AtomicOutput::PutInPlace() {
+    try {
+        // Decided now, under the folder's lock: another run may have made
+        // the file since this one began.
+        replacing_ = os::Exists(target_);
+        os::TakeOver(stream_->Native(), target_, replacing_);
+        stream_->Close();
+        return os::Swap(temporary_, target_, replacing_);
+    } catch (const RunError& e) {
+        throw RunError(e.Code(), destination_);
+    }
+}
+
+void AtomicOutput::Commit(ProgressTracker* tracker) {
+    std::vector<AtomicOutput*> one{this};
+    OutputSet::Publish(one, tracker);
+}
+
+// ---- OutputSet ----
+
+OutputSet::OutputSet(const std::vector<std::string>& destinations) {
+    for (const std::string& destination : destinations)
+        outputs_.push_back(std::make_unique<AtomicOutput>(destination));
+}
+
+void OutputSet::Commit(ProgressTracker* tracker) {
+    std::vector<AtomicOutput*> all;
+    for (auto& output : outputs_) all.push_back(output.get());
+    Publish(all, tracker);
+}
+
+namespace {
+
+// The folders a set puts files in, each locked once, in one order for
+// every run so that two runs cannot wait for each other.
+class FolderLocks {
+  public:
+    explicit FolderLocks(std::vector<std::string> folders) {
+        std::sort(folders.begin(), folders.end());
+        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+        for (const std::string& folder : folders) locks_.push_back(os::LockFolder(folder));
+        folders_ = std::move(folders);
+    }
+    ~FolderLocks() {
+        for (auto it = locks_.rbegin(); it != locks_.rend(); ++it) os::UnlockFolder(*it);
+    }
+    FolderLocks(const FolderLocks&) = delete;
+    FolderLocks& operator=(const FolderLocks&) = delete;
+    const std::vector<std::string>& Folders() const { return folders_; }
+
+  private:
+    std::vector<std::string> folders_;
+    std::vector<os::NativeFile> locks_;
+};
+
+}  // namespace
+
+void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTracker* tracker) {
+    // The bar's last stretch: half for the flushing, half for the renames.
+    const double steps = 2.0 * static_cast<double>(outputs.size()) + 1.0;
+    double step = 0;
+    auto moved = [&] {
+        if (tracker) tracker->Finishing(++step / steps);
+    };
+    auto stopped = [&] { return tracker ? tracker->StopRequested() : StopSignal() != 0; };
+
+    for (AtomicOutput* output : outputs) {
+        output->Seal();
+        moved();
+    }
+    // The last moment a stop simply leaves everything as it was.
+    if (stopped()) throw RunStopped();
+
+    std::vector<std::string> folders;
+    for (AtomicOutput* output : outputs)
+        if (!output->IsDirect()) folders.push_back(os::FolderOf(output->target_));
+    FolderLocks locks(folders);
+
+    // Each swap leaves the old file under a name of ours until all are in
+    // place; any failure, or a stop that came meanwhile, puts them back.
+    struct Done {
+        AtomicOutput* output;
+        std::string old;
+    };
+    std::vector<Done> done;
+    auto restore = [&] {
+        for (auto it = done.rbegin(); it != done.rend(); ++it)
+            os::Restore(it->old, it->output->target_, it->output->temporary_);
+    };
+    try {
+        for (AtomicOutput* output : outputs) {
+            if (output->IsDirect()) continue;
+            std::string old = output->PutInPlace();
+            done.push_back({output, std::move(old)});
+            moved();
+        }
+        if (stopped()) throw RunStopped();
+        for (const std::string& folder : locks.Folders()) os::SyncFolder(folder);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    for (Done& d : done) {
+        d.output->published_ = true;
+        if (!d.old.empty()) os::Discard(d.old);
+    }
+    moved();
+}
+
+}  // namespace vagliante
