@@ -9,7 +9,7 @@ namespace vagliante {
 
 struct ScanOptions {
     // Bytes per stretch.
-    std::int64_t stretch = std::int64_t{512} << 10;
+    std::int64_t stretch = std::int64_t{1} << 20;
     // Bytes past a stretch's end read with it, for the record that runs
     // across that end; at least the head of a record that the filters read.
     std::size_t margin = 4096;

@@ -18,6 +18,9 @@ namespace {
 // limit) and each holds a few MiB.
 constexpr int kMostWorkers = 8;
 
+// Bytes counted in one turn of a worker.
+constexpr std::int64_t kCountTurn = std::int64_t{4} << 20;
+
 // How long the calling thread waits for a stretch before it looks for a
 // stop request again.
 constexpr auto kStopLook = std::chrono::milliseconds(50);
@@ -86,7 +89,13 @@ struct LogStretches::Crew {
     std::int64_t window;  // how far past the last stretch handed on a worker may go
 
     std::mutex mutex;
-    std::condition_variable changed;
+    // Wakes the calling thread: the stretch it waits for is done, or a
+    // worker has ended. Each wake-up costs a switch between threads, so it
+    // is sent only when it is wanted.
+    std::condition_variable ready;
+    // Wakes the workers that wait for a free slot.
+    std::condition_variable room;
+    int waitingForRoom = 0;
     std::int64_t next = 0;           // the next stretch to take
     std::int64_t delivered = 0;      // stretches handed on
     std::vector<std::int64_t> done;  // per slot, the stretch done in it (-1: none)
@@ -122,9 +131,11 @@ struct LogStretches::Crew {
         bool gaveCore = false;
         std::unique_lock lock(mutex);
         for (;;) {
-            changed.wait(lock, [this] {
+            ++waitingForRoom;
+            room.wait(lock, [this] {
                 return cancelled.load() || next >= tasks || next < delivered + window;
             });
+            --waitingForRoom;
             if (cancelled.load() || next >= tasks) break;
             if (!run.fixed_ && running > 1 && Cores::OfProcess().GiveSurplus()) {
                 gaveCore = true;
@@ -142,12 +153,12 @@ struct LogStretches::Crew {
             }
             lock.lock();
             done[static_cast<std::size_t>(task % window)] = task;
-            changed.notify_all();
+            if (task == delivered) ready.notify_one();
         }
         indexTaken[static_cast<std::size_t>(index)] = false;
         --running;
         if (!run.fixed_ && !gaveCore) Cores::OfProcess().Give();
-        changed.notify_all();
+        ready.notify_one();
     }
 
     // Ends every worker (those busy with a stretch finish it, or see the
@@ -157,7 +168,7 @@ struct LogStretches::Crew {
             std::lock_guard lock(mutex);
             cancelled.store(true);
         }
-        changed.notify_all();
+        room.notify_all();
         for (std::thread& thread : threads) thread.join();
     }
 };
@@ -181,23 +192,25 @@ LogStretches::LogStretches(const InputFile& log, std::int64_t length, Marker mar
 
 LogStretches::~LogStretches() = default;
 
-void LogStretches::Run(const std::function<void(StretchWorker&, std::int64_t)>& work,
+void LogStretches::Run(std::int64_t tasks,
+                       const std::function<void(StretchWorker&, std::int64_t)>& work,
                        const std::function<void(std::int64_t)>& deliver) {
-    if (count_ <= 1) {
-        // One stretch: read here, with no thread.
+    if (tasks <= 1) {
+        // One turn: taken here, with no thread.
         const std::atomic<bool> never{false};
         StretchWorker worker(0, *views_[0], never);
-        for (std::int64_t k = 0; k < count_; ++k) {
+        for (std::int64_t k = 0; k < tasks; ++k) {
             work(worker, k);
             deliver(k);
         }
         return;
     }
-    Crew crew(*this, work, count_);
+    Crew crew(*this, work, tasks);
     std::unique_lock lock(crew.mutex);
     try {
         if (fixed_) {
-            for (int i = 0; i < maxWorkers_; ++i) crew.Start();
+            for (std::int64_t i = 0; i < std::min<std::int64_t>(maxWorkers_, tasks); ++i)
+                crew.Start();
         } else {
             Cores::OfProcess().TakeFirst();
             try {
@@ -207,14 +220,14 @@ void LogStretches::Run(const std::function<void(StretchWorker&, std::int64_t)>& 
                 throw;
             }
         }
-        while (crew.delivered < count_ && !crew.failure) {
+        while (crew.delivered < tasks && !crew.failure) {
             const std::int64_t k = crew.delivered;
             if (crew.done[static_cast<std::size_t>(k % crew.window)] == k) {
                 lock.unlock();
                 deliver(k);
                 lock.lock();
                 ++crew.delivered;
-                crew.changed.notify_all();
+                if (crew.waitingForRoom > 0) crew.room.notify_all();
                 // Cores that other runs have left free.
                 while (!fixed_ && crew.running < maxWorkers_ && count_ - crew.next > crew.running &&
                        Cores::OfProcess().TakeMore()) {
@@ -227,7 +240,7 @@ void LogStretches::Run(const std::function<void(StretchWorker&, std::int64_t)>& 
                 }
                 continue;
             }
-            crew.changed.wait_for(lock, kStopLook);
+            crew.ready.wait_for(lock, kStopLook);
             lock.unlock();
             tracker_.ThrowIfStopped();
             lock.lock();
@@ -243,20 +256,28 @@ void LogStretches::Run(const std::function<void(StretchWorker&, std::int64_t)>& 
 }
 
 std::int64_t LogStretches::CountRecords() {
+    // Several stretches a turn: fewer views to map, and fewer turns.
+    const std::int64_t group = std::max<std::int64_t>(1, kCountTurn / stretch_);
     std::vector<std::int64_t> counts(static_cast<std::size_t>(count_), 0);
-    Run(
-        [&](StretchWorker& worker, std::int64_t k) {
-            const std::int64_t start = Start(k), end = End(k);
-            // And the byte after, for a marker across the stretch's end.
+    Run((count_ + group - 1) / group,
+        [&](StretchWorker& worker, std::int64_t turn) {
+            const std::int64_t first = turn * group, last = std::min(count_, first + group) - 1;
+            const std::int64_t start = Start(first), end = End(last);
+            // And the byte after, for a marker across the last stretch's end.
             const std::size_t size =
                 static_cast<std::size_t>(end - start + (end < length_ ? 1 : 0));
             worker.View().Read(start, size, [&](const std::uint8_t* data) {
-                counts[static_cast<std::size_t>(k)] = CountMarkers(
-                    data, CandidateEnd(length_, start, static_cast<std::size_t>(end - start)),
-                    marker_);
+                for (std::int64_t k = first; k <= last; ++k)
+                    counts[static_cast<std::size_t>(k)] =
+                        CountMarkers(data + (Start(k) - start),
+                                     CandidateEnd(length_, Start(k),
+                                                  static_cast<std::size_t>(End(k) - Start(k))),
+                                     marker_);
             });
         },
-        [&](std::int64_t k) { tracker_.At(End(k) / 2 + 1); });
+        [&](std::int64_t turn) {
+            tracker_.At(End(std::min(count_, (turn + 1) * group) - 1) / 2 + 1);
+        });
     before_.assign(static_cast<std::size_t>(count_) + 1, 0);
     for (std::size_t k = 0; k < counts.size(); ++k) before_[k + 1] = before_[k] + counts[k];
     return std::max<std::int64_t>(Markers() - 1, 0);
@@ -264,7 +285,8 @@ std::int64_t LogStretches::CountRecords() {
 
 void LogStretches::Select(const std::function<void(StretchWorker&, std::int64_t, int)>& work,
                           const std::function<void(std::int64_t, int)>& deliver) {
-    Run([&](StretchWorker& worker, std::int64_t k) { work(worker, k, SlotOf(k)); },
+    Run(
+        count_, [&](StretchWorker& worker, std::int64_t k) { work(worker, k, SlotOf(k)); },
         [&](std::int64_t k) {
             deliver(k, SlotOf(k));
             tracker_.At((length_ + End(k)) / 2 + 1);

@@ -115,7 +115,9 @@ class LogStretches {
 
   private:
     struct Crew;
-    void Run(const std::function<void(StretchWorker&, std::int64_t)>& work,
+    // work(worker, turn) for turns 0 to tasks - 1 on the workers, at most
+    // Slots() turns ahead of the last one handed to deliver(turn) here.
+    void Run(std::int64_t tasks, const std::function<void(StretchWorker&, std::int64_t)>& work,
              const std::function<void(std::int64_t)>& deliver);
 
     const InputFile& log_;
