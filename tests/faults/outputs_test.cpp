@@ -64,9 +64,7 @@ std::string Catalogue(unsigned seed = 11) {
     return samples::MixedCatalogue(rng);
 }
 
-// A log of several read blocks, so that a run has steps in the middle: of
-// 5 MiB, whose records a filter counts before it selects them, or larger,
-// whose count it estimates and puts right as it selects.
+// A log of several stretches, so that a run has steps in the middle.
 std::string LargeLog(unsigned seed, std::size_t mib = 5) {
     samples::Rng rng(seed);
     std::string log;
@@ -441,8 +439,8 @@ TEST(FinalPhaseTest, TheBarReachesItsEndOnlyWithTheFilesInPlace) {
 // ---- A source that changes or streams ----
 
 // A log cut by another program while a run reads it. The filters read a log
-// of 5 MiB twice (cut in the first read and in the second), one of 10 MiB,
-// whose count they estimate, once (cut early or late in that read).
+// twice, to count its records and to select them: logs of 5 and 10 MiB cut
+// early or late.
 TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
     TempDir dir;
     const std::string twice = LargeLog(4), once = LargeLog(4, 10);
@@ -660,9 +658,8 @@ TEST(OutputKindTest, PipesAndDevicesAreWrittenDirectlyAndOtherKindsRefused) {
     EXPECT_TRUE(Leftovers(dir.Path()).empty());
 }
 
-// A report that goes to a pipe is counted before it is written, as it cannot
-// be gone back over; in a file the count of a large log is estimated first
-// and put right. Both give the same reports.
+// A report that goes to a pipe, which cannot be gone back over, is the one
+// that a file gets.
 TEST(OutputKindTest, ALargeLogsReportsThroughFifosEqualThoseInFiles) {
     TempDir dir;
     WriteFile(dir.File("LOG.BIN"), LargeLog(12, 9));
