@@ -440,10 +440,10 @@ TEST(FinalPhaseTest, TheBarReachesItsEndOnlyWithTheFilesInPlace) {
 
 // A log cut by another program while a run reads it. The filters read a log
 // twice, to count its records and to select them: logs of 5 and 10 MiB cut
-// early or late.
+// in the count and in the selection.
 TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
     TempDir dir;
-    const std::string twice = LargeLog(4), once = LargeLog(4, 10);
+    const std::string small = LargeLog(4), large = LargeLog(4, 10);
     const Work update = test::WithoutSummary<FilterUpdate>;
     const Work activation = test::WithoutSummary<FilterActivation>;
     struct Case {
@@ -452,10 +452,10 @@ TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
         int at;  // the value shown when the log is cut
     };
     for (const Case& c :
-         {Case{update, twice, 3}, Case{update, twice, 9}, Case{activation, twice, 3},
-          Case{activation, twice, 9}, Case{ConvertBinToTxt, twice, 2},
-          Case{ConvertTxtToBin, twice, 2}, Case{update, once, 2}, Case{update, once, 9},
-          Case{activation, once, 2}, Case{activation, once, 9}}) {
+         {Case{update, small, 3}, Case{update, small, 7}, Case{activation, small, 3},
+          Case{activation, small, 7}, Case{ConvertBinToTxt, small, 2},
+          Case{ConvertTxtToBin, small, 2}, Case{update, large, 2}, Case{update, large, 9},
+          Case{activation, large, 2}, Case{activation, large, 9}}) {
         SCOPED_TRACE(std::to_string(c.log.size() >> 20) + " MiB, cut at " + std::to_string(c.at));
         WriteFile(dir.File("LOG.BIN"), c.log);
         WriteFile(dir.File("OUT.TXT"), "earlier");
