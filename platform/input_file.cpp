@@ -90,7 +90,7 @@ void FileView::ReadAhead(std::int64_t offset, std::int64_t size) const {
 }
 
 void FileView::CheckLength() const {
-    if (mapped_ && os::Length(file_.Native(), file_.Path()) < length_)
+    if (os::Length(file_.Native(), file_.Path()) < length_)
         throw RunError(ErrorNumber::PastEndOfFile, file_.Path());
 }
 

@@ -94,9 +94,10 @@ class FileView {
     // for a later Read; a hint.
     void ReadAhead(std::int64_t offset, std::int64_t size) const;
 
-    // A page that the file's new end cuts reads as zeros past that end,
-    // without a fault: once a scan has read everything, this finds such a
-    // cut by the file's length (PastEndOfFile naming it).
+    // PastEndOfFile naming the file if it has been cut shorter than
+    // `length`. A mapped page that the file's new end cuts reads as zeros
+    // past that end, without a fault; and stretches read ahead may have been
+    // read before the cut: a scan that has read everything asks this.
     void CheckLength() const;
 
   private:
