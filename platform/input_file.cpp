@@ -84,11 +84,6 @@ const std::uint8_t* FileView::Show(std::int64_t offset, std::size_t size) {
     return buffer_.get();
 }
 
-void FileView::ReadAhead(std::int64_t offset, std::int64_t size) const {
-    size = std::min(size, length_ - offset);
-    if (size > 0) os::ReadAhead(file_.Native(), offset, size);
-}
-
 void FileView::CheckLength() const {
     if (os::Length(file_.Native(), file_.Path()) < length_)
         throw RunError(ErrorNumber::PastEndOfFile, file_.Path());

@@ -90,10 +90,6 @@ class FileView {
         if (!read) Faulted();
     }
 
-    // Asks the system to bring bytes [offset, offset + size) into memory
-    // for a later Read; a hint.
-    void ReadAhead(std::int64_t offset, std::int64_t size) const;
-
     // PastEndOfFile naming the file if it has been cut shorter than
     // `length`. A mapped page that the file's new end cuts reads as zeros
     // past that end, without a fault; and stretches read ahead may have been
