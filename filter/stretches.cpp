@@ -229,7 +229,7 @@ void LogStretches::Run(std::int64_t tasks,
                 ++crew.delivered;
                 if (crew.waitingForRoom > 0) crew.room.notify_all();
                 // Cores that other runs have left free.
-                while (!fixed_ && crew.running < maxWorkers_ && count_ - crew.next > crew.running &&
+                while (!fixed_ && crew.running < maxWorkers_ && tasks - crew.next > crew.running &&
                        Cores::OfProcess().TakeMore()) {
                     try {
                         crew.Start();
