@@ -94,7 +94,9 @@ struct OutputPlace {
 
 // Refuses a folder, a socket and the like (PathFileAccess), a read-only
 // file (PermissionDenied, for root too), a missing folder (PathNotFound) and
-// a name too long for the system (BadFileName).
+// a name too long for the system (BadFileName). On Windows a name that is a
+// device (CON, AUX, COM1.TXT, "lpt2 .txt", ...) is BadFileName too, except
+// NUL, the null device, written directly.
 OutputPlace PlaceOutput(const std::string& destination);
 
 // Standard input and output, as paths that OpenRead and PlaceOutput take.

@@ -67,19 +67,29 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A device such as NUL, CON or COM1 (with any extension), or a "\\.\" name.
-bool IsDeviceName(const std::string& path) {
-    if (path.rfind("\\\\.\\", 0) == 0) return true;
+// What a name is to Windows: a device, whatever its folder and extension,
+// when its last part, up to its first dot or colon and without the blanks at
+// its end, is CON, PRN, AUX, NUL, CONIN$, CONOUT$, or COM or LPT and a digit
+// (0 to 9, or the superscript 1, 2 or 3, which Windows takes for digits), in
+// any case: "COM1.TXT", "aux.txt" and "CON .TXT" are the devices themselves.
+enum class Device { None, Null, Other };
+
+Device DeviceOf(const std::string& path) {
     std::string name = BaseName(path);
-    name = name.substr(0, name.find('.'));
+    if (name.size() >= 2 && name[1] == ':') name.erase(0, 2);  // "C:AUX"
+    name = name.substr(0, name.find_first_of(".:"));
     while (!name.empty() && name.back() == ' ') name.pop_back();
     std::transform(name.begin(), name.end(), name.begin(), [](char c) {
         return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     });
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (name == device) return true;
-    return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
-           name[3] >= '1' && name[3] <= '9';
+    if (name == "NUL") return Device::Null;
+    for (const char* device : {"CON", "PRN", "AUX", "CONIN$", "CONOUT$"})
+        if (name == device) return Device::Other;
+    if (name.rfind("COM", 0) != 0 && name.rfind("LPT", 0) != 0) return Device::None;
+    const std::string digit = name.substr(3);
+    const bool isDigit = (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') ||
+                         digit == "¹" || digit == "²" || digit == "³";
+    return isDigit ? Device::Other : Device::None;
 }
 
 // The start of `name` that, with `reserve` more UTF-16 units, keeps within
@@ -258,7 +268,14 @@ OutputPlace PlaceOutput(const std::string& destination) {
         place.direct = DuplicateStandard(STD_OUTPUT_HANDLE, destination);
         return place;
     }
-    if (IsDeviceName(destination)) {
+    // A device named by a file's name would take the report away (to a
+    // serial port, a printer, the console): refused, but for the null device.
+    // A "\\.\" name asks for a device as such.
+    const bool deviceNamespace = destination.rfind("\\\\.\\", 0) == 0;
+    const Device device = DeviceOf(destination);
+    if (device == Device::Other && !deviceNamespace)
+        throw RunError(ErrorNumber::BadFileName, destination);
+    if (device == Device::Null || deviceNamespace) {
         HANDLE h =
             ::CreateFileW(SystemPath(destination).c_str(), GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
