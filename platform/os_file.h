@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vagliante {
@@ -129,17 +130,25 @@ void WaitWriteback(NativeFile file, std::int64_t from, std::int64_t length) noex
 // The folder's entries on the disk, after a rename.
 void SyncFolder(const std::string& folder);
 
+// Whether the run has been asked to stop, for a step that waits.
+using StopCheck = std::function<bool()>;
+
 // Puts `temporary` in `target`'s place in one step. Replacing, it returns
 // the path that then holds the old file (which Restore puts back, and
 // Discard removes); creating, it fails if `target` has appeared meanwhile
-// and returns an empty path.
-std::string Swap(const std::string& temporary, const std::string& target, bool replacing);
-// Undoes Swap: the old file back at `target`, or `target` gone again.
+// and returns an empty path. On Windows a step refused because another
+// program holds the file is tried again for about two seconds, until
+// `stopped`; then the error says the file is in use.
+std::string Swap(const std::string& temporary, const std::string& target, bool replacing,
+                 const StopCheck& stopped);
+// Undoes Swap: the old file back at `target`, or `target` gone again (on
+// Windows tried again as Swap is, whatever `stopped` says).
 void Restore(const std::string& oldFile, const std::string& target,
              const std::string& temporary) noexcept;
-// Removes an old file that Swap moved aside. A large one is freed by a
-// background thread, so that the run does not wait for its blocks.
-void Discard(const std::string& oldFile) noexcept;
+// Removes an old file that Swap moved aside (on Windows tried again as Swap
+// is). A large one is freed by a background thread, so that the run does
+// not wait for its blocks.
+void Discard(const std::string& oldFile, const StopCheck& stopped) noexcept;
 
 // Held while outputs in `folder` are put in place, so that two runs on the
 // same names cannot mix their files. Releasing it with kNoFile is a no-op.
