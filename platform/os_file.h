@@ -157,6 +157,9 @@ void UnlockFolder(NativeFile lock) noexcept;
 
 // Whether `path` (its links followed) names the open file `file`.
 bool SameFile(NativeFile file, const std::string& path);
+// Whether two paths (links followed) name one existing file, however they
+// are spelt.
+bool SameFile(const std::string& a, const std::string& b);
 
 void RemoveQuietly(const std::string& path) noexcept;
 bool IsDirectory(const std::string& path);

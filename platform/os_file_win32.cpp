@@ -493,10 +493,20 @@ void UnlockFolder(NativeFile lock) noexcept {
     ::CloseHandle(Handle(lock));
 }
 
+namespace {
+
+// `path` opened for nothing but its identity, which neither sharing nor
+// permissions refuse; INVALID_HANDLE_VALUE where it is not there.
+HANDLE OpenIdentity(const std::string& path) {
+    return ::CreateFileW(SystemPath(path).c_str(), 0,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
 bool SameFile(NativeFile file, const std::string& path) {
-    HANDLE other = ::CreateFileW(SystemPath(path).c_str(), 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE other = OpenIdentity(path);
     if (other == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION a{}, b{};
     const bool same = ::GetFileInformationByHandle(Handle(file), &a) &&
@@ -504,6 +514,14 @@ bool SameFile(NativeFile file, const std::string& path) {
                       a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
                       a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
     ::CloseHandle(other);
+    return same;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    HANDLE first = OpenIdentity(a);
+    if (first == INVALID_HANDLE_VALUE) return false;
+    const bool same = SameFile(Native(first), b);
+    ::CloseHandle(first);
     return same;
 }
 
