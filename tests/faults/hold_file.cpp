@@ -1,7 +1,7 @@
 // Holds a file open without sharing it, as a spreadsheet holds what it
 // shows: hold_file PATH [MILLISECONDS]. Writes "held" on its standard output
 // once it holds the file, then lets it go after MILLISECONDS, or without
-// them when its standard input ends.
+// them never (until it is ended).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -14,14 +14,7 @@ int wmain(int argc, wchar_t** argv) {
     if (file == INVALID_HANDLE_VALUE) return 1;
     std::fputs("held\n", stdout);
     std::fflush(stdout);
-    if (argc > 2) {
-        ::Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
-    } else {
-        char byte;
-        DWORD read = 0;
-        while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &read, nullptr) && read > 0) {
-        }
-    }
+    ::Sleep(argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : INFINITE);
     ::CloseHandle(file);
     return 0;
 }
