@@ -96,7 +96,8 @@ std::vector<Job> PlanJobs(const CommandLine& line) {
     // An output whose name another source bears may be that source itself,
     // which another job could be reading.
     std::multimap<std::string, std::size_t, CaseBlindLess> sourcesByName;
-    for (std::size_t i = 0; i < jobs.size(); ++i) sourcesByName.emplace(FileName(jobs[i].source), i);
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        sourcesByName.emplace(FileName(jobs[i].source), i);
     for (std::size_t i = 0; i < jobs.size(); ++i)
         for (const std::string& output : jobs[i].outputs) {
             auto [first, last] = sourcesByName.equal_range(FileName(output));

@@ -411,9 +411,9 @@ std::string Swap(const std::string& temporary, const std::string& target, bool r
     const std::wstring from = SystemPath(temporary);
     const std::wstring to = SystemPath(target);
     if (!replacing) {
-        const DWORD err = Persist(
-            [&] { return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH); },
-            stopped);
+        const DWORD err =
+            Persist([&] { return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH); },
+                    stopped);
         if (err != 0) Fail(err, target);
         return {};
     }

@@ -66,7 +66,8 @@ std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& r
     if (!chosen) return std::nullopt;  // cancelled, or the dialog failed
     // A name typed without extension gets the request's (when saving only:
     // an open dialog looks for the name as typed).
-    return open ? ToUtf8(file.data()) : WithDefaultExtension(ToUtf8(file.data()), request.defaultExt);
+    return open ? ToUtf8(file.data())
+                : WithDefaultExtension(ToUtf8(file.data()), request.defaultExt);
 }
 
 std::string ExpandedInformation(const std::string& details, std::size_t maxLines) {
