@@ -7,8 +7,8 @@
 namespace vagliante::os {
 
 // The names of the programs that hold `path` open ("Microsoft Excel"),
-// joined by ", "; empty where the Restart Manager cannot tell (or is
-// missing, as under Wine).
+// joined by ", "; empty where the Restart Manager cannot tell (as under
+// Wine) or is missing.
 std::string HoldersOf(const std::string& path);
 
 // Puts `lookup` in the Restart Manager's place, nullptr the Restart Manager

@@ -14,8 +14,8 @@ namespace {
 
 // The Restart Manager (rstrtmgr.dll, on every Windows since Vista) is loaded
 // from the system's folder only when a file is found held, so the programs
-// import no more than they did, and a system without it (Wine may lack it)
-// gives the message without a name.
+// import no more than they did, and a system without it gives the message
+// without a name (as Wine's, which names nobody, does).
 std::string AskRestartManager(const std::string& path) {
     static const HMODULE library =
         ::LoadLibraryExW(L"rstrtmgr.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
