@@ -171,6 +171,11 @@ TEST(SourceAsOutputTest, AFilterRefusesItsOwnLogUnderAnyNameAndAConversionStillW
         SCOPED_TRACE(name);
         EXPECT_EQ(ErrorOf([&] { FilterUpdate(dir.File("LOG.BIN"), name, none); }), 55);
     }
+#ifdef _WIN32
+    // Whatever the letters.
+    WriteFile(dir.File("È.BIN"), log);
+    EXPECT_EQ(ErrorOf([&] { FilterUpdate(dir.File("È.BIN"), dir.File("è.bin"), none); }), 55);
+#endif
     // The log named as one of the three activation reports.
     WriteFile(dir.File("X-63-70.TXT"), log);
     EXPECT_EQ(ErrorOf([&] { FilterActivation(dir.File("X-63-70.TXT"), dir.File("X.TXT"), none); }),
