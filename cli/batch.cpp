@@ -1,7 +1,6 @@
 #include "cli/batch.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -9,6 +8,7 @@
 #include "filter/filters.h"
 #include "platform/os_file.h"
 #include "platform/progress.h"
+#include "platform/utf8.h"
 
 namespace vagliante::cli {
 namespace {
@@ -36,11 +36,12 @@ std::string Join(const std::string& folder, const std::string& name) {
     return ended ? folder + name : folder + os::Separator() + name;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
+// Names in the order of CompareCaseBlind: "È.TXT" and "è.txt" are one.
+struct CaseBlindLess {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return CompareCaseBlind(a, b) < 0;
+    }
+};
 
 Job BatchJob(const CommandInfo& command, const std::string& source, const std::string& folder) {
     const std::string stem = Stem(FileName(source));
@@ -64,15 +65,6 @@ Job BatchJob(const CommandInfo& command, const std::string& source, const std::s
     return job;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    try {
-        std::error_code error;
-        return std::filesystem::equivalent(a, b, error);
-    } catch (...) {  // a name the library cannot convert: not compared
-        return false;
-    }
-}
-
 }  // namespace
 
 std::vector<Job> PlanJobs(const CommandLine& line) {
@@ -88,13 +80,13 @@ std::vector<Job> PlanJobs(const CommandLine& line) {
     }
 
     std::vector<Job> jobs;
-    std::map<std::string, std::size_t> owners;  // each output, in lower case, to its job
+    std::map<std::string, std::size_t, CaseBlindLess> owners;  // each output to its job
     for (const std::string& source : line.sources) {
         if (command.readsStandardInput && source == "-")
             throw UsageError("standard input (-) cannot be one of the sources of -o", &command);
         jobs.push_back(BatchJob(command, source, *line.folder));
         for (const std::string& output : jobs.back().outputs) {
-            auto [at, added] = owners.emplace(Lower(output), jobs.size() - 1);
+            auto [at, added] = owners.emplace(output, jobs.size() - 1);
             if (!added)
                 throw UsageError("both " + jobs[at->second].source + " and " + source +
                                      " would be written to " + output,
@@ -103,14 +95,14 @@ std::vector<Job> PlanJobs(const CommandLine& line) {
     }
     // An output whose name another source bears may be that source itself,
     // which another job could be reading.
-    std::multimap<std::string, std::size_t> sourcesByName;
+    std::multimap<std::string, std::size_t, CaseBlindLess> sourcesByName;
     for (std::size_t i = 0; i < jobs.size(); ++i)
-        sourcesByName.emplace(Lower(FileName(jobs[i].source)), i);
+        sourcesByName.emplace(FileName(jobs[i].source), i);
     for (std::size_t i = 0; i < jobs.size(); ++i)
         for (const std::string& output : jobs[i].outputs) {
-            auto [first, last] = sourcesByName.equal_range(Lower(FileName(output)));
+            auto [first, last] = sourcesByName.equal_range(FileName(output));
             for (auto it = first; it != last; ++it)
-                if (it->second != i && SameFile(output, jobs[it->second].source))
+                if (it->second != i && os::SameFile(output, jobs[it->second].source))
                     throw UsageError(jobs[i].source + " would be written to " + output +
                                          ", which is the source " + jobs[it->second].source,
                                      &command);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vagliante {
@@ -94,7 +95,9 @@ struct OutputPlace {
 
 // Refuses a folder, a socket and the like (PathFileAccess), a read-only
 // file (PermissionDenied, for root too), a missing folder (PathNotFound) and
-// a name too long for the system (BadFileName).
+// a name too long for the system (BadFileName). On Windows a name that is a
+// device (CON, AUX, COM1.TXT, "lpt2 .txt", ...) is BadFileName too, except
+// NUL, the null device, written directly.
 OutputPlace PlaceOutput(const std::string& destination);
 
 // Standard input and output, as paths that OpenRead and PlaceOutput take.
@@ -127,17 +130,25 @@ void WaitWriteback(NativeFile file, std::int64_t from, std::int64_t length) noex
 // The folder's entries on the disk, after a rename.
 void SyncFolder(const std::string& folder);
 
+// Whether the run has been asked to stop, for a step that waits.
+using StopCheck = std::function<bool()>;
+
 // Puts `temporary` in `target`'s place in one step. Replacing, it returns
 // the path that then holds the old file (which Restore puts back, and
 // Discard removes); creating, it fails if `target` has appeared meanwhile
-// and returns an empty path.
-std::string Swap(const std::string& temporary, const std::string& target, bool replacing);
-// Undoes Swap: the old file back at `target`, or `target` gone again.
+// and returns an empty path. On Windows a step refused because another
+// program holds the file is tried again for about two seconds, until
+// `stopped`; then the error says the file is in use.
+std::string Swap(const std::string& temporary, const std::string& target, bool replacing,
+                 const StopCheck& stopped);
+// Undoes Swap: the old file back at `target`, or `target` gone again (on
+// Windows tried again as Swap is, whatever `stopped` says).
 void Restore(const std::string& oldFile, const std::string& target,
              const std::string& temporary) noexcept;
-// Removes an old file that Swap moved aside. A large one is freed by a
-// background thread, so that the run does not wait for its blocks.
-void Discard(const std::string& oldFile) noexcept;
+// Removes an old file that Swap moved aside (on Windows tried again as Swap
+// is). A large one is freed by a background thread, so that the run does
+// not wait for its blocks.
+void Discard(const std::string& oldFile, const StopCheck& stopped) noexcept;
 
 // Held while outputs in `folder` are put in place, so that two runs on the
 // same names cannot mix their files. Releasing it with kNoFile is a no-op.
@@ -146,6 +157,9 @@ void UnlockFolder(NativeFile lock) noexcept;
 
 // Whether `path` (its links followed) names the open file `file`.
 bool SameFile(NativeFile file, const std::string& path);
+// Whether two paths (links followed) name one existing file, however they
+// are spelt.
+bool SameFile(const std::string& a, const std::string& b);
 
 void RemoveQuietly(const std::string& path) noexcept;
 bool IsDirectory(const std::string& path);

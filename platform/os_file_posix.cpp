@@ -309,6 +309,13 @@ bool SameFile(NativeFile file, const std::string& path) {
            a.st_ino == b.st_ino;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat x {
+    }, y{};
+    return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+           x.st_ino == y.st_ino;
+}
+
 void RemoveQuietly(const std::string& path) noexcept { ::unlink(path.c_str()); }
 
 bool IsDirectory(const std::string& path) {

@@ -257,7 +257,8 @@ void SyncFolder(const std::string& folder) {
         throw RunError::FromErrno(err, folder);
 }
 
-std::string Swap(const std::string& temporary, const std::string& target, bool replacing) {
+std::string Swap(const std::string& temporary, const std::string& target, bool replacing,
+                 const StopCheck&) {
     if (!replacing) {
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
             0)
@@ -296,7 +297,7 @@ void Restore(const std::string& oldFile, const std::string& target,
         ::rename(oldFile.c_str(), target.c_str());
 }
 
-void Discard(const std::string& oldFile) noexcept {
+void Discard(const std::string& oldFile, const StopCheck&) noexcept {
     // Held open, the file's name goes at once; its blocks are freed when
     // the last descriptor closes, which for a large file takes a while.
     constexpr off_t kLarge = off_t{64} << 20;

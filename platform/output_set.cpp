@@ -21,7 +21,7 @@ AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(des
         file = os::CreateTemporary(target_, temporary_);
     } catch (const RunError& e) {
         // Name the file the user asked for, not our temporary one.
-        throw RunError(e.Code(), destination_);
+        throw RunError(e.Code(), destination_, e.Detail());
     }
     stream_ = std::make_unique<OutputFile>(file, destination_, OutputKind::Durable);
 }
@@ -40,16 +40,16 @@ void AtomicOutput::Seal() {
     os::SyncData(stream_->Native(), destination_);
 }
 
-std::string AtomicOutput::PutInPlace() {
+std::string AtomicOutput::PutInPlace(const os::StopCheck& stopped) {
     try {
         // Decided now, under the folder's lock: another run may have made
         // the file since this one began.
         replacing_ = os::Exists(target_);
         os::TakeOver(stream_->Native(), target_, replacing_);
         stream_->Close();
-        return os::Swap(temporary_, target_, replacing_);
+        return os::Swap(temporary_, target_, replacing_, stopped);
     } catch (const RunError& e) {
-        throw RunError(e.Code(), destination_);
+        throw RunError(e.Code(), destination_, e.Detail());
     }
 }
 
@@ -104,7 +104,9 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
     auto moved = [&] {
         if (tracker) tracker->Finishing(++step / steps);
     };
-    auto stopped = [&] { return tracker ? tracker->StopRequested() : StopSignal() != 0; };
+    const os::StopCheck stopped = [&] {
+        return tracker ? tracker->StopRequested() : StopSignal() != 0;
+    };
 
     for (AtomicOutput* output : outputs) {
         output->Seal();
@@ -132,7 +134,7 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
     try {
         for (AtomicOutput* output : outputs) {
             if (output->IsDirect()) continue;
-            std::string old = output->PutInPlace();
+            std::string old = output->PutInPlace(stopped);
             done.push_back({output, std::move(old)});
             moved();
         }
@@ -144,7 +146,7 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
     }
     for (Done& d : done) {
         d.output->published_ = true;
-        if (!d.old.empty()) os::Discard(d.old);
+        if (!d.old.empty()) os::Discard(d.old, stopped);
     }
     moved();
 }

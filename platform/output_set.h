@@ -42,7 +42,7 @@ class AtomicOutput {
     void Seal();  // flushed to the disk (a direct output closed)
     // Given the old file's attributes, closed and swapped with the old file,
     // which is then at the path returned (empty for a new file).
-    std::string PutInPlace();
+    std::string PutInPlace(const os::StopCheck& stopped);
 
     std::optional<CleanupScope> cleanup_;  // first made, last gone
     std::string destination_;

@@ -108,9 +108,14 @@ TEST(PlanJobsTest, SourcesThatWouldShareAnOutputAreRefused) {
     const std::string out = "OUT" + Sep();
     EXPECT_EQ(UsageMessage(Batch("bin2txt", {"a/LOG.BIN", "b/LOG.BIN"})),
               "both a/LOG.BIN and b/LOG.BIN would be written to " + out + "LOG.TXT");
-    // Case does not tell names apart on Windows, nor on many shared disks.
+    // Case does not tell names apart on Windows, nor on many shared disks,
+    // whatever the letters.
     EXPECT_EQ(UsageMessage(Batch("aggiornamento", {"LOG.BIN", "x/log.bin"})),
               "both LOG.BIN and x/log.bin would be written to " + out + "log.TXT");
+    EXPECT_EQ(UsageMessage(Batch("bin2txt", {"c1/È.BIN", "c2/è.BIN", "c3/Ж.BIN", "c4/ж.BIN"})),
+              "both c1/È.BIN and c2/è.BIN would be written to " + out + "è.TXT");
+    EXPECT_EQ(UsageMessage(Batch("bin2txt", {"Ж.BIN", "ж.BIN"})),
+              "both Ж.BIN and ж.BIN would be written to " + out + "ж.TXT");
     EXPECT_EQ(UsageMessage(Batch("txt2bin", {"A.TXT", "A.TXT"})),
               "both A.TXT and A.TXT would be written to " + out + "A.BIN");
     // The extension is not part of the name.
@@ -129,6 +134,19 @@ TEST(PlanJobsTest, AnOutputMayNotBeAnotherSource) {
         UsageMessage(Batch("attivazione", {dir.File("A.BIN"), dir.File("A-5C.TXT")}, dir.Path())),
         dir.File("A.BIN") + " would be written to " + dir.Path() + Sep() +
             "A-5C.TXT, which is the source " + dir.File("A-5C.TXT"));
+    // Under another case, where the disk (Windows') takes it for the same.
+    test::WriteFile(dir.File("È.BIN"), "log");
+    test::WriteFile(dir.File("è-5c.txt"), "an earlier report, now a source");
+#ifdef _WIN32
+    EXPECT_EQ(
+        UsageMessage(Batch("attivazione", {dir.File("È.BIN"), dir.File("è-5c.txt")}, dir.Path())),
+        dir.File("È.BIN") + " would be written to " + dir.Path() + Sep() +
+            "È-5C.TXT, which is the source " + dir.File("è-5c.txt"));
+#else
+    EXPECT_EQ(
+        UsageMessage(Batch("attivazione", {dir.File("È.BIN"), dir.File("è-5c.txt")}, dir.Path())),
+        "");
+#endif
     // Its own source is the core's to judge; elsewhere the name is free.
     EXPECT_EQ(UsageMessage(Batch("bin2txt", {dir.File("A-5C.TXT")}, dir.Path())), "");
     test::MakeFolder(dir.File("out"));

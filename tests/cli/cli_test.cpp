@@ -366,21 +366,30 @@ TEST(CliTest, OneJobOrTwoGiveTheSameFilesAndOutput) {
     }
 }
 
-// A clash is found before anything runs: nothing is written.
+// A clash is found before anything runs: nothing is written. Names are
+// compared regardless of case, whatever their letters.
 TEST(CliTest, TwoSourcesForOneOutputAreAUsageError) {
     TempDir dir;
     test::MakeFolder(dir.File("a"));
     test::MakeFolder(dir.File("out"));
-    const std::string first = SampleLog(dir, "LOG.BIN");
-    const std::string second = SampleLog(dir, "a/LOG.BIN");
+    const std::string first = SampleLog(dir, "È.BIN");
+    const std::string second = SampleLog(dir, "a/è.BIN");
     Outcome outcome = RunCli(
         dir, "bin2txt -o " + Quoted(dir.File("out")) + " " + Quoted(first) + " " + Quoted(second));
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(OutputLines(outcome.err)[0], "vagliante-cli: both " + first + " and " + second +
                                                " would be written to " + dir.File("out") +
-                                               std::string(1, os::Separator()) + "LOG.TXT");
+                                               std::string(1, os::Separator()) + "è.TXT");
     EXPECT_TRUE(Contents(dir.File("out")).empty());
+
+    // An output that is another source under another case.
+    WriteFile(dir.File("è.TXT"), "a source");
+    outcome = RunCli(dir, "bin2txt -o " + Quoted(dir.Path()) + " " + Quoted(first) + " " +
+                              Quoted(dir.File("è.TXT")));
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(ReadFile(dir.File("è.TXT")), "a source");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"a", "out", "È.BIN", "è.TXT"}));
 
     // A missing folder is one error, before any source.
     outcome = RunCli(dir, "bin2txt -o " + Quoted(dir.File("none")) + " " + Quoted(first));
