@@ -74,8 +74,8 @@ void frmCnv::Converti() {
         View(), kBoxes,
         [convert = Chiamatoda->convert](const std::string& source, const std::string& destination,
                                         Progress& bar) {
-            convert(source, destination, bar);
-            return std::string();
+            // The pairs that were not hexadecimal, if any, as the details.
+            return ConversionDetails(convert(source, destination, bar));
         },
         kMsgConversionDone);
 }

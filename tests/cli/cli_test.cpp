@@ -134,7 +134,7 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
          [](const std::string& s, const std::string& d, Progress& p) {
              FilterActivation(s, d, p);
          }},
-        {"bin2txt", "Conversione conclusa", {dest}, ConvertBinToTxt},
+        {"bin2txt", "Conversione conclusa", {dest}, test::WithoutSummary<ConvertBinToTxt>},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
