@@ -292,8 +292,15 @@ void tst_QtForms::windowsAsDescribed() {
     if (mode) static_cast<vagliante::frmCnv&>(*form).Chiamatoda = mode;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
 
     ExpectAsDescribed(window.get());
+    // The focus shown from the start, before any key: the style draws it.
+    QStyleOption focus;
+    focus.initFrom(window->focusWidget());
+    QVERIFY(focus.state.testFlag(QStyle::State_HasFocus));
+    QVERIFY(focus.state.testFlag(QStyle::State_KeyboardFocusChange));
     if (QTest::currentTestFailed()) return;
     if (mode) {  // shown: activated, in the captions of its mode
         QCOMPARE(window->Title(), std::string(mode->title));

@@ -322,6 +322,10 @@ void QtForm::showEvent(QShowEvent* event) {
     // Some platforms (offscreen among them) deliver no activation to a new
     // window, so the form's activation runs on the first showing as well.
     QWidget::showEvent(event);
+    // The focus shown from the start, not only once the user has pressed
+    // Tab: the style draws it in a window that has had a keyboard focus
+    // change, which showing the window clears.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     if (shown_) return;
     shown_ = true;
     session_.Activate();
