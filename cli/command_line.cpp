@@ -42,9 +42,7 @@ const std::array<CommandInfo, 5> kCommands = {{
     {CommandId::Bin2Txt, "bin2txt", "Un file binario come testo esadecimale", "SORGENTE.BIN",
      "DEST.TXT", kMsgConversionDone, kConversionSummary, true, true,
      "Scrive ogni byte di SORGENTE.BIN in DEST.TXT come due cifre esadecimali,\n"
-     "senza separatori né fine riga. \"-\" come SORGENTE legge lo standard input,\n"
-     "come DEST scrive lo standard output (il messaggio va allora sullo standard\n"
-     "error). Con -o, LOG1.BIN dà CARTELLA/LOG1.TXT.\n",
+     "senza separatori né fine riga. Con -o, LOG1.BIN dà CARTELLA/LOG1.TXT.\n",
      "vagliante-cli bin2txt LOG.BIN LOG.TXT\n"
      "vagliante-cli bin2txt -o esadecimale logs/*.BIN\n"},
     {CommandId::Txt2Bin, "txt2bin", "Il testo esadecimale di nuovo in binario", "SORGENTE.TXT",
@@ -52,9 +50,7 @@ const std::array<CommandInfo, 5> kCommands = {{
      "Legge SORGENTE.TXT due caratteri alla volta nei byte di DEST.BIN. Una coppia\n"
      "che non è di due cifre esadecimali (un fine riga, uno spazio, un altro\n"
      "carattere) dà 00 o il valore della sua prima cifra: se ce ne sono, un avviso\n"
-     "sullo standard error le conta. \"-\" come SORGENTE legge lo standard input,\n"
-     "come DEST scrive lo standard output (il messaggio va allora sullo standard\n"
-     "error). Con -o, NOME.TXT dà CARTELLA/NOME.BIN.\n",
+     "sullo standard error le conta. Con -o, NOME.TXT dà CARTELLA/NOME.BIN.\n",
      "vagliante-cli txt2bin LOG.TXT LOG.BIN\n"
      "vagliante-cli txt2bin --summary LOG.TXT LOG.BIN\n"
      "vagliante-cli txt2bin -o binari esadecimale/*.TXT\n"},
@@ -64,8 +60,7 @@ const std::array<CommandInfo, 5> kCommands = {{
      "(8200: attivazione, 8400: aggiornamento) come una riga di cifre esadecimali\n"
      "chiusa da CR LF: tutti, anche quelli che i filtri escludono. Il record ancora\n"
      "aperto alla fine del log non ha un marcatore dopo di sé e non è elencato.\n"
-     "\"-\" come DEST scrive lo standard output (il messaggio va allora sullo\n"
-     "standard error). Con -o, LOG1.BIN dà CARTELLA/LOG1.TXT.\n",
+     "Con -o, LOG1.BIN dà CARTELLA/LOG1.TXT.\n",
      "vagliante-cli record 8200 LOG.BIN RECORD.TXT\n"
      "vagliante-cli record 8400 LOG.BIN -\n"
      "vagliante-cli record 8400 -o record logs/*.BIN\n"},
@@ -264,8 +259,18 @@ std::string HelpText(const CommandInfo* command) {
             std::string(kProgram) + " COMANDO --help\n";
         return text;
     }
+    std::string text = UsageText(command) + "\n" + command->details;
+    // What "-" stands for, where the command takes it.
+    if (command->readsStandardInput)
+        text +=
+            "\"-\" come SORGENTE legge lo standard input, come DEST scrive lo standard\n"
+            "output (il messaggio va allora sullo standard error).\n";
+    else if (command->writesStandardOutput)
+        text +=
+            "\"-\" come DEST scrive lo standard output (il messaggio va allora sullo\n"
+            "standard error).\n";
+    text += "\nOpzioni:\n";
     // An option's text in the second column, its further lines indented to it.
-    std::string text = UsageText(command) + "\n" + command->details + "\nOpzioni:\n";
     auto option = [&](std::string_view name, std::string_view what) {
         std::string line = "  " + std::string(name);
         line.resize(25, ' ');

@@ -1054,25 +1054,25 @@ TEST_F(MainWindowTest, QuestionMarkOpensTheAboutWindow) {
     EXPECT_TRUE(::IsWindowEnabled(Main()));
 }
 
-TEST(AboutWindowTest, OpensAsDescribed) {
+// The About window, shown on its own.
+class AboutWindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        window = Win32Form::Create(form);
+        window->Show();
+        Pump();
+    }
     test::FakeRegistry registry;
     test::FakeLauncher launcher;
-    frmAbout form(registry, launcher);
-    auto window = Win32Form::Create(form);
-    window->Show();
-    Pump();
-    ExpectControlsAsDescribed(*window);
-}
+    frmAbout form{registry, launcher};
+    std::unique_ptr<Win32Form> window;
+};
+
+TEST_F(AboutWindowTest, OpensAsDescribed) { ExpectControlsAsDescribed(*window); }
 
 // In high contrast the About window's red and black labels take the
 // system's colours: they are drawn as the system's own text is.
-TEST(AboutWindowTest, InHighContrastItsLabelsTakeTheSystemsColours) {
-    test::FakeRegistry registry;
-    test::FakeLauncher launcher;
-    frmAbout form(registry, launcher);
-    auto window = Win32Form::Create(form);
-    window->Show();
-    Pump();
+TEST_F(AboutWindowTest, InHighContrastItsLabelsTakeTheSystemsColours) {
     test::HighContrast contrast;
     ::SendMessageW(window->Handle(), WM_SYSCOLORCHANGE, 0, 0);
     HDC dc = ::GetDC(window->Handle());
