@@ -202,7 +202,8 @@ def inside(program):
 
         click(find(main, pyatspi.ROLE_PUSH_BUTTON, "Esci"))
         try:
-            process.wait(timeout=WAIT)
+            if process.wait(timeout=WAIT) != 0:
+                fail("the program ended with status %d" % process.returncode)
         except subprocess.TimeoutExpired:
             fail("the program did not end on Esci")
     except Exception as error:  # a control not found above, among others
