@@ -46,7 +46,7 @@ struct CaseBlindLess {
 Job BatchJob(const CommandInfo& command, const std::string& source, const std::string& folder) {
     const std::string stem = Stem(FileName(source));
     if (stem.empty())
-        throw UsageError("no file name in " + std::string(command.source) + ": " + source,
+        throw UsageError("nessun nome di file in " + std::string(command.source) + ": " + source,
                          &command);
     Job job{source, {}, {}};
     switch (command.id) {
@@ -83,13 +83,14 @@ std::vector<Job> PlanJobs(const CommandLine& line) {
     std::map<std::string, std::size_t, CaseBlindLess> owners;  // each output to its job
     for (const std::string& source : line.sources) {
         if (command.readsStandardInput && source == "-")
-            throw UsageError("standard input (-) cannot be one of the sources of -o", &command);
+            throw UsageError("lo standard input (-) non può essere una delle sorgenti di -o",
+                             &command);
         jobs.push_back(BatchJob(command, source, *line.folder));
         for (const std::string& output : jobs.back().outputs) {
             auto [at, added] = owners.emplace(output, jobs.size() - 1);
             if (!added)
-                throw UsageError("both " + jobs[at->second].source + " and " + source +
-                                     " would be written to " + output,
+                throw UsageError("sia " + jobs[at->second].source + " sia " + source +
+                                     " sarebbero scritti in " + output,
                                  &command);
         }
     }
@@ -103,8 +104,8 @@ std::vector<Job> PlanJobs(const CommandLine& line) {
             auto [first, last] = sourcesByName.equal_range(FileName(output));
             for (auto it = first; it != last; ++it)
                 if (it->second != i && os::SameFile(output, jobs[it->second].source))
-                    throw UsageError(jobs[i].source + " would be written to " + output +
-                                         ", which is the source " + jobs[it->second].source,
+                    throw UsageError(jobs[i].source + " sarebbe scritto in " + output +
+                                         ", che è la sorgente " + jobs[it->second].source,
                                      &command);
         }
     return jobs;

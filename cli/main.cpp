@@ -31,17 +31,19 @@ using namespace vagliante::cli;
 
 constexpr const char* kProgram = "vagliante-cli";
 
-std::optional<RunSummary> RunCommand(const CommandLine& line, const Job& job, Progress& progress) {
+// A filter's summary is the batch's; a conversion's goes into `conversion`.
+std::optional<RunSummary> RunCommand(const CommandLine& line, const Job& job, Progress& progress,
+                                     std::optional<ConversionSummary>& conversion) {
     switch (line.command->id) {
         case CommandId::Aggiornamento:
             return FilterUpdate(job.source, job.destination, progress);
         case CommandId::Attivazione:
             return FilterActivation(job.source, job.destination, progress);
         case CommandId::Bin2Txt:
-            ConvertBinToTxt(job.source, job.destination, progress);
+            conversion = ConvertBinToTxt(job.source, job.destination, progress);
             break;
         case CommandId::Txt2Bin:
-            ConvertTxtToBin(job.source, job.destination, progress);
+            conversion = ConvertTxtToBin(job.source, job.destination, progress);
             break;
         case CommandId::Record:
             ScanLog(job.source, line.marker, job.destination, progress);
@@ -51,12 +53,15 @@ std::optional<RunSummary> RunCommand(const CommandLine& line, const Job& job, Pr
 }
 
 // What standard output shows for a source that is done.
-std::string DoneText(const CommandLine& line, const Job& job, const Outcome& outcome) {
-    if (line.summary == SummaryMode::Json) return SummaryJson(*outcome.summary) + "\n";
+std::string DoneText(const CommandLine& line, const Job& job, const Outcome& outcome,
+                     const std::optional<ConversionSummary>& conversion) {
+    if (line.summary == SummaryMode::Json)
+        return (outcome.summary ? SummaryJson(*outcome.summary) : SummaryJson(*conversion)) + "\n";
     std::string text = line.folder ? job.source + ": " : std::string();
     text += line.command->doneText;
     text += '\n';
-    if (line.summary == SummaryMode::Text) text += SummaryText(*outcome.summary);
+    if (line.summary == SummaryMode::Text)
+        text += outcome.summary ? SummaryText(*outcome.summary) : SummaryText(*conversion);
     return text;
 }
 
@@ -91,6 +96,7 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     bool failed = false;
     bool stopped = false;
+    std::vector<std::optional<ConversionSummary>> conversions(jobs.size());
     RunJobs(
         jobs.size(), threads,
         [&](std::size_t i) {
@@ -100,14 +106,20 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
                 ~Ended() { progress.SourceEnded(index); }
             } ended{progress, i};
             if (StopSignal() != 0) throw RunStopped();
-            return RunCommand(line, jobs[i], progress.Source(i));
+            return RunCommand(line, jobs[i], progress.Source(i), conversions[i]);
         },
         [&](std::size_t i, const Outcome& outcome) {
             switch (outcome.state) {
                 case Outcome::State::Done:
                     // With the data on standard output, the message goes to stderr.
                     progress.Print(jobs[i].toStandardOutput ? stderr : stdout,
-                                   DoneText(line, jobs[i], outcome));
+                                   DoneText(line, jobs[i], outcome, conversions[i]));
+                    // Text that was not all hexadecimal: the run stands, with a warning.
+                    if (conversions[i] && conversions[i]->nonHexPairs > 0)
+                        progress.Print(stderr, std::string(kProgram) + ": Attenzione: " +
+                                                   (line.folder ? jobs[i].source + ": " : "") +
+                                                   NonHexPairsText(conversions[i]->nonHexPairs) +
+                                                   "\n");
                     break;
                 case Outcome::State::Failed:
                     failed = true;
@@ -145,8 +157,8 @@ int main(int argc, char** argv) {
     } catch (const UsageError& error) {
         const std::string command = error.Command() ? std::string(" ") + error.Command()->name : "";
         WriteText(stderr, std::string(kProgram) + ": " + error.what() + "\n\n" +
-                              UsageText(error.Command()) + "Run '" + kProgram + command +
-                              " --help' for more.\n");
+                              UsageText(error.Command()) + "Per saperne di più: " + kProgram +
+                              command + " --help\n");
         return 2;
     }
     StopOnSignals();

@@ -403,7 +403,7 @@ TEST(FinalPhaseTest, TheBarReachesItsEndOnlyWithTheFilesInPlace) {
     };
     for (const Case& c : {Case{test::WithoutSummary<FilterUpdate>, "OUT.TXT"},
                           Case{test::WithoutSummary<FilterActivation>, "OUT-63-71.TXT"},
-                          Case{ConvertBinToTxt, "OUT.TXT"}}) {
+                          Case{test::WithoutSummary<ConvertBinToTxt>, "OUT.TXT"}}) {
         WriteFile(dir.File("OUT.TXT"), "earlier");
         WriteFile(dir.File("OUT-63-71.TXT"), "earlier");
         Checking progress;
@@ -441,9 +441,9 @@ TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
     };
     for (const Case& c :
          {Case{update, twice, 3}, Case{update, twice, 9}, Case{activation, twice, 3},
-          Case{activation, twice, 9}, Case{ConvertBinToTxt, twice, 2},
-          Case{ConvertTxtToBin, twice, 2}, Case{update, once, 2}, Case{update, once, 9},
-          Case{activation, once, 2}, Case{activation, once, 9}}) {
+          Case{activation, twice, 9}, Case{test::WithoutSummary<ConvertBinToTxt>, twice, 2},
+          Case{test::WithoutSummary<ConvertTxtToBin>, twice, 2}, Case{update, once, 2},
+          Case{update, once, 9}, Case{activation, once, 2}, Case{activation, once, 9}}) {
         SCOPED_TRACE(std::to_string(c.log.size() >> 20) + " MiB, cut at " + std::to_string(c.at));
         WriteFile(dir.File("LOG.BIN"), c.log);
         WriteFile(dir.File("OUT.TXT"), "earlier");
@@ -467,7 +467,8 @@ TEST(ChangingSourceTest, ALogGrowingDuringARunIsReadToItsFirstLength) {
     const std::string more = Catalogue(6);
     NullProgress none;
     for (const std::string& log : {LargeLog(5), LargeLog(5, 10)})
-        for (Work work : {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt}) {
+        for (Work work :
+             {test::WithoutSummary<FilterUpdate>, test::WithoutSummary<ConvertBinToTxt>}) {
             WriteFile(dir.File("LOG.BIN"), log);
             work(dir.File("LOG.BIN"), dir.File("REF.TXT"), none);
             ActingProgress progress(3, [&] {
@@ -501,7 +502,7 @@ TEST(KeptAttributesTest, AReplacedReportKeepsModeOwnerGroupAttributesAndAcl) {
     WriteFile(dir.File("LOG.BIN"), Catalogue());
     NullProgress none;
     const std::string report = dir.File("OUT.TXT");
-    for (Work work : {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt}) {
+    for (Work work : {test::WithoutSummary<FilterUpdate>, test::WithoutSummary<ConvertBinToTxt>}) {
         WriteFile(report, "earlier");
         ASSERT_EQ(::chown(report.c_str(), 65534, 65534), 0);
         ASSERT_EQ(::chmod(report.c_str(), 02640), 0);
@@ -908,7 +909,7 @@ TEST(KeptAttributesTest, HiddenIsKeptAndReadOnlyRefused) {
     WriteFile(dir.File("LOG.BIN"), Catalogue());
     NullProgress none;
     const std::string report = dir.File("OUT.TXT");
-    for (Work work : {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt}) {
+    for (Work work : {test::WithoutSummary<FilterUpdate>, test::WithoutSummary<ConvertBinToTxt>}) {
         WriteFile(report, "earlier");
         ASSERT_TRUE(::SetFileAttributesA(report.c_str(), FILE_ATTRIBUTE_HIDDEN));
         work(dir.File("LOG.BIN"), report, none);

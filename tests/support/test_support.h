@@ -84,8 +84,8 @@ inline constexpr std::string_view kTextLineEnd = "\r\n";
 inline constexpr std::string_view kTextLineEnd = "\n";
 #endif
 
-// A filter as a plain work function, its run's summary dropped, so that the
-// filters and the conversions stand in one table.
+// A filter or a conversion as a plain work function, its summary dropped, so
+// that they stand in one table.
 template <auto Filter>
 void WithoutSummary(const std::string& source, const std::string& destination, Progress& progress) {
     Filter(source, destination, progress);

@@ -20,6 +20,7 @@
 #include "platform/run_error.h"
 #include "tests/about/fakes.h"
 #include "tests/support/test_support.h"
+#include "tests/ui/accessible_names.h"
 #include "tests/ui/fake_view.h"
 #include "ui/form.h"
 #include "ui/path_boxes.h"
@@ -145,6 +146,45 @@ TEST_P(DescriptionTest, ControlsAreNamedOnceAndLieInsideTheirArea) {
         EXPECT_EQ(selected, 1);
     }
     EXPECT_FALSE(ui::TabOrder(form).empty());
+}
+
+// What both renderers give assistive technology: every control the user can
+// reach has a name, none shared in its window; a box is named by the label
+// made right before it; the bar and menu commands have names.
+TEST_P(DescriptionTest, EveryControlAScreenReaderMeetsHasANameOfItsOwn) {
+    const FormDesign& form = *GetParam();
+    std::set<std::string> names;
+    for (const ui::ControlDesign* c : ui::TabOrder(form)) {
+        const std::string name = test::AccessibleName(form, *c);
+        EXPECT_NE(name.find_first_not_of(" .?"), std::string::npos) << c->name << ": " << name;
+        EXPECT_TRUE(names.insert(name).second) << c->name << " shares its name: " << name;
+    }
+    const std::vector<const ui::ControlDesign*> order = ui::CreationOrder(form);
+    EXPECT_EQ(order.size(), form.controls.size());
+    for (const ui::ControlDesign& c : form.controls) {
+        SCOPED_TRACE(std::string(c.name));
+        if (c.kind == ControlKind::TextBox) {
+            const ui::ControlDesign* label = ui::LabelOf(form, c.name);
+            ASSERT_NE(label, nullptr) << "no label names it";
+            EXPECT_EQ(label->kind, ControlKind::Label);
+            const auto at = std::find(order.begin(), order.end(), &c);
+            ASSERT_NE(at, order.begin());
+            EXPECT_EQ(*(at - 1), label) << "its label is not made right before it";
+        }
+        if (!c.accessible.labelFor.empty()) {
+            EXPECT_EQ(c.kind, ControlKind::Label);
+            EXPECT_NE(ui::FindControl(form, c.accessible.labelFor), nullptr);
+        }
+        if (c.kind == ControlKind::ProgressBar) {
+            EXPECT_FALSE(c.accessible.name.empty());
+        }
+    }
+    for (const ui::MenuDesign& entry : form.menu) {
+        const std::string name = entry.accessible.name.empty()
+                                     ? test::WithoutAccessKey(entry.caption)
+                                     : std::string(entry.accessible.name);
+        EXPECT_NE(name.find_first_not_of(" .?"), std::string::npos) << entry.name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, DescriptionTest,
