@@ -199,7 +199,8 @@ TEST(DeviceNameTest, DeviceNamesAreRefusedAndNulIsTheNullDevice) {
         dir.File("CON .TXT"), dir.File("COM¹.TXT"),    dir.File("COM0.TXT"),
         dir.File("prn"),      dir.File("CONOUT$.TXT"), "aux",
         "C:LPT9.a.b"};
-    const Work works[] = {test::WithoutSummary<FilterUpdate>, ConvertBinToTxt, ConvertTxtToBin};
+    const Work works[] = {test::WithoutSummary<FilterUpdate>, test::WithoutSummary<ConvertBinToTxt>,
+                          test::WithoutSummary<ConvertTxtToBin>};
     for (Work work : works)
         for (const std::string& device : devices) {
             SCOPED_TRACE(device);
