@@ -42,7 +42,9 @@ NativeFile CreateNew(const std::string& path);
 std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path,
                      bool stream = false);
 
-// Writes all `size` bytes; waits on a stream as ReadSome does.
+// Writes all `size` bytes; waits on a stream as ReadSome does (a pipe whose
+// reader does not read holds the write no longer than that). A pipe whose
+// reader has gone stops the run as SIGPIPE would: RunStopped.
 void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
               bool stream = false);
 

@@ -1,13 +1,16 @@
 #include "platform/os_file_posix.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <setjmp.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
@@ -25,11 +28,25 @@ void OnInterrupted() {
     if (StopSignal() != 0) throw RunStopped();
 }
 
-int OpenInterruptibly(const std::string& path, int flags) {
-    for (;;) {
-        const int fd = ::open(path.c_str(), flags);
-        if (fd >= 0 || errno != EINTR) return fd;
-        OnInterrupted();
+void Pause(int milliseconds) {
+    const int wake = vagliante::detail::StopWakeDescriptor();
+    pollfd fd{wake, POLLIN, 0};
+    // With nothing to watch, poll only sleeps.
+    if (::poll(&fd, wake >= 0 ? 1 : 0, milliseconds) > 0 || StopSignal() != 0) throw RunStopped();
+}
+
+int OpenStream(const std::string& path, int flags, bool forReader) {
+    for (int pause = 1;; pause = std::min(pause * 2, 50)) {
+        const int fd = ::open(path.c_str(), flags | O_NONBLOCK);
+        if (fd >= 0) return fd;
+        if (errno == EINTR) {
+            OnInterrupted();
+            continue;
+        }
+        // ENXIO: a FIFO that no one reads yet. Nothing signals the reader's
+        // coming, so look again after a pause.
+        if (errno != ENXIO || !forReader) return -1;
+        Pause(pause);
     }
 }
 
@@ -49,7 +66,15 @@ int DescriptorNamed(const std::string& path) {
     return -1;
 }
 
-NativeFile Duplicate(int descriptor, const std::string& path) {
+NativeFile Duplicate(int descriptor, const std::string& path, int access) {
+    // A pipe is opened anew: a description of our own may be made
+    // non-blocking, where the one the descriptor shares with others may not.
+    struct stat st {};
+    if (::fstat(descriptor, &st) == 0 && S_ISFIFO(st.st_mode)) {
+        const int own = ::open(("/proc/self/fd/" + std::to_string(descriptor)).c_str(),
+                               access | O_NONBLOCK | O_CLOEXEC);
+        if (own >= 0) return own;
+    }
     const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
     if (fd < 0) throw RunError::FromErrno(errno == EBADF ? ENOENT : errno, path);
     return fd;
@@ -74,17 +99,33 @@ RunError OpenError(int err, const std::string& path) {
 // or a device may keep a read or write waiting for as long as it likes.
 void WaitReady(NativeFile file, short events) {
     const int wake = vagliante::detail::StopWakeDescriptor();
-    if (wake < 0) return;
     pollfd fds[2] = {{Fd(file), events, 0}, {wake, POLLIN, 0}};
     for (;;) {
-        const int n = ::poll(fds, 2, -1);
+        const int n = ::poll(fds, wake >= 0 ? 2 : 1, -1);
         if (n < 0 && errno == EINTR) {
             OnInterrupted();
             continue;
         }
-        if (n > 0 && (fds[1].revents & POLLIN)) throw RunStopped();
+        if (n > 0 && wake >= 0 && (fds[1].revents & POLLIN)) throw RunStopped();
         return;  // ready, closed or failed: the read or write tells which
     }
+}
+
+// One write to a pipe or device, once it is ready, that takes what it can
+// without waiting: a plain write of more than the pipe has room for waits
+// for its reader, where no stop reaches it. Our own descriptions of pipes
+// and devices are non-blocking; one shared with others (standard output
+// that is a terminal) is not made so, the write is.
+ssize_t WriteReady(int fd, const char* data, std::size_t size) {
+    if (::fcntl(fd, F_GETFL) & O_NONBLOCK) return ::write(fd, data, size);
+    iovec piece{const_cast<char*>(data), size};
+    const ssize_t n = ::pwritev2(fd, &piece, 1, -1, RWF_NOWAIT);
+    if (n >= 0 || (errno != EOPNOTSUPP && errno != EINVAL && errno != ENOSYS)) return n;
+    // No such write for this file here. A ready pipe takes PIPE_BUF bytes
+    // whole; a device, what it takes.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode)) size = std::min<std::size_t>(size, PIPE_BUF);
+    return ::write(fd, data, size);
 }
 
 // Writes all `size` bytes at `offset`, or with -1 where the file's position
@@ -94,12 +135,19 @@ void Write(NativeFile file, std::int64_t offset, const void* data, std::size_t s
     auto* p = static_cast<const char*>(data);
     while (size > 0) {
         if (stream) WaitReady(file, POLLOUT);
-        const ssize_t n = offset < 0 ? ::write(Fd(file), p, size)
-                                     : ::pwrite(Fd(file), p, size, static_cast<off_t>(offset));
+        const ssize_t n = stream       ? WriteReady(Fd(file), p, size)
+                          : offset < 0 ? ::write(Fd(file), p, size)
+                                       : ::pwrite(Fd(file), p, size, static_cast<off_t>(offset));
         if (n < 0) {
             if (errno == EINTR) {
                 OnInterrupted();
                 continue;
+            }
+            if (stream && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;  // full again
+            if (errno == EPIPE) {
+                // No reader any more: a stop, as the signal that came with it.
+                RequestStop(SIGPIPE);
+                throw RunStopped();
             }
             throw RunError::FromErrno(errno, path);
         }
@@ -115,23 +163,21 @@ void Write(NativeFile file, std::int64_t offset, const void* data, std::size_t s
 NativeFile OpenRead(const std::string& path, bool streams) {
     if (path.empty()) throw RunError(ErrorNumber::BadFileName, path);
     int fd = -1;
-    if (const int descriptor = posix::DescriptorNamed(path); descriptor >= 0) {
-        fd = posix::Duplicate(descriptor, path);
+    const int descriptor = posix::DescriptorNamed(path);
+    if (descriptor >= 0) {
+        fd = posix::Duplicate(descriptor, path, O_RDONLY);
     } else {
-        // A FIFO is opened without waiting for a writer, unless it may be
-        // read: then the wait is what the user asked for.
-        struct stat st {};
-        const bool fifo = ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
-        const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (fifo && streams ? 0 : O_NONBLOCK);
-        fd = posix::OpenInterruptibly(path, flags);
+        // Never waits in open: a FIFO's writer is waited for by the reads.
+        fd = posix::OpenStream(path, O_RDONLY | O_CLOEXEC | O_NOCTTY, false);
         if (fd < 0) throw OpenError(errno, path);
-        if (flags & O_NONBLOCK) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (!streams && !S_ISREG(st.st_mode))) {
         ::close(fd);
         throw RunError(ErrorNumber::PathFileAccess, path);
     }
+    if (descriptor < 0 && S_ISREG(st.st_mode))
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
@@ -162,6 +208,7 @@ std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std:
             OnInterrupted();
             continue;
         }
+        if (stream && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
         throw RunError::FromErrno(errno, path);
     }
 }

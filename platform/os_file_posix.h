@@ -14,15 +14,22 @@ inline int Fd(NativeFile file) { return static_cast<int>(file); }
 // then RunStopped.
 void OnInterrupted();
 
-// ::open(path, flags), tried again when a signal interrupts it (a FIFO may
-// keep it waiting), as OnInterrupted says; -1 with errno on failure.
-int OpenInterruptibly(const std::string& path, int flags);
+// Waits about `milliseconds`, less when a stop is requested: RunStopped.
+void Pause(int milliseconds);
+
+// Opens a pipe, FIFO or device without waiting in open: for a FIFO opened
+// for writing (`forReader`), until its reader comes, in pauses that a stop
+// ends. The descriptor stays non-blocking, its reads and writes waiting in
+// poll, which a stop wakes. -1 with errno on failure.
+int OpenStream(const std::string& path, int flags, bool forReader);
 
 // The descriptor that a path such as /dev/stdout, /dev/fd/3 or
 // /proc/self/fd/3 names, -1 for any other path.
 int DescriptorNamed(const std::string& path);
 
-// A descriptor of this process's own for `descriptor` (closed on exec).
-NativeFile Duplicate(int descriptor, const std::string& path);
+// A descriptor of this process's own for `descriptor` (closed on exec),
+// for `access` (O_RDONLY, O_WRONLY). A pipe gets a description of its own,
+// non-blocking as those OpenStream gives.
+NativeFile Duplicate(int descriptor, const std::string& path, int access);
 
 }  // namespace vagliante::os::posix

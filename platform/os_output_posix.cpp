@@ -137,7 +137,7 @@ OutputPlace PlaceOutput(const std::string& destination) {
     const std::string target = FollowLinks(destination, descriptor);
     OutputPlace place;
     if (descriptor >= 0) {
-        place.direct = posix::Duplicate(descriptor, destination);
+        place.direct = posix::Duplicate(descriptor, destination, O_WRONLY);
         return place;
     }
     struct stat st {};
@@ -167,7 +167,8 @@ OutputPlace PlaceOutput(const std::string& destination) {
         return place;
     }
     if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) {
-        const int fd = posix::OpenInterruptibly(target, O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        const int fd =
+            posix::OpenStream(target, O_WRONLY | O_CLOEXEC | O_NOCTTY, S_ISFIFO(st.st_mode));
         if (fd < 0) throw RunError::FromErrno(errno, destination);
         place.direct = fd;
         return place;

@@ -68,7 +68,7 @@ void StopOnSignals() {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no SA_RESTART: a blocked read or write returns EINTR
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         // A signal ignored from the start stays ignored: nohup, or a
         // background job of a script, asked for that.
         struct sigaction before {};

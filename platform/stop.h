@@ -3,7 +3,7 @@
 // stop, the same way a window's stop does.
 //
 // The running core sees the request through ProgressTracker once per block,
-// and a read or write blocked on a pipe is woken for it. It then unwinds:
+// and a wait on a pipe or a device is woken for it. It then unwinds:
 // every temporary file is removed and every existing file is left as it was.
 // Once the last temporary file is gone the process ends with status 128 + N
 // (N the signal's number). A request that arrives while nothing needs
@@ -12,10 +12,11 @@
 
 namespace vagliante {
 
-// Installs the handlers (once per process); a signal that was ignored when
-// the program started (nohup) stays ignored. SIGXFSZ is ignored, so that a
-// file-size limit is a write error (and its temporary file removed) rather
-// than a killed process.
+// Installs the handlers (once per process) for SIGINT, SIGTERM, SIGHUP and
+// SIGPIPE; a signal that was ignored when the program started (nohup) stays
+// ignored. A write to a pipe whose reader has gone stops the run as SIGPIPE
+// does. SIGXFSZ is ignored, so that a file-size limit is a write error (and
+// its temporary file removed) rather than a killed process.
 void StopOnSignals();
 
 // Asks the running work to stop, as signal `signal` would. Safe inside a

@@ -1,0 +1,168 @@
+// How a run ends when the process meets trouble: a thread that cannot start,
+// a report linked into its own folder, a pipe closed early, a signal once the
+// files are in place, closed standard streams, standard output under other
+// names. Whatever happens, the status and the message say what became of
+// the files, and no temporary file is left.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "filter/filters.h"
+#include "platform/os_file.h"
+#include "platform/stop.h"
+#include "tests/support/test_support.h"
+#include "tools/sample_log.h"
+#include "ui/form.h"
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+// AddressSanitizer reserves far more address space than a run needs.
+#if defined(__SANITIZE_ADDRESS__)
+#define VAGLIANTE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VAGLIANTE_ASAN 1
+#endif
+#endif
+
+namespace vagliante {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Quoted;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+const char* const kKinds[] = {"-5C.TXT", "-63-70.TXT", "-63-71.TXT"};
+
+std::string SmallLog(unsigned seed) {
+    samples::Rng rng(seed);
+    return samples::MixedCatalogue(rng);
+}
+
+// Two spellings of one folder take one lock: a run waits for another that
+// holds it, whichever spelling each uses (on Windows too, where the lock is
+// named after the folder).
+#ifndef _WIN32
+
+// Names in `dir` that look like our temporary or set-aside files.
+int Leftovers(const std::string& dir) {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(dir))
+        count += entry.path().filename().string().find(".~vagliante-") != std::string::npos;
+    return count;
+}
+
+// A log of about `mib` MiB, whose reports are more than a buffer each.
+std::string LargeLog(std::size_t mib) {
+    samples::Rng rng(21);
+    std::string log;
+    while (log.size() < mib << 20) log += samples::MixedCatalogue(rng);
+    return log;
+}
+
+struct Shell {
+    int status;
+    std::string out;
+};
+
+// Runs the shell script `text` in `dir`; its status and what it printed.
+Shell RunScript(const TempDir& dir, const std::string& text) {
+    WriteFile(dir.File("script.sh"), "cd " + Quoted(dir.Path()) + " || exit 99\n" + text);
+    const std::string out = dir.File("script.log");
+    const int status =
+        test::RunCommandLine("sh " + Quoted(dir.File("script.sh")) + " >" + Quoted(out) + " 2>&1");
+    Shell result{status, ReadFile(out)};
+    test::RemoveFile(out);
+    test::RemoveFile(dir.File("script.sh"));
+    return result;
+}
+
+const std::string kCli = Quoted(VAGLIANTE_CLI_PATH);
+
+// ---- A pipe closed early ----
+
+TEST(BrokenPipeTest, AReaderThatLeavesStopsTheRunAsSigpipeWithNothingLeftBehind) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), LargeLog(5));
+    for (const char* kind : kKinds) WriteFile(dir.File(std::string("A") + kind), "earlier");
+    fs::remove(dir.File("A-63-70.TXT"));
+    ASSERT_EQ(::mkfifo(dir.File("A-63-70.TXT").c_str(), 0600), 0);
+    // A report that is a FIFO whose reader goes after a few bytes.
+    Shell run = RunScript(dir, "head -c 100 A-63-70.TXT >/dev/null &\n" + kCli +
+                                   " attivazione LOG.BIN A.TXT; echo status=$?");
+    EXPECT_EQ(run.out, "status=141\n");
+    for (const char* kind : {"-5C.TXT", "-63-71.TXT"})
+        EXPECT_EQ(ReadFile(dir.File(std::string("A") + kind)), "earlier");
+    EXPECT_TRUE(fs::is_fifo(dir.File("A-63-70.TXT")));
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
+
+    // A batch whose standard output's reader goes after the first line: the
+    // next message stops the sources still running (IN3, which waits on its
+    // writer).
+    test::MakeFolder(dir.File("out"));
+    WriteFile(dir.File("out/IN3.TXT"), "earlier");
+    ASSERT_EQ(::mkfifo(dir.File("IN2").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.File("IN3").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.File("OUT").c_str(), 0600), 0);
+    WriteFile(dir.File("A.BIN"), SmallLog(5));
+    const std::string script =
+        "(exec 4>IN3; head -c 3000000 /dev/zero >&4; exec sleep 30) & w=$!\n"
+        "(exec 5<OUT; read -r line <&5; exec 5<&-; touch gone) &\n"
+        // IN2 ends once the reader has gone and IN3 runs: its message finds no reader.
+        "(exec 3>IN2; i=0; while [ $i -lt 400 ] && ! { [ -e gone ] && ls out | grep -q "
+        "'^IN3.*vagliante-'; }; do sleep 0.05; i=$((i+1)); done; printf 41 >&3) &\n";
+    run = RunScript(dir, script + "timeout -s KILL 60 " + kCli +
+                             " bin2txt -o out -j 3 A.BIN IN2 IN3 >OUT; echo status=$?; kill $w");
+    EXPECT_EQ(run.out, "status=141\n");
+    EXPECT_EQ(ReadFile(dir.File("out/IN3.TXT")), "earlier");
+    EXPECT_EQ(Leftovers(dir.File("out")), 0);
+}
+
+// ---- A pipe that is not read ----
+
+// The run's writes to a report that is a FIFO whose reader keeps it open but
+// does not read wait in a way that a stop ends.
+TEST(UnreadPipeTest, AStopEndsAWriteThatWaitsForTheReader) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), LargeLog(5));
+    for (const char* kind : kKinds) WriteFile(dir.File(std::string("A") + kind), "earlier");
+    fs::remove(dir.File("A-63-70.TXT"));
+    ASSERT_EQ(::mkfifo(dir.File("A-63-70.TXT").c_str(), 0600), 0);
+    const Shell run = RunScript(
+        dir,
+        "(exec 3<A-63-70.TXT; head -c 1000 <&3 >/dev/null; touch read; exec sleep 30) & r=$!\n" +
+            kCli + " attivazione LOG.BIN A.TXT & p=$!\n" +
+            "i=0; while [ $i -lt 400 ] && ! [ -e read ]; do sleep 0.05; i=$((i+1)); done\n"
+            "kill -TERM $p; i=0; while kill -0 $p 2>/dev/null && [ $i -lt 200 ]; do sleep "
+            "0.05; i=$((i+1)); done\n"
+            "kill -9 $p 2>/dev/null; wait $p; echo status=$?; kill $r");
+    EXPECT_EQ(run.out, "status=143\n");
+    for (const char* kind : {"-5C.TXT", "-63-71.TXT"})
+        EXPECT_EQ(ReadFile(dir.File(std::string("A") + kind)), "earlier");
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
+}
+
+#endif  // !_WIN32
+
+}  // namespace
+}  // namespace vagliante
