@@ -142,9 +142,16 @@ void Restore(const std::string& oldFile, const std::string& target,
 void Discard(const std::string& oldFile) noexcept;
 
 // Held while outputs in `folder` are put in place, so that two runs on the
-// same names cannot mix their files. Releasing it with kNoFile is a no-op.
+// same names cannot mix their files; every spelling of the folder takes the
+// same lock. Waiting for another run's, a stop ends the wait (RunStopped).
+// Releasing it with kNoFile is a no-op.
 NativeFile LockFolder(const std::string& folder);
 void UnlockFolder(NativeFile lock) noexcept;
+
+// What the file or folder `path` (its links followed) is, whatever its
+// spelling: its device and inode, on Windows its volume and file ID. Empty
+// when it cannot be seen.
+std::string FileIdentity(const std::string& path);
 
 // Whether `path` (its links followed) names the open file `file`.
 bool SameFile(NativeFile file, const std::string& path);

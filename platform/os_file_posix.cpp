@@ -349,6 +349,12 @@ bool RunGuarded(void (*scan)(void*), void* context) {
 std::string StandardInputPath() { return "/dev/stdin"; }
 std::string StandardOutputPath() { return "/dev/stdout"; }
 
+std::string FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 bool SameFile(NativeFile file, const std::string& path) {
     struct stat a {
     }, b{};

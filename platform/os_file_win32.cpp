@@ -371,14 +371,19 @@ void Restore(const std::string& oldFile, const std::string& target,
 void Discard(const std::string& oldFile) noexcept { ::DeleteFileW(SystemPath(oldFile).c_str()); }
 
 NativeFile LockFolder(const std::string& folder) {
-    // A named mutex per folder: its name from the folder's full path, in
-    // upper case as Windows compares names.
-    std::wstring full = SystemPath(folder);
-    wchar_t buffer[32768];
-    const DWORD n = ::GetFullPathNameW(full.c_str(), 32768, buffer, nullptr);
-    if (n > 0 && n < 32768) full.assign(buffer, n);
+    // A named mutex per folder, named after its identity, so that every
+    // spelling of the folder (a link, a short name) takes the same one; where
+    // that cannot be read, after its full path in upper case, as Windows
+    // compares names.
+    std::wstring key = ToUtf16(FileIdentity(folder));
+    if (key.empty()) {
+        key = SystemPath(folder);
+        wchar_t buffer[32768];
+        const DWORD n = ::GetFullPathNameW(key.c_str(), 32768, buffer, nullptr);
+        if (n > 0 && n < 32768) key.assign(buffer, n);
+    }
     std::uint64_t hash = 1469598103934665603ull;
-    for (wchar_t c : full)
+    for (wchar_t c : key)
         hash = (hash ^ static_cast<std::uint64_t>(std::towupper(c))) * 1099511628211ull;
     wchar_t name[64];
     std::swprintf(name, 64, L"Local\\vagliante-%016llx", static_cast<unsigned long long>(hash));
@@ -392,6 +397,21 @@ void UnlockFolder(NativeFile lock) noexcept {
     if (lock == kNoFile) return;
     ::ReleaseMutex(Handle(lock));
     ::CloseHandle(Handle(lock));
+}
+
+std::string FileIdentity(const std::string& path) {
+    HANDLE h = ::CreateFileW(SystemPath(path).c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = ::GetFileInformationByHandle(h, &info);
+    ::CloseHandle(h);
+    if (!known) return {};
+    char text[40];
+    std::snprintf(text, sizeof text, "%08lx:%08lx%08lx", info.dwVolumeSerialNumber,
+                  info.nFileIndexHigh, info.nFileIndexLow);
+    return text;
 }
 
 bool SameFile(NativeFile file, const std::string& path) {

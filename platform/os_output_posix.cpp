@@ -6,6 +6,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -318,7 +319,16 @@ void Discard(const std::string& oldFile) noexcept {
 NativeFile LockFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return kNoFile;
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    // Another run holds it while it puts its files in place, a moment: look
+    // again after pauses, which a stop ends. Where there are no locks, go on.
+    for (int pause = 1; ::flock(fd, LOCK_EX | LOCK_NB) != 0; pause = std::min(pause * 2, 50)) {
+        if (errno != EWOULDBLOCK && errno != EINTR) break;
+        try {
+            posix::Pause(pause);
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
     }
     return fd;
 }

@@ -55,7 +55,8 @@ class AtomicOutput {
 
 // Outputs that change together: after Commit all are new; after a failure
 // or a stop (a signal between two of the renames included) all are as they
-// were. Two runs putting the same names in place at once take turns.
+// were. Two runs putting the same names in place at once take turns;
+// their folders are locked by what they are, not by how they are spelled.
 class OutputSet {
   public:
     explicit OutputSet(const std::vector<std::string>& destinations);

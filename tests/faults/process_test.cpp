@@ -62,6 +62,34 @@ std::string SmallLog(unsigned seed) {
 // Two spellings of one folder take one lock: a run waits for another that
 // holds it, whichever spelling each uses (on Windows too, where the lock is
 // named after the folder).
+TEST(FolderLockTest, EverySpellingOfAFolderTakesTheSameLock) {
+    TempDir dir;
+    test::MakeFolder(dir.File("sub"));
+#ifdef _WIN32
+    std::string other = "\\\\?\\" + dir.Path();
+    std::replace(other.begin(), other.end(), '/', '\\');
+#else
+    const std::string other = dir.File("sub/..");
+#endif
+    ASSERT_FALSE(os::FileIdentity(dir.Path()).empty());
+    EXPECT_EQ(os::FileIdentity(other), os::FileIdentity(dir.Path()));
+    EXPECT_NE(os::FileIdentity(dir.File("sub")), os::FileIdentity(dir.Path()));
+
+    const os::NativeFile held = os::LockFolder(dir.Path());
+    std::atomic<bool> taken{false};
+    std::thread second([&] {
+        const os::NativeFile lock = os::LockFolder(other);
+        taken = true;
+        os::UnlockFolder(lock);
+    });
+    // Not taken while the first is held (a wrong lock is taken at once).
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(taken);
+    os::UnlockFolder(held);
+    second.join();
+    EXPECT_TRUE(taken);
+}
+
 #ifndef _WIN32
 
 // Names in `dir` that look like our temporary or set-aside files.
@@ -98,6 +126,40 @@ Shell RunScript(const TempDir& dir, const std::string& text) {
 }
 
 const std::string kCli = Quoted(VAGLIANTE_CLI_PATH);
+
+// ---- A report linked into its own folder ----
+
+TEST(FolderLockTest, AReportLinkedIntoItsOwnFolderUnderAnotherSpellingIsPutInPlace) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), SmallLog(2));
+    test::MakeFolder(dir.File("sub"));
+    for (const std::string& link : {dir.File("real.TXT"), dir.File("sub/../real.TXT")}) {
+        SCOPED_TRACE(link);
+        WriteFile(dir.File("real.TXT"), "earlier");
+        fs::remove(dir.File("A-5C.TXT"));
+        fs::create_symlink(link, dir.File("A-5C.TXT"));
+        const Shell run = RunScript(
+            dir, "timeout -s KILL 60 " + kCli + " attivazione LOG.BIN A.TXT; echo status=$?");
+        EXPECT_EQ(run.out, "Files creati con successo\nstatus=0\n");
+        EXPECT_TRUE(fs::is_symlink(dir.File("A-5C.TXT")));
+        EXPECT_NE(ReadFile(dir.File("real.TXT")), "earlier");
+        EXPECT_EQ(Leftovers(dir.Path()), 0);
+    }
+
+    // While another run holds the folder, a signal ends the wait.
+    for (const char* kind : kKinds) WriteFile(dir.File(std::string("B") + kind), "earlier");
+    const Shell run = RunScript(
+        dir, "flock . sleep 30 & h=$!; sleep 0.2\n" + kCli + " attivazione LOG.BIN B.TXT & p=$!\n" +
+                 "i=0; while [ $i -lt 400 ] && ! ls | grep -q '^B-.*vagliante-'; do sleep 0.05; "
+                 "i=$((i+1)); done\n"
+                 "kill -TERM $p; i=0; while kill -0 $p 2>/dev/null && [ $i -lt 400 ]; do sleep "
+                 "0.05; i=$((i+1)); done\n"
+                 "kill -9 $p 2>/dev/null; wait $p; echo status=$?; kill $h");
+    EXPECT_EQ(run.out, "status=143\n");
+    for (const char* kind : kKinds)
+        EXPECT_EQ(ReadFile(dir.File(std::string("B") + kind)), "earlier");
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
+}
 
 // ---- A pipe closed early ----
 
