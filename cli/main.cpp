@@ -3,8 +3,11 @@
 // It calls the same core functions as the windows, so the files it writes are
 // byte for byte theirs. Exit status: 0 done, 1 the work of a source failed
 // (one line on stderr each), 2 wrong usage, 128 + N stopped by signal N
-// (Ctrl-C: 130).
+// (Ctrl-C: 130), with the files of the sources not done as they were. A
+// signal that comes once a source's files are in place stops nothing: the
+// source is done.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -120,7 +123,9 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
         });
     // A stopped run is no failure: no message, the status tells the signal.
     if (stopped) return StopExitStatus(StopSignal());
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return 1;
+    // Standard output that failed is an error, unless a stop (its reader
+    // gone, a signal during the message) came once every source was done.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && StopSignal() == 0) return 1;
     return failed ? 1 : 0;
 }
 
@@ -150,5 +155,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     StopOnSignals();
-    return Run(line, jobs);
+    // Held to the end, so that a signal after the run cannot end the process
+    // with another status than the one that tells what became of the files.
+    const RunScope running;
+    std::exit(Run(line, jobs));
 }

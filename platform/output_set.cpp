@@ -15,7 +15,6 @@ AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(des
         return;
     }
     target_ = std::move(place.target);
-    cleanup_.emplace();
     os::NativeFile file;
     try {
         file = os::CreateTemporary(target_, temporary_);
@@ -155,6 +154,8 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
             done.push_back({output, std::move(old)});
             moved();
         }
+        // The last moment a stop puts the old files back: one that comes
+        // later finds the new files in place, and the run succeeds.
         if (stopped()) throw RunStopped();
         for (const std::string& folder : locks.Folders()) os::SyncFolder(folder);
     } catch (...) {

@@ -19,7 +19,7 @@ namespace {
 
 // Lock-free atomics only: they are touched from signal handlers.
 std::atomic<int> stopSignal{0};
-std::atomic<int> cleanups{0};
+std::atomic<int> holders{0};
 std::atomic<bool> endsProcess{false};
 std::atomic<int> wakeRead{-1};
 std::atomic<int> wakeWrite{-1};
@@ -37,7 +37,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     RequestStop(signal);
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
     // The system ends the process as soon as this handler returns from the
-    // other events: wait here while the work unwinds and ends the process.
+    // other events: wait here while the work unwinds and the process ends.
     for (;;) ::Sleep(1000);
 }
 
@@ -93,7 +93,11 @@ void RequestStop(int signal) noexcept {
         [[maybe_unused]] ssize_t ignored = ::write(fd, &byte, 1);
     }
 #endif
-    if (endsProcess && cleanups.load() == 0) EndProcess(stopSignal.load());
+    if (endsProcess && holders.load() == 0) EndProcess(stopSignal.load());
+}
+
+void EndProcessIfStopped() noexcept {
+    if (endsProcess && stopSignal.load() != 0) EndProcess(stopSignal.load());
 }
 
 int StopSignal() noexcept { return stopSignal.load(); }
@@ -109,12 +113,9 @@ void ClearStop() noexcept {
 #endif
 }
 
-CleanupScope::CleanupScope() noexcept { ++cleanups; }
+RunScope::RunScope() noexcept { ++holders; }
 
-CleanupScope::~CleanupScope() {
-    // Seen by RequestStop, or the request seen here: one of the two ends it.
-    if (--cleanups == 0 && endsProcess && stopSignal.load() != 0) EndProcess(stopSignal.load());
-}
+RunScope::~RunScope() { --holders; }
 
 namespace detail {
 int StopWakeDescriptor() noexcept { return wakeRead.load(); }

@@ -127,6 +127,8 @@ Shell RunScript(const TempDir& dir, const std::string& text) {
 
 const std::string kCli = Quoted(VAGLIANTE_CLI_PATH);
 
+bool HaveStrace() { return test::RunCommandLine("strace -V >/dev/null 2>&1") == 0; }
+
 // ---- A report linked into its own folder ----
 
 TEST(FolderLockTest, AReportLinkedIntoItsOwnFolderUnderAnotherSpellingIsPutInPlace) {
@@ -221,6 +223,84 @@ TEST(UnreadPipeTest, AStopEndsAWriteThatWaitsForTheReader) {
     EXPECT_EQ(run.out, "status=143\n");
     for (const char* kind : {"-5C.TXT", "-63-71.TXT"})
         EXPECT_EQ(ReadFile(dir.File(std::string("A") + kind)), "earlier");
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
+}
+
+// ---- A signal once the files are in place ----
+
+TEST(LateSignalTest, ASignalOnceTheFilesAreInPlaceIsASuccessAndOneBeforeLeavesTheOldFiles) {
+    if (!HaveStrace()) GTEST_SKIP() << "no strace";
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), SmallLog(3));
+    struct Case {
+        const char* injected;  // the system call the signal comes with
+        const char* out;
+        bool replaced;
+    };
+    // The folder's flush comes after the last rename; the second rename
+    // is before it.
+    for (const Case& c : {Case{"fsync", "Files creati con successo\nstatus=0\n", true},
+                          Case{"renameat2:when=2", "status=143\n", false}}) {
+        SCOPED_TRACE(c.injected);
+        for (const char* kind : kKinds) WriteFile(dir.File(std::string("A") + kind), "earlier");
+        const Shell run = RunScript(dir, std::string("strace -f -o /dev/null -e inject=") +
+                                             c.injected + ":signal=SIGTERM " + kCli +
+                                             " attivazione LOG.BIN A.TXT; echo status=$?");
+        EXPECT_EQ(run.out, c.out);
+        for (const char* kind : kKinds)
+            EXPECT_EQ(ReadFile(dir.File(std::string("A") + kind)) != "earlier", c.replaced) << kind;
+        EXPECT_EQ(Leftovers(dir.Path()), 0);
+    }
+}
+
+// A window whose run gets a signal once its files are in place shows the
+// completion message, and then the program ends.
+TEST(LateSignalTest, AWindowShowsTheCompletionMessageThenEnds) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), LargeLog(1));
+    // A window that shows its messages on stderr and runs on its own thread.
+    struct View final : ui::FormView {
+        std::string Title() const override { return {}; }
+        void SetTitle(std::string_view) override {}
+        std::string Text(std::string_view) const override { return {}; }
+        void SetText(std::string_view, std::string_view) override {}
+        bool Selected(std::string_view) const override { return false; }
+        ui::ProgressBar& Bar(std::string_view) override { std::abort(); }
+        std::optional<std::string> ShowFileDialog(const ui::FileDialogRequest&) override {
+            return {};
+        }
+        void ShowMessage(const ui::Message& message) override {
+            std::fprintf(stderr, "[%s]\n", message.text.c_str());
+        }
+        void RunBusy(const std::function<void()>& work) override { work(); }
+        std::unique_ptr<ui::LoadedForm> Load(ui::Form&) override { return {}; }
+        void Close() override {}
+    };
+    // The signal comes as the bar shows its end: the files are in place.
+    struct Signalling final : Progress {
+        double max = 0;
+        void SetMax(double value) override { max = value; }
+        void SetValue(double value) override {
+            if (value == max) std::raise(SIGTERM);
+        }
+    };
+    EXPECT_EXIT(
+        {
+            StopOnSignals();
+            View view;
+            Signalling progress;
+            ui::RunAndReport(
+                view,
+                [&] {
+                    FilterActivation(dir.File("LOG.BIN"), dir.File("A.TXT"), progress);
+                    return std::string();
+                },
+                "Files creati con successo");
+            std::fprintf(stderr, "[not ended]\n");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(128 + SIGTERM), "^\\[Files creati con successo\\]\n$");
+    for (const char* kind : kKinds) EXPECT_TRUE(fs::exists(dir.File(std::string("A") + kind)));
     EXPECT_EQ(Leftovers(dir.Path()), 0);
 }
 
