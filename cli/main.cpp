@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -63,6 +64,12 @@ std::string DoneText(const CommandLine& line, const Job& job, const Outcome& out
     return text;
 }
 
+// The name an error gives: in a batch, one that names no file (out of
+// memory) names the source.
+std::string GivenName(const CommandLine& line, const Job& job, const std::string& path) {
+    return line.folder && path.empty() ? job.source : path;
+}
+
 // A source's length for the progress line, without opening it (a pipe
 // would wait for its writer); 0 when it is no plain file or cannot be seen.
 std::int64_t SourceLength(const std::string& source) {
@@ -103,7 +110,12 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
                 ~Ended() { progress.SourceEnded(index); }
             } ended{progress, i};
             if (StopSignal() != 0) throw RunStopped();
-            return RunCommand(line, jobs[i], progress.Source(i));
+            try {
+                return RunWithErrorNumbers(
+                    [&] { return RunCommand(line, jobs[i], progress.Source(i)); });
+            } catch (const RunError& error) {
+                throw RunError(error.Code(), GivenName(line, jobs[i], error.Path()));
+            }
         },
         [&](std::size_t i, const Outcome& outcome) {
             switch (outcome.state) {
@@ -158,5 +170,11 @@ int main(int argc, char** argv) {
     // Held to the end, so that a signal after the run cannot end the process
     // with another status than the one that tells what became of the files.
     const RunScope running;
-    std::exit(Run(line, jobs));
+    try {
+        std::exit(Run(line, jobs));
+    } catch (const std::bad_alloc&) {
+        WriteText(stderr, std::string(kProgram) + ": " +
+                              RunError(ErrorNumber::OutOfMemory, "").what() + "\n");
+        std::exit(1);
+    }
 }

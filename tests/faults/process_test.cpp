@@ -129,6 +129,39 @@ const std::string kCli = Quoted(VAGLIANTE_CLI_PATH);
 
 bool HaveStrace() { return test::RunCommandLine("strace -V >/dev/null 2>&1") == 0; }
 
+// ---- A thread that cannot start ----
+
+TEST(ThreadTest, AThreadThatCannotStartIsErrorSevenAndTheOtherSourcesGoOn) {
+    if (!HaveStrace()) GTEST_SKIP() << "no strace";
+    TempDir dir;
+    samples::Rng rng(4);
+    WriteFile(dir.File("BIG.BIN"), samples::RandomLog(2 << 20, rng));  // a writing thread's worth
+    WriteFile(dir.File("A.BIN"), samples::MixedCatalogue(rng));
+    WriteFile(dir.File("C.BIN"), samples::MixedCatalogue(rng));
+    test::MakeFolder(dir.File("out"));
+    WriteFile(dir.File("out/BIG.TXT"), "earlier");
+    const std::string noThreads = "strace -f -o /dev/null -e inject=clone3:error=EAGAIN ";
+
+    Shell run = RunScript(dir, noThreads + kCli + " bin2txt BIG.BIN out/BIG.TXT; echo status=$?");
+    EXPECT_EQ(run.out, "vagliante-cli: Errore 7: Memoria esaurita\nstatus=1\n");
+    // In a batch, no helper starts: the sources run one by one, and only the
+    // one that needs a thread of its own fails.
+    for (const std::string& limit : {noThreads, std::string("ulimit -v 16000; ")}) {
+#ifdef VAGLIANTE_ASAN
+        if (limit[0] == 'u') continue;
+#endif
+        SCOPED_TRACE(limit);
+        run = RunScript(
+            dir, limit + kCli + " bin2txt -o out -j 3 A.BIN BIG.BIN C.BIN 2>&1; echo status=$?");
+        EXPECT_EQ(run.out,
+                  "A.BIN: Conversione conclusa\n"
+                  "vagliante-cli: Errore 7: Memoria esaurita: BIG.BIN\n"
+                  "C.BIN: Conversione conclusa\nstatus=1\n");
+        EXPECT_EQ(ReadFile(dir.File("out/BIG.TXT")), "earlier");
+        EXPECT_EQ(Leftovers(dir.File("out")), 0);
+    }
+}
+
 // ---- A report linked into its own folder ----
 
 TEST(FolderLockTest, AReportLinkedIntoItsOwnFolderUnderAnotherSpellingIsPutInPlace) {
