@@ -64,10 +64,23 @@ std::string DoneText(const CommandLine& line, const Job& job, const Outcome& out
     return text;
 }
 
-// The name an error gives: in a batch, one that names no file (out of
-// memory) names the source.
+// The name the user gave for `path`: "-" rather than the path that stands
+// for standard input or output. In a batch, an error that names no file
+// (out of memory) names the source.
 std::string GivenName(const CommandLine& line, const Job& job, const std::string& path) {
-    return line.folder && path.empty() ? job.source : path;
+    if (line.folder) return path.empty() ? job.source : path;
+    if (path == job.destination) return line.destination;
+    if (path == job.source) return line.sources.at(0);
+    return path;
+}
+
+// Whether a job's data goes to standard output, as "-" or under any other
+// name of it: its completion message then goes to standard error.
+bool WritesStandardOutput(const Job& job) {
+    if (job.toStandardOutput) return true;
+    for (const std::string& output : job.outputs)
+        if (os::IsStandardOutput(output)) return true;
+    return false;
 }
 
 // A source's length for the progress line, without opening it (a pipe
@@ -94,6 +107,9 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
     std::vector<std::int64_t> sizes(jobs.size(), 0);
     if (display)
         for (std::size_t i = 0; i < jobs.size(); ++i) sizes[i] = SourceLength(jobs[i].source);
+    std::vector<bool> toStandardOutput(jobs.size());
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        toStandardOutput[i] = WritesStandardOutput(jobs[i]);
     TerminalProgress progress(display ? stderr : nullptr, line.command->name, std::move(sizes));
 
     const int threads = line.jobs > 0
@@ -121,7 +137,7 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
             switch (outcome.state) {
                 case Outcome::State::Done:
                     // With the data on standard output, the message goes to stderr.
-                    progress.Print(jobs[i].toStandardOutput ? stderr : stdout,
+                    progress.Print(toStandardOutput[i] ? stderr : stdout,
                                    DoneText(line, jobs[i], outcome));
                     break;
                 case Outcome::State::Failed:
@@ -145,6 +161,9 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
 
 int main(int argc, char** argv) {
     UseUtf8Arguments(argc, argv);
+    // First, before anything opens a file that could take a closed
+    // standard stream's number.
+    StopOnSignals();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     CommandLine line;
     std::vector<Job> jobs;
@@ -166,7 +185,6 @@ int main(int argc, char** argv) {
                               " --help' for more.\n");
         return 2;
     }
-    StopOnSignals();
     // Held to the end, so that a signal after the run cannot end the process
     // with another status than the one that tells what became of the files.
     const RunScope running;

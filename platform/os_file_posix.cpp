@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -23,6 +24,11 @@
 namespace vagliante::os {
 
 namespace posix {
+
+namespace {
+// Bit N: standard descriptor N was closed when the program started.
+unsigned closedAtStart = 0;
+}  // namespace
 
 void OnInterrupted() {
     if (StopSignal() != 0) throw RunStopped();
@@ -55,18 +61,34 @@ int DescriptorNamed(const std::string& path) {
     if (path == "/dev/stdin") return 0;
     if (path == "/dev/stdout") return 1;
     if (path == "/dev/stderr") return 2;
-    for (const std::string& prefix :
-         {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own}) {
-        if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
-        const std::string digits = path.substr(prefix.size());
-        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
-            return -1;
-        return std::atoi(digits.c_str());
-    }
-    return -1;
+    const auto slash = path.find_last_of('/');
+    const std::string digits = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    const int descriptor = std::atoi(digits.c_str());
+    const std::string folder = path.substr(0, path.size() - digits.size());
+    for (const std::string& spelled : {std::string("/dev/fd/"), std::string("/proc/self/fd/"),
+                                       std::string("/proc/thread-self/fd/"), own})
+        if (folder == spelled) return descriptor;
+    // Any other spelling: a link in a folder of /proc (such links name the
+    // file a descriptor has open) that leads where our own descriptor of that
+    // number does.
+    constexpr long kProcFileSystem = 0x9fa0;
+    struct stat link {
+    }, named{}, held{};
+    struct statfs fs {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+        ::statfs(folder.c_str(), &fs) != 0 || static_cast<long>(fs.f_type) != kProcFileSystem ||
+        ::stat(path.c_str(), &named) != 0 || ::fstat(descriptor, &held) != 0 ||
+        named.st_dev != held.st_dev || named.st_ino != held.st_ino)
+        return -1;
+    return descriptor;
 }
 
 NativeFile Duplicate(int descriptor, const std::string& path, int access) {
+    if (descriptor <= 2 && (closedAtStart >> descriptor & 1u) != 0)
+        throw RunError(ErrorNumber::BadFileName, path);
     // A pipe is opened anew: a description of our own may be made
     // non-blocking, where the one the descriptor shares with others may not.
     struct stat st {};
@@ -78,6 +100,19 @@ NativeFile Duplicate(int descriptor, const std::string& path, int access) {
     const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
     if (fd < 0) throw RunError::FromErrno(errno == EBADF ? ENOENT : errno, path);
     return fd;
+}
+
+void ReserveStandardStreams() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        const int null = ::open("/dev/null", descriptor == 0 ? O_WRONLY : O_RDONLY);
+        if (null < 0) continue;
+        if (null != descriptor) {
+            ::dup2(null, descriptor);
+            ::close(null);
+        }
+        closedAtStart |= 1u << descriptor;
+    }
 }
 
 }  // namespace posix
@@ -361,6 +396,8 @@ bool SameFile(NativeFile file, const std::string& path) {
     return ::fstat(Fd(file), &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
 }
+
+bool IsStandardOutput(const std::string& path) { return SameFile(1, path); }
 
 void RemoveQuietly(const std::string& path) noexcept { ::unlink(path.c_str()); }
 

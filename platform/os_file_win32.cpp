@@ -414,6 +414,8 @@ std::string FileIdentity(const std::string& path) {
     return text;
 }
 
+bool IsStandardOutput(const std::string& path) { return path == kStandardOutput; }
+
 bool SameFile(NativeFile file, const std::string& path) {
     HANDLE other = ::CreateFileW(SystemPath(path).c_str(), 0,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
+
+#include "platform/os_file_posix.h"
 #endif
 
 namespace vagliante {
@@ -55,6 +57,8 @@ void StopOnSignals() {
 #ifdef _WIN32
     ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 #else
+    // Before the wake-up pipe is made, which would take the lowest free numbers.
+    os::posix::ReserveStandardStreams();
     int fds[2];
     if (::pipe(fds) == 0) {
         for (int fd : fds) {

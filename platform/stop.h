@@ -18,7 +18,9 @@ namespace vagliante {
 // SIGPIPE; a signal that was ignored when the program started (nohup) stays
 // ignored. A write to a pipe whose reader has gone stops the run as SIGPIPE
 // does. SIGXFSZ is ignored, so that a file-size limit is a write error (and
-// its temporary file removed) rather than a killed process.
+// its temporary file removed) rather than a killed process. First, a
+// standard stream (descriptor 0, 1 or 2) that is closed is reserved, so that
+// no file opened later takes its number (see os_file_posix.h).
 void StopOnSignals();
 
 // Asks the running work to stop, as signal `signal` would. Safe inside a

@@ -337,7 +337,93 @@ TEST(LateSignalTest, AWindowShowsTheCompletionMessageThenEnds) {
     EXPECT_EQ(Leftovers(dir.Path()), 0);
 }
 
-#endif  // !_WIN32
+// ---- Standard streams ----
+
+TEST(StandardStreamTest, AClosedStreamGivenAsDashIsAnImmediateError) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), SmallLog(6));
+    for (const std::string& command :
+         {std::string("bin2txt LOG.BIN - >&-"), std::string("record 8400 LOG.BIN - >&-"),
+          std::string("bin2txt - OUT.TXT <&-")}) {
+        SCOPED_TRACE(command);
+        const Shell run =
+            RunScript(dir, "timeout -s KILL 30 " + kCli + " " + command + "; echo status=$?");
+        EXPECT_EQ(run.out,
+                  "vagliante-cli: Errore 52: Nome o numero di file non valido: -\n"
+                  "status=1\n");
+    }
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"LOG.BIN"});
+}
+
+// Standard output under another name is written through, as "-" is: what a
+// file given as standard output held is kept.
+TEST(StandardStreamTest, AnyNameOfStandardOutputIsWrittenThrough) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), SmallLog(7));
+    ASSERT_EQ(RunScript(dir, kCli + " aggiornamento LOG.BIN REF.TXT").status, 0);
+    fs::create_symlink("/proc/thread-self/fd/1", dir.File("t"));
+    for (const std::string& name : {std::string("t"), std::string("/proc/self/task/../fd/1")}) {
+        SCOPED_TRACE(name);
+        WriteFile(dir.File("keep.log"), "kept\n");
+        const Shell run =
+            RunScript(dir, kCli + " aggiornamento LOG.BIN " + name + " >>keep.log; echo status=$?");
+        EXPECT_EQ(run.out, "File creato con successo\nstatus=0\n");
+        EXPECT_TRUE(ReadFile(dir.File("keep.log")) == "kept\n" + ReadFile(dir.File("REF.TXT")));
+    }
+}
+
+// Errors about standard input and output name them as the user did.
+TEST(StandardStreamTest, ErrorsNameTheStreamAsGiven) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), SmallLog(8));
+    Shell run = RunScript(dir, kCli + " bin2txt LOG.BIN - >/dev/full; echo status=$?");
+    EXPECT_EQ(run.out, "vagliante-cli: Errore 61: Disco pieno: -\nstatus=1\n");
+    run = RunScript(dir, kCli + " txt2bin - OUT.BIN </; echo status=$?");
+    EXPECT_EQ(run.out,
+              "vagliante-cli: Errore 75: Errore di accesso al percorso/file: -\nstatus=1\n");
+    run = RunScript(dir, kCli + " aggiornamento LOG.BIN /dev/stdout >/dev/full; echo status=$?");
+    EXPECT_EQ(run.out, "vagliante-cli: Errore 61: Disco pieno: /dev/stdout\nstatus=1\n");
+}
+
+#else  // _WIN32
+
+// Standard output given as "-" that cannot be written (a pipe whose reader
+// has gone): the error names it "-".
+TEST(StandardStreamTest, ErrorsNameTheStreamAsGiven) {
+    TempDir dir;
+    WriteFile(dir.File("LOG.BIN"), SmallLog(8));
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE reader = nullptr, writer = nullptr;
+    ASSERT_TRUE(::CreatePipe(&reader, &writer, &inherited, 0));
+    ::CloseHandle(reader);
+    HANDLE err = ::CreateFileW(test::FsPath(dir.File("ERR.TXT")).c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(err, INVALID_HANDLE_VALUE);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writer;
+    startup.hStdError = err;
+    std::wstring line = L"\"" + test::FsPath(VAGLIANTE_CLI_PATH).wstring() + L"\" bin2txt \"" +
+                        test::FsPath(dir.File("LOG.BIN")).wstring() + L"\" -";
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                 nullptr, nullptr, &startup, &process));
+    ::CloseHandle(writer);
+    ::CloseHandle(err);
+    ASSERT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD status = 0;
+    ::GetExitCodeProcess(process.hProcess, &status);
+    ::CloseHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+    EXPECT_EQ(status, 1u);
+    const std::string text = ReadFile(dir.File("ERR.TXT"));
+    EXPECT_EQ(text.rfind("vagliante-cli: Errore ", 0), 0u) << text;
+    EXPECT_NE(text.find(": -\r\n"), std::string::npos) << text;
+}
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace vagliante
