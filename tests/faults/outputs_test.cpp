@@ -35,16 +35,6 @@
 #include <unistd.h>
 #endif
 
-// AddressSanitizer reserves far more address space than a run needs, so a
-// run under it cannot be given a small limit of address space.
-#if defined(__SANITIZE_ADDRESS__)
-#define VAGLIANTE_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VAGLIANTE_ASAN 1
-#endif
-#endif
-
 namespace vagliante {
 namespace {
 
