@@ -155,8 +155,9 @@ std::string FileIdentity(const std::string& path);
 
 // Whether `path` (its links followed) names the open file `file`.
 bool SameFile(NativeFile file, const std::string& path);
-// Whether an output to `path` goes to this process's standard output:
-// StandardOutputPath, or another name of the file, pipe or device it is.
+// Whether an output to `path` is written through this process's standard
+// output: StandardOutputPath, another name of that descriptor, or the FIFO
+// standard output is.
 bool IsStandardOutput(const std::string& path);
 
 void RemoveQuietly(const std::string& path) noexcept;

@@ -397,8 +397,6 @@ bool SameFile(NativeFile file, const std::string& path) {
            a.st_ino == b.st_ino;
 }
 
-bool IsStandardOutput(const std::string& path) { return SameFile(1, path); }
-
 void RemoveQuietly(const std::string& path) noexcept { ::unlink(path.c_str()); }
 
 bool IsDirectory(const std::string& path) {

@@ -178,6 +178,20 @@ OutputPlace PlaceOutput(const std::string& destination) {
     throw RunError(ErrorNumber::PathFileAccess, destination);
 }
 
+bool IsStandardOutput(const std::string& path) {
+    try {
+        int descriptor = -1;
+        const std::string target = FollowLinks(path, descriptor);
+        if (descriptor >= 0) return descriptor == 1;
+        // The pipe standard output is, under its name as a FIFO. (A file is
+        // replaced, a device such as a terminal takes both: those stay.)
+        struct stat st {};
+        return ::stat(target.c_str(), &st) == 0 && S_ISFIFO(st.st_mode) && SameFile(1, target);
+    } catch (const RunError&) {  // links in a loop
+        return false;
+    }
+}
+
 NativeFile CreateTemporary(const std::string& target, std::string& temporary) {
     const std::string folder = FolderOf(target);
     const std::string prefix = target.substr(0, target.size() - BaseName(target).size());
