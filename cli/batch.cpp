@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -115,54 +116,77 @@ void RunJobs(std::size_t count, int threads,
              const std::function<std::optional<RunSummary>(std::size_t)>& work,
              const std::function<void(std::size_t, const Outcome&)>& report) {
     std::mutex mutex;
+    std::condition_variable ended;
     std::vector<std::optional<Outcome>> outcomes(count);
-    std::size_t next = 0;      // the next job to start
-    std::size_t reported = 0;  // the next job to report
+    std::size_t next = 0;  // the next job to start
     bool stopped = false;
 
-    // Stores the outcome of job i and reports every job that is now due.
-    auto end = [&](std::size_t i, Outcome outcome) {
-        std::lock_guard lock(mutex);
-        if (outcome.state == Outcome::State::Stopped) stopped = true;
-        outcomes[i] = std::move(outcome);
-        while (reported < count && outcomes[reported]) {
-            report(reported, *outcomes[reported]);
-            outcomes[reported].reset();
-            ++reported;
+    // Runs the next job, if one is left, and keeps its outcome.
+    auto runNext = [&] {
+        std::size_t i;
+        bool start;
+        {
+            std::lock_guard lock(mutex);
+            if (next == count) return false;
+            i = next++;
+            start = !stopped;
         }
-    };
-    auto worker = [&] {
-        for (;;) {
-            std::size_t i;
-            bool start;
-            {
-                std::lock_guard lock(mutex);
-                if (next == count) return;
-                i = next++;
-                start = !stopped;
+        Outcome outcome;
+        if (start) {
+            try {
+                outcome.summary = work(i);
+                outcome.state = Outcome::State::Done;
+            } catch (const RunStopped&) {
+                outcome.state = Outcome::State::Stopped;
+            } catch (const std::exception& error) {
+                outcome.state = Outcome::State::Failed;
+                outcome.error = error.what();
             }
-            Outcome outcome;
-            if (start) {
-                try {
-                    outcome.summary = work(i);
-                    outcome.state = Outcome::State::Done;
-                } catch (const RunStopped&) {
-                    outcome.state = Outcome::State::Stopped;
-                } catch (const std::exception& error) {
-                    outcome.state = Outcome::State::Failed;
-                    outcome.error = error.what();
-                }
-            }
-            end(i, std::move(outcome));
         }
+        {
+            std::lock_guard lock(mutex);
+            if (outcome.state == Outcome::State::Stopped) stopped = true;
+            outcomes[i] = std::move(outcome);
+        }
+        ended.notify_all();
+        return true;
     };
 
-    const std::size_t helpers =
+    // Several at once: helpers run the jobs and this thread reports them, so
+    // that a report that waits on its stream waits here, where a stop's
+    // signal arrives first. A helper that cannot be started (no memory left
+    // for it) leaves its share to the others; with none, this thread runs
+    // the jobs itself.
+    std::vector<std::thread> helpers;
+    const std::size_t wanted =
         std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), count);
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < helpers; ++t) pool.emplace_back(worker);
-    worker();
-    for (std::thread& thread : pool) thread.join();
+    if (wanted > 1) {
+        try {
+            helpers.reserve(wanted);
+            while (helpers.size() < wanted)
+                helpers.emplace_back([&] {
+                    while (runNext()) {
+                    }
+                });
+        } catch (const std::exception&) {
+        }
+    }
+    std::unique_lock lock(mutex);
+    for (std::size_t reported = 0; reported < count; ++reported) {
+        if (helpers.empty()) {
+            lock.unlock();
+            runNext();
+            lock.lock();
+        }
+        ended.wait(lock, [&] { return outcomes[reported].has_value(); });
+        const Outcome outcome = std::move(*outcomes[reported]);
+        outcomes[reported].reset();
+        lock.unlock();
+        report(reported, outcome);
+        lock.lock();
+    }
+    lock.unlock();
+    for (std::thread& helper : helpers) helper.join();
 }
 
 }  // namespace vagliante::cli

@@ -43,7 +43,9 @@ NativeFile CreateNew(const std::string& path);
 std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path,
                      bool stream = false);
 
-// Writes all `size` bytes; waits on a stream as ReadSome does.
+// Writes all `size` bytes; waits on a stream as ReadSome does (a pipe whose
+// reader does not read holds the write no longer than that). A pipe whose
+// reader has gone stops the run as SIGPIPE would: RunStopped.
 void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
               bool stream = false);
 
@@ -151,15 +153,26 @@ void Restore(const std::string& oldFile, const std::string& target,
 void Discard(const std::string& oldFile, const StopCheck& stopped) noexcept;
 
 // Held while outputs in `folder` are put in place, so that two runs on the
-// same names cannot mix their files. Releasing it with kNoFile is a no-op.
+// same names cannot mix their files; every spelling of the folder takes the
+// same lock. Waiting for another run's, a stop ends the wait (RunStopped).
+// Releasing it with kNoFile is a no-op.
 NativeFile LockFolder(const std::string& folder);
 void UnlockFolder(NativeFile lock) noexcept;
+
+// What the file or folder `path` (its links followed) is, whatever its
+// spelling: its device and inode, on Windows its volume and file ID. Empty
+// when it cannot be seen.
+std::string FileIdentity(const std::string& path);
 
 // Whether `path` (its links followed) names the open file `file`.
 bool SameFile(NativeFile file, const std::string& path);
 // Whether two paths (links followed) name one existing file, however they
 // are spelt.
 bool SameFile(const std::string& a, const std::string& b);
+// Whether an output to `path` is written through this process's standard
+// output: StandardOutputPath, another name of that descriptor, or the FIFO
+// standard output is.
+bool IsStandardOutput(const std::string& path);
 
 void RemoveQuietly(const std::string& path) noexcept;
 bool IsDirectory(const std::string& path);

@@ -470,14 +470,19 @@ void Discard(const std::string& oldFile, const StopCheck& stopped) noexcept {
 }
 
 NativeFile LockFolder(const std::string& folder) {
-    // A named mutex per folder: its name from the folder's full path, in
-    // upper case as Windows compares names.
-    std::wstring full = SystemPath(folder);
-    wchar_t buffer[32768];
-    const DWORD n = ::GetFullPathNameW(full.c_str(), 32768, buffer, nullptr);
-    if (n > 0 && n < 32768) full.assign(buffer, n);
+    // A named mutex per folder, named after its identity, so that every
+    // spelling of the folder (a link, a short name) takes the same one; where
+    // that cannot be read, after its full path in upper case, as Windows
+    // compares names.
+    std::wstring key = ToUtf16(FileIdentity(folder));
+    if (key.empty()) {
+        key = SystemPath(folder);
+        wchar_t buffer[32768];
+        const DWORD n = ::GetFullPathNameW(key.c_str(), 32768, buffer, nullptr);
+        if (n > 0 && n < 32768) key.assign(buffer, n);
+    }
     std::uint64_t hash = 1469598103934665603ull;
-    for (wchar_t c : full)
+    for (wchar_t c : key)
         hash = (hash ^ static_cast<std::uint64_t>(std::towupper(c))) * 1099511628211ull;
     wchar_t name[64];
     std::swprintf(name, 64, L"Local\\vagliante-%016llx", static_cast<unsigned long long>(hash));
@@ -504,6 +509,21 @@ HANDLE OpenIdentity(const std::string& path) {
 }
 
 }  // namespace
+
+std::string FileIdentity(const std::string& path) {
+    HANDLE h = OpenIdentity(path);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = ::GetFileInformationByHandle(h, &info);
+    ::CloseHandle(h);
+    if (!known) return {};
+    char text[40];
+    std::snprintf(text, sizeof text, "%08lx:%08lx%08lx", info.dwVolumeSerialNumber,
+                  info.nFileIndexHigh, info.nFileIndexLow);
+    return text;
+}
+
+bool IsStandardOutput(const std::string& path) { return path == kStandardOutput; }
 
 bool SameFile(NativeFile file, const std::string& path) {
     HANDLE other = OpenIdentity(path);

@@ -15,7 +15,6 @@ AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(des
         return;
     }
     target_ = std::move(place.target);
-    cleanup_.emplace();
     os::NativeFile file;
     try {
         file = os::CreateTemporary(target_, temporary_);
@@ -74,23 +73,42 @@ void OutputSet::Commit(ProgressTracker* tracker) {
 namespace {
 
 // The folders a set puts files in, each locked once, in one order for
-// every run so that two runs cannot wait for each other.
+// every run so that two runs cannot wait for each other. A folder is known
+// by its identity, not its spelling: a link to a report may name the
+// folder of the others another way, and a folder locked twice would wait
+// for itself.
 class FolderLocks {
   public:
-    explicit FolderLocks(std::vector<std::string> folders) {
-        std::sort(folders.begin(), folders.end());
-        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-        for (const std::string& folder : folders) locks_.push_back(os::LockFolder(folder));
-        folders_ = std::move(folders);
+    explicit FolderLocks(const std::vector<std::string>& folders) {
+        std::vector<std::pair<std::string, std::string>> known;  // identity, folder
+        for (const std::string& folder : folders) {
+            std::string identity = os::FileIdentity(folder);
+            known.emplace_back(identity.empty() ? "path " + folder : std::move(identity), folder);
+        }
+        std::sort(known.begin(), known.end());
+        known.erase(std::unique(known.begin(), known.end(),
+                                [](const auto& a, const auto& b) { return a.first == b.first; }),
+                    known.end());
+        try {
+            for (const auto& [identity, folder] : known) {
+                locks_.push_back(os::LockFolder(folder));
+                folders_.push_back(folder);
+            }
+        } catch (...) {  // a stop while waiting for another run
+            Release();
+            throw;
+        }
     }
-    ~FolderLocks() {
-        for (auto it = locks_.rbegin(); it != locks_.rend(); ++it) os::UnlockFolder(*it);
-    }
+    ~FolderLocks() { Release(); }
     FolderLocks(const FolderLocks&) = delete;
     FolderLocks& operator=(const FolderLocks&) = delete;
     const std::vector<std::string>& Folders() const { return folders_; }
 
   private:
+    void Release() noexcept {
+        for (auto it = locks_.rbegin(); it != locks_.rend(); ++it) os::UnlockFolder(*it);
+        locks_.clear();
+    }
     std::vector<std::string> folders_;
     std::vector<os::NativeFile> locks_;
 };
@@ -138,6 +156,8 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
             done.push_back({output, std::move(old)});
             moved();
         }
+        // The last moment a stop puts the old files back: one that comes
+        // later finds the new files in place, and the run succeeds.
         if (stopped()) throw RunStopped();
         for (const std::string& folder : locks.Folders()) os::SyncFolder(folder);
     } catch (...) {

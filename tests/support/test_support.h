@@ -13,6 +13,16 @@
 
 #include "platform/progress.h"
 
+// Built with AddressSanitizer, which reserves far more address space than a
+// run needs: a run under it cannot be given a small limit of address space.
+#if defined(__SANITIZE_ADDRESS__)
+#define VAGLIANTE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VAGLIANTE_ASAN 1
+#endif
+#endif
+
 namespace vagliante::test {
 
 // A fresh folder, removed with everything in it at the end of the test.
