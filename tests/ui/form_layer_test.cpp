@@ -13,6 +13,10 @@
 #include <thread>
 #include <tuple>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include "about/frm_about.h"
 #include "app/frm_main.h"
 #include "convert/frm_cnv.h"
@@ -396,6 +400,30 @@ TEST(RunSessionTest, AHandlersFailureThatNothingCaughtIsShownAndTheWindowGoesOn)
     EXPECT_EQ(AsShown(view.messages[0]), Shown("guasto", "Vagliante", kCritical, ""));
     EXPECT_FALSE(view.closed());
 }
+
+#if !defined(_WIN32) && !defined(VAGLIANTE_ASAN)
+// A run whose thread cannot start (no address space left for its stack) is
+// error 7, and the window is as before, not left busy for good.
+bool RunWithoutRoomForAThread() {
+    RunForm form;
+    test::FakeView view(form);
+    form.work = [] { return std::string(); };
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm || std::fscanf(statm, "%ld", &pages) != 1) return false;
+    std::fclose(statm);
+    const rlimit tight{static_cast<rlim_t>(pages) * 4096 + (1 << 20), RLIM_INFINITY};
+    if (setrlimit(RLIMIT_AS, &tight) != 0) return false;
+    view.Click("Command1");
+    return view.messages.size() == 1 && view.messages[0].text == "Errore 7: Memoria esaurita" &&
+           !ui::RunSession::Busy() && view.ControlEnabled("Command1");
+}
+
+TEST(RunSessionTest, ARunWhoseThreadCannotStartIsErrorSevenAndTheWindowGoesOn) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: no thread stacks cached
+    EXPECT_EXIT(std::exit(RunWithoutRoomForAThread() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST(CommonDialogTest, CancelKeepsTheNameAndTheRequestCarriesEverySetting) {
     RunForm form;
