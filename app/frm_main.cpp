@@ -25,20 +25,23 @@ constexpr std::string_view kBinToTxtItem = "T1";
 constexpr std::string_view kTxtToBinItem = "T2";
 constexpr std::string_view kAboutEntry = "INF";
 
-// Name, kind, caption, left, top, width, height, tab order; the first
-// option is selected at start.
+// Name, kind, caption, left, top, width, height, tab order, what a screen
+// reader tells beyond the caption; the first option is selected at start.
 constexpr ControlDesign kControls[] = {
-    {kBoxes.sourceLabel, ControlKind::Label, "File .bin sorgente", 240, 360, 2535, 255, 2},
+    {kBoxes.sourceLabel, ControlKind::Label, "File .bin sorgente", 240, 360, 2535, 255, 2,
+     ui::LabelFor(kBoxes.sourceBox)},
     {kBoxes.sourceBox, ControlKind::TextBox, "", 240, 600, 5895, 285, 9},
-    {kBoxes.sourceButton, ControlKind::Button, "...", 6120, 600, 255, 255, 5},
-    {kBoxes.destinationLabel, ControlKind::Label, "File .txt destinazione", 240, 1080, 2535, 255,
-     3},
+    {kBoxes.sourceButton, ControlKind::Button, "...", 6120, 600, 255, 255, 5,
+     ui::kChooseSourceAccessible},
+    {kBoxes.destinationLabel, ControlKind::Label, "File .txt destinazione", 240, 1080, 2535, 255, 3,
+     ui::LabelFor(kBoxes.destinationBox)},
     {kBoxes.destinationBox, ControlKind::TextBox, "", 240, 1320, 5895, 285, 10},
-    {kBoxes.destinationButton, ControlKind::Button, "...", 6120, 1320, 255, 255, 6},
-    {kBoxes.bar, ControlKind::ProgressBar, "", 240, 1920, 5775, 375, 1},
+    {kBoxes.destinationButton, ControlKind::Button, "...", 6120, 1320, 255, 255, 6,
+     ui::kChooseDestinationAccessible},
+    {kBoxes.bar, ControlKind::ProgressBar, "", 240, 1920, 5775, 375, 1, ui::kBarAccessible},
     {kFiltra, ControlKind::Button, "Filtra", 6840, 480, 1455, 375, 0},
     {kEsci, ControlKind::Button, "Esci", 6840, 960, 1455, 375, 4},
-    {kUpdate, ControlKind::OptionButton, "Aggiornamento", 6840, 1560, 1455, 255, 7, {}, true},
+    {kUpdate, ControlKind::OptionButton, "Aggiornamento", 6840, 1560, 1455, 255, 7, {}, {}, true},
     {kActivation, ControlKind::OptionButton, "Attivazione", 6840, 1920, 1215, 255, 8},
 };
 
@@ -47,9 +50,15 @@ constexpr MenuItemDesign kToolsItems[] = {
     {kTxtToBinItem, "Conversione &TXT->BIN"},
 };
 
+// "&?" says nothing of what it opens: its accessible name does.
+constexpr ui::AccessibleDesign kAboutAccessible = {
+    {},
+    "Informazioni su Vagliante",
+    "Apre la finestra con il titolo, la versione e il produttore del programma"};
+
 constexpr MenuDesign kMenu[] = {
     {"T0", "T&ools", kToolsItems},
-    {kAboutEntry, "&?"},
+    {kAboutEntry, "&?", {}, kAboutAccessible},
 };
 
 // A filter's run, its summary (what went into each report, what was left

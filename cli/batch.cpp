@@ -1,7 +1,7 @@
 #include "cli/batch.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -9,6 +9,7 @@
 #include "filter/filters.h"
 #include "platform/os_file.h"
 #include "platform/progress.h"
+#include "platform/utf8.h"
 
 namespace vagliante::cli {
 namespace {
@@ -36,16 +37,17 @@ std::string Join(const std::string& folder, const std::string& name) {
     return ended ? folder + name : folder + os::Separator() + name;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
+// Names in the order of CompareCaseBlind: "È.TXT" and "è.txt" are one.
+struct CaseBlindLess {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return CompareCaseBlind(a, b) < 0;
+    }
+};
 
 Job BatchJob(const CommandInfo& command, const std::string& source, const std::string& folder) {
     const std::string stem = Stem(FileName(source));
     if (stem.empty())
-        throw UsageError("no file name in " + std::string(command.source) + ": " + source,
+        throw UsageError("nessun nome di file in " + std::string(command.source) + ": " + source,
                          &command);
     Job job{source, {}, {}};
     switch (command.id) {
@@ -64,15 +66,6 @@ Job BatchJob(const CommandInfo& command, const std::string& source, const std::s
     return job;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    try {
-        std::error_code error;
-        return std::filesystem::equivalent(a, b, error);
-    } catch (...) {  // a name the library cannot convert: not compared
-        return false;
-    }
-}
-
 }  // namespace
 
 std::vector<Job> PlanJobs(const CommandLine& line) {
@@ -88,31 +81,32 @@ std::vector<Job> PlanJobs(const CommandLine& line) {
     }
 
     std::vector<Job> jobs;
-    std::map<std::string, std::size_t> owners;  // each output, in lower case, to its job
+    std::map<std::string, std::size_t, CaseBlindLess> owners;  // each output to its job
     for (const std::string& source : line.sources) {
         if (command.readsStandardInput && source == "-")
-            throw UsageError("standard input (-) cannot be one of the sources of -o", &command);
+            throw UsageError("lo standard input (-) non può essere una delle sorgenti di -o",
+                             &command);
         jobs.push_back(BatchJob(command, source, *line.folder));
         for (const std::string& output : jobs.back().outputs) {
-            auto [at, added] = owners.emplace(Lower(output), jobs.size() - 1);
+            auto [at, added] = owners.emplace(output, jobs.size() - 1);
             if (!added)
-                throw UsageError("both " + jobs[at->second].source + " and " + source +
-                                     " would be written to " + output,
+                throw UsageError("sia " + jobs[at->second].source + " sia " + source +
+                                     " sarebbero scritti in " + output,
                                  &command);
         }
     }
     // An output whose name another source bears may be that source itself,
     // which another job could be reading.
-    std::multimap<std::string, std::size_t> sourcesByName;
+    std::multimap<std::string, std::size_t, CaseBlindLess> sourcesByName;
     for (std::size_t i = 0; i < jobs.size(); ++i)
-        sourcesByName.emplace(Lower(FileName(jobs[i].source)), i);
+        sourcesByName.emplace(FileName(jobs[i].source), i);
     for (std::size_t i = 0; i < jobs.size(); ++i)
         for (const std::string& output : jobs[i].outputs) {
-            auto [first, last] = sourcesByName.equal_range(Lower(FileName(output)));
+            auto [first, last] = sourcesByName.equal_range(FileName(output));
             for (auto it = first; it != last; ++it)
-                if (it->second != i && SameFile(output, jobs[it->second].source))
-                    throw UsageError(jobs[i].source + " would be written to " + output +
-                                         ", which is the source " + jobs[it->second].source,
+                if (it->second != i && os::SameFile(output, jobs[it->second].source))
+                    throw UsageError(jobs[i].source + " sarebbe scritto in " + output +
+                                         ", che è la sorgente " + jobs[it->second].source,
                                      &command);
         }
     return jobs;
@@ -122,54 +116,77 @@ void RunJobs(std::size_t count, int threads,
              const std::function<std::optional<RunSummary>(std::size_t)>& work,
              const std::function<void(std::size_t, const Outcome&)>& report) {
     std::mutex mutex;
+    std::condition_variable ended;
     std::vector<std::optional<Outcome>> outcomes(count);
-    std::size_t next = 0;      // the next job to start
-    std::size_t reported = 0;  // the next job to report
+    std::size_t next = 0;  // the next job to start
     bool stopped = false;
 
-    // Stores the outcome of job i and reports every job that is now due.
-    auto end = [&](std::size_t i, Outcome outcome) {
-        std::lock_guard lock(mutex);
-        if (outcome.state == Outcome::State::Stopped) stopped = true;
-        outcomes[i] = std::move(outcome);
-        while (reported < count && outcomes[reported]) {
-            report(reported, *outcomes[reported]);
-            outcomes[reported].reset();
-            ++reported;
+    // Runs the next job, if one is left, and keeps its outcome.
+    auto runNext = [&] {
+        std::size_t i;
+        bool start;
+        {
+            std::lock_guard lock(mutex);
+            if (next == count) return false;
+            i = next++;
+            start = !stopped;
         }
-    };
-    auto worker = [&] {
-        for (;;) {
-            std::size_t i;
-            bool start;
-            {
-                std::lock_guard lock(mutex);
-                if (next == count) return;
-                i = next++;
-                start = !stopped;
+        Outcome outcome;
+        if (start) {
+            try {
+                outcome.summary = work(i);
+                outcome.state = Outcome::State::Done;
+            } catch (const RunStopped&) {
+                outcome.state = Outcome::State::Stopped;
+            } catch (const std::exception& error) {
+                outcome.state = Outcome::State::Failed;
+                outcome.error = error.what();
             }
-            Outcome outcome;
-            if (start) {
-                try {
-                    outcome.summary = work(i);
-                    outcome.state = Outcome::State::Done;
-                } catch (const RunStopped&) {
-                    outcome.state = Outcome::State::Stopped;
-                } catch (const std::exception& error) {
-                    outcome.state = Outcome::State::Failed;
-                    outcome.error = error.what();
-                }
-            }
-            end(i, std::move(outcome));
         }
+        {
+            std::lock_guard lock(mutex);
+            if (outcome.state == Outcome::State::Stopped) stopped = true;
+            outcomes[i] = std::move(outcome);
+        }
+        ended.notify_all();
+        return true;
     };
 
-    const std::size_t helpers =
+    // Several at once: helpers run the jobs and this thread reports them, so
+    // that a report that waits on its stream waits here, where a stop's
+    // signal arrives first. A helper that cannot be started (no memory left
+    // for it) leaves its share to the others; with none, this thread runs
+    // the jobs itself.
+    std::vector<std::thread> helpers;
+    const std::size_t wanted =
         std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), count);
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < helpers; ++t) pool.emplace_back(worker);
-    worker();
-    for (std::thread& thread : pool) thread.join();
+    if (wanted > 1) {
+        try {
+            helpers.reserve(wanted);
+            while (helpers.size() < wanted)
+                helpers.emplace_back([&] {
+                    while (runNext()) {
+                    }
+                });
+        } catch (const std::exception&) {
+        }
+    }
+    std::unique_lock lock(mutex);
+    for (std::size_t reported = 0; reported < count; ++reported) {
+        if (helpers.empty()) {
+            lock.unlock();
+            runNext();
+            lock.lock();
+        }
+        ended.wait(lock, [&] { return outcomes[reported].has_value(); });
+        const Outcome outcome = std::move(*outcomes[reported]);
+        outcomes[reported].reset();
+        lock.unlock();
+        report(reported, outcome);
+        lock.lock();
+    }
+    lock.unlock();
+    for (std::thread& helper : helpers) helper.join();
 }
 
 }  // namespace vagliante::cli

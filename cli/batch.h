@@ -37,10 +37,11 @@ struct Outcome {
 };
 
 // Runs work(i) for i in [0, count) on up to `threads` threads and calls
-// report(i, outcome) for each job in their order, one call at a time, as
+// report(i, outcome) on the calling thread for each job in their order, as
 // soon as that job and all before it have ended. A failed job does not stop
 // the others; a stopped one (RunStopped) starts no further job, and those
-// not started are reported as stopped.
+// not started are reported as stopped. Threads that cannot be started
+// leave their jobs to those that could, or to the calling thread.
 void RunJobs(std::size_t count, int threads,
              const std::function<std::optional<RunSummary>(std::size_t)>& work,
              const std::function<void(std::size_t, const Outcome&)>& report);

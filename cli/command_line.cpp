@@ -11,49 +11,59 @@ namespace {
 
 constexpr const char* kProgram = "vagliante-cli";
 
+// --summary's line in the help of the filters and of the conversions.
+constexpr const char* kFilterSummary =
+    "dopo il messaggio di fine, i record, le righe di ogni\n"
+    "report e i record esclusi, per motivo e dimensione";
+constexpr const char* kConversionSummary =
+    "dopo il messaggio di fine, i byte letti e scritti e\n"
+    "(txt2bin) le coppie di caratteri che non erano due\n"
+    "cifre esadecimali";
+
 const std::array<CommandInfo, 5> kCommands = {{
-    {CommandId::Aggiornamento, "aggiornamento", "Report of the update commands (84 00) of a log",
-     "SOURCE.BIN", "DEST.TXT", kMsgUpdateDone, true, false, false,
-     "Writes the update commands of SOURCE.BIN of the three known sizes into the report\n"
-     "DEST.TXT. With -o, LOG1.BIN gives FOLDER/LOG1.TXT.\n",
+    {CommandId::Aggiornamento, "aggiornamento",
+     "Il report dei comandi di aggiornamento (84 00) di un log", "SORGENTE.BIN", "DEST.TXT",
+     kMsgUpdateDone, kFilterSummary, false, false,
+     "Scrive nel report DEST.TXT i comandi di aggiornamento di SORGENTE.BIN delle\n"
+     "tre dimensioni note. Con -o, LOG1.BIN dà CARTELLA/LOG1.TXT.\n",
      "vagliante-cli aggiornamento LOG.BIN AGG.TXT\n"
      "vagliante-cli aggiornamento --summary LOG.BIN AGG.TXT\n"
-     "vagliante-cli aggiornamento -o reports -j 2 --summary=json logs/*.BIN\n"},
+     "vagliante-cli aggiornamento -o report -j 2 --summary=json logs/*.BIN\n"},
     {CommandId::Attivazione, "attivazione",
-     "The three reports of the activation commands (82 00), named from DEST", "SOURCE.BIN",
-     "DEST.TXT", kMsgActivationDone, true, false, false,
-     "Writes the activation commands of SOURCE.BIN into three reports named after DEST.TXT\n"
-     "without its last four characters: DEST-5C.TXT, DEST-63-70.TXT and DEST-63-71.TXT.\n"
-     "With -o, LOG1.BIN gives FOLDER/LOG1-5C.TXT, FOLDER/LOG1-63-70.TXT and\n"
-     "FOLDER/LOG1-63-71.TXT.\n",
+     "I tre report dei comandi di attivazione (82 00), nomi da DEST", "SORGENTE.BIN", "DEST.TXT",
+     kMsgActivationDone, kFilterSummary, false, false,
+     "Scrive i comandi di attivazione di SORGENTE.BIN in tre report con il nome di\n"
+     "DEST.TXT senza gli ultimi quattro caratteri: DEST-5C.TXT, DEST-63-70.TXT e\n"
+     "DEST-63-71.TXT. Con -o, LOG1.BIN dà CARTELLA/LOG1-5C.TXT,\n"
+     "CARTELLA/LOG1-63-70.TXT e CARTELLA/LOG1-63-71.TXT.\n",
      "vagliante-cli attivazione LOG.BIN ATT.TXT\n"
      "vagliante-cli attivazione --summary LOG.BIN ATT.TXT\n"
-     "vagliante-cli attivazione -o reports --summary=json logs/*.BIN\n"},
-    {CommandId::Bin2Txt, "bin2txt", "A binary file as hexadecimal text", "SOURCE.BIN", "DEST.TXT",
-     kMsgConversionDone, false, true, true,
-     "Writes every byte of SOURCE.BIN as two hexadecimal digits into DEST.TXT, without\n"
-     "separators or line ends. \"-\" as SOURCE reads standard input, as DEST writes\n"
-     "standard output (the message then goes to standard error). With -o, LOG1.BIN\n"
-     "gives FOLDER/LOG1.TXT.\n",
+     "vagliante-cli attivazione -o report --summary=json logs/*.BIN\n"},
+    {CommandId::Bin2Txt, "bin2txt", "Un file binario come testo esadecimale", "SORGENTE.BIN",
+     "DEST.TXT", kMsgConversionDone, kConversionSummary, true, true,
+     "Scrive ogni byte di SORGENTE.BIN in DEST.TXT come due cifre esadecimali,\n"
+     "senza separatori né fine riga. Con -o, LOG1.BIN dà CARTELLA/LOG1.TXT.\n",
      "vagliante-cli bin2txt LOG.BIN LOG.TXT\n"
-     "vagliante-cli bin2txt -o hex logs/*.BIN\n"},
-    {CommandId::Txt2Bin, "txt2bin", "Hexadecimal text back into binary", "SOURCE.TXT", "DEST.BIN",
-     kMsgConversionDone, false, true, true,
-     "Reads SOURCE.TXT two digits at a time into the bytes of DEST.BIN. \"-\" as SOURCE\n"
-     "reads standard input, as DEST writes standard output (the message then goes to\n"
-     "standard error). With -o, NAME.TXT gives FOLDER/NAME.BIN.\n",
+     "vagliante-cli bin2txt -o esadecimale logs/*.BIN\n"},
+    {CommandId::Txt2Bin, "txt2bin", "Il testo esadecimale di nuovo in binario", "SORGENTE.TXT",
+     "DEST.BIN", kMsgConversionDone, kConversionSummary, true, true,
+     "Legge SORGENTE.TXT due caratteri alla volta nei byte di DEST.BIN. Una coppia\n"
+     "che non è di due cifre esadecimali (un fine riga, uno spazio, un altro\n"
+     "carattere) dà 00 o il valore della sua prima cifra: se ce ne sono, un avviso\n"
+     "sullo standard error le conta. Con -o, NOME.TXT dà CARTELLA/NOME.BIN.\n",
      "vagliante-cli txt2bin LOG.TXT LOG.BIN\n"
-     "vagliante-cli txt2bin -o binary hex/*.TXT\n"},
-    {CommandId::Record, "record", "The record lines of one marker (8200 or 8400), one per line",
-     "SOURCE.BIN", "DEST.TXT", kMsgUpdateDone, false, false, true,
-     "Writes every record of SOURCE.BIN that begins with the marker (8200: activation,\n"
-     "8400: update) as one line of hexadecimal digits ended by CR LF into DEST.TXT: all of\n"
-     "them, those the filters leave out included. The record still open at the end of the\n"
-     "log has no marker after it and is not listed. \"-\" as DEST writes standard output\n"
-     "(the message then goes to standard error). With -o, LOG1.BIN gives FOLDER/LOG1.TXT.\n",
-     "vagliante-cli record 8200 LOG.BIN RECORDS.TXT\n"
+     "vagliante-cli txt2bin --summary LOG.TXT LOG.BIN\n"
+     "vagliante-cli txt2bin -o binari esadecimale/*.TXT\n"},
+    {CommandId::Record, "record", "Le righe dei record di un marcatore (8200 o 8400), una per riga",
+     "SORGENTE.BIN", "DEST.TXT", kMsgUpdateDone, nullptr, false, true,
+     "Scrive in DEST.TXT ogni record di SORGENTE.BIN che comincia con il marcatore\n"
+     "(8200: attivazione, 8400: aggiornamento) come una riga di cifre esadecimali\n"
+     "chiusa da CR LF: tutti, anche quelli che i filtri escludono. Il record ancora\n"
+     "aperto alla fine del log non ha un marcatore dopo di sé e non è elencato.\n"
+     "Con -o, LOG1.BIN dà CARTELLA/LOG1.TXT.\n",
+     "vagliante-cli record 8200 LOG.BIN RECORD.TXT\n"
      "vagliante-cli record 8400 LOG.BIN -\n"
-     "vagliante-cli record 8400 -o records logs/*.BIN\n"},
+     "vagliante-cli record 8400 -o record logs/*.BIN\n"},
 }};
 
 const CommandInfo* FindCommand(const std::string& name) {
@@ -112,21 +122,21 @@ class Parser {
         std::optional<std::string> value;
         if (equals != std::string::npos) value = arg.substr(equals + 1);
         if (name == "--help") {
-            if (value) Fail("option --help takes no value: " + arg);
+            if (value) Fail("l'opzione --help non vuole un valore: " + arg);
             help_ = true;
         } else if (name == "--output" || name == "--jobs") {
             Valued(name, value ? *value : NextValue(name));
-        } else if (name == "--summary" && command_->takesSummary) {
-            if (seenSummary_) Fail("option --summary given twice");
+        } else if (name == "--summary" && command_->summary) {
+            if (seenSummary_) Fail("opzione --summary data due volte");
             seenSummary_ = true;
             if (!value || *value == "text")
                 line_.summary = SummaryMode::Text;
             else if (*value == "json")
                 line_.summary = SummaryMode::Json;
             else
-                Fail("--summary takes text or json, not: " + *value);
+                Fail("--summary vuole text o json, non: " + *value);
         } else {
-            Fail("unknown option: " + arg);
+            Fail("opzione sconosciuta: " + arg);
         }
     }
 
@@ -137,26 +147,26 @@ class Parser {
         else if (name == "-o" || name == "-j")
             Valued(name, arg.size() > 2 ? arg.substr(2) : NextValue(name));
         else
-            Fail("unknown option: " + arg);
+            Fail("opzione sconosciuta: " + arg);
     }
 
     // The next argument is the value, even when it begins with "-".
     std::string NextValue(const std::string& name) {
-        if (i_ + 1 >= args_.size()) Fail("option " + name + " needs a value");
+        if (i_ + 1 >= args_.size()) Fail("l'opzione " + name + " vuole un valore");
         return args_[++i_];
     }
 
     void Valued(const std::string& name, const std::string& value) {
         if (name == "-o" || name == "--output") {
-            if (line_.folder) Fail("option -o (--output) given twice");
-            if (value.empty()) Fail("option " + name + " needs a folder");
+            if (line_.folder) Fail("opzione -o (--output) data due volte");
+            if (value.empty()) Fail("l'opzione " + name + " vuole una cartella");
             line_.folder = value;
         } else {
-            if (line_.jobs != 0) Fail("option -j (--jobs) given twice");
+            if (line_.jobs != 0) Fail("opzione -j (--jobs) data due volte");
             auto jobs = ParseJobs(value);
             if (!jobs)
-                Fail("option " + name + " takes a number from 1 to " + std::to_string(kMaxJobs) +
-                     ", not: " + value);
+                Fail("l'opzione " + name + " vuole un numero da 1 a " + std::to_string(kMaxJobs) +
+                     ", non: " + value);
             line_.jobs = *jobs;
         }
     }
@@ -164,22 +174,21 @@ class Parser {
     void Positionals(std::vector<std::string>& paths) {
         auto next = paths.begin();
         if (command_->id == CommandId::Record) {
-            if (next == paths.end()) Fail("record needs the marker 8200 or 8400");
+            if (next == paths.end()) Fail("record vuole il marcatore 8200 o 8400");
             if (*next != "8200" && *next != "8400")
-                Fail("record takes the marker 8200 or 8400, not: " + *next);
+                Fail("record vuole il marcatore 8200 o 8400, non: " + *next);
             line_.marker = *next++;
         }
         std::vector<std::string> rest(next, paths.end());
         if (line_.folder) {
-            if (rest.empty()) Fail("-o FOLDER needs at least one " + std::string(command_->source));
+            if (rest.empty()) Fail("-o CARTELLA vuole almeno un " + std::string(command_->source));
             line_.sources = std::move(rest);
             return;
         }
-        if (line_.jobs != 0) Fail("option -j works only with -o FOLDER");
+        if (line_.jobs != 0) Fail("l'opzione -j vale solo con -o CARTELLA");
         if (rest.size() < 2)
-            Fail(std::string("missing ") +
-                 (rest.empty() ? command_->source : command_->destination));
-        if (rest.size() > 2) Fail("unexpected argument: " + rest[2]);
+            Fail(std::string("manca ") + (rest.empty() ? command_->source : command_->destination));
+        if (rest.size() > 2) Fail("argomento in più: " + rest[2]);
         line_.sources = {rest[0]};
         line_.destination = rest[1];
     }
@@ -197,71 +206,97 @@ class Parser {
 std::span<const CommandInfo> Commands() { return kCommands; }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-    if (arguments.empty()) throw UsageError("no command given", nullptr);
+    if (arguments.empty()) throw UsageError("nessun comando", nullptr);
     const std::string& first = arguments[0];
     if (first == "--help" || first == "-h" || first == "--version") {
-        if (arguments.size() > 1) throw UsageError("unexpected argument: " + arguments[1], nullptr);
+        if (arguments.size() > 1) throw UsageError("argomento in più: " + arguments[1], nullptr);
         CommandLine line;
         line.action =
             first == "--version" ? CommandLine::Action::Version : CommandLine::Action::Help;
         return line;
     }
-    if (first.starts_with("-")) throw UsageError("unknown option: " + first, nullptr);
+    if (first.starts_with("-")) throw UsageError("opzione sconosciuta: " + first, nullptr);
     const CommandInfo* command = FindCommand(first);
-    if (!command) throw UsageError("unknown command: " + first, nullptr);
+    if (!command) throw UsageError("comando sconosciuto: " + first, nullptr);
     return Parser(arguments, command).Parse();
 }
 
 std::string UsageText(const CommandInfo* command) {
-    std::string text = "Usage:\n";
+    // The first form after "Uso:", the others after "o:" beneath it.
+    std::string text;
+    auto form = [&](const std::string& arguments) {
+        text += text.empty() ? "Uso: " : "  o: ";
+        text += std::string(kProgram) + " " + arguments + "\n";
+    };
     if (!command) {
-        text += std::string("  ") + kProgram + " COMMAND [OPTIONS] [--] SOURCE DEST\n";
-        text += std::string("  ") + kProgram + " COMMAND [OPTIONS] -o FOLDER [--] SOURCE...\n";
-        text += std::string("  ") + kProgram + " COMMAND --help\n";
-        text += std::string("  ") + kProgram + " --version\n";
+        form("COMANDO [OPZIONI] [--] SORGENTE DEST");
+        form("COMANDO [OPZIONI] -o CARTELLA [--] SORGENTE...");
+        form("COMANDO --help");
+        form("--version");
         return text;
     }
-    const std::string head = std::string("  ") + kProgram + " " + command->name +
-                             (command->id == CommandId::Record ? " 8200|8400" : "") + " [OPTIONS] ";
-    text += head + "[--] " + command->source + " " + command->destination + "\n";
-    text += head + "-o FOLDER [--] " + command->source + "...\n";
+    const std::string head = std::string(command->name) +
+                             (command->id == CommandId::Record ? " 8200|8400" : "") + " [OPZIONI] ";
+    form(head + "[--] " + command->source + " " + command->destination);
+    form(head + "-o CARTELLA [--] " + command->source + "...");
     return text;
 }
 
 std::string HelpText(const CommandInfo* command) {
     if (!command) {
         std::string text = std::string(kProgram) +
-                           ": binary command logs into text reports, and binary/hex "
-                           "conversions.\n\n" +
-                           UsageText(nullptr) + "\nCommands:\n";
+                           ": i log binari dei comandi in report di testo, e le\n"
+                           "conversioni tra binario e testo esadecimale.\n\n" +
+                           UsageText(nullptr) + "\nComandi:\n";
         for (const CommandInfo& c : kCommands) {
             std::string name = c.name;
             name.resize(15, ' ');
             text += "  " + name + c.purpose + "\n";
         }
         text +=
-            "\nExit status: 0 done, 1 a source failed, 2 wrong usage.\n"
-            "Run '" +
-            std::string(kProgram) + " COMMAND --help' for a command's options and examples.\n";
+            "\nStato di uscita: 0 fatto, 1 una sorgente non riuscita, 2 uso errato.\n"
+            "Le opzioni e gli esempi di un comando: " +
+            std::string(kProgram) + " COMANDO --help\n";
         return text;
     }
-    std::string text = UsageText(command) + "\n" + command->details + "\nOptions:\n";
-    text +=
-        "  -o, --output FOLDER   write each source's outputs into FOLDER, named after the\n"
-        "                        source; any number of sources\n"
-        "  -j, --jobs N          with -o, run up to N sources at once (default: the number\n"
-        "                        of cores)\n";
-    if (command->takesSummary)
+    std::string text = UsageText(command) + "\n" + command->details;
+    // What "-" stands for, where the command takes it.
+    if (command->readsStandardInput)
         text +=
-            "  --summary[=text]      after the completion message, the records, the lines of\n"
-            "                        each report and the records left out, by reason and size\n"
-            "  --summary=json        instead of the message and those lines, one JSON object on\n"
-            "                        standard output; with -o one a line, in the order of the\n"
-            "                        sources (a source that fails has none)\n";
-    text +=
-        "  -h, --help            this help\n"
-        "  --                    the end of the options: a path after it may begin with \"-\"\n"
-        "\nExamples:\n";
+            "\"-\" come SORGENTE legge lo standard input, come DEST scrive lo standard\n"
+            "output (il messaggio va allora sullo standard error).\n";
+    else if (command->writesStandardOutput)
+        text +=
+            "\"-\" come DEST scrive lo standard output (il messaggio va allora sullo\n"
+            "standard error).\n";
+    text += "\nOpzioni:\n";
+    // An option's text in the second column, its further lines indented to it.
+    auto option = [&](std::string_view name, std::string_view what) {
+        std::string line = "  " + std::string(name);
+        line.resize(25, ' ');
+        for (char c : what)
+            line += c == '\n' ? std::string("\n") + std::string(25, ' ') : std::string(1, c);
+        text += line + "\n";
+    };
+    option("-o, --output CARTELLA",
+           "scrive i file di ogni sorgente in CARTELLA, con il\n"
+           "nome della sorgente; quante sorgenti si vuole");
+    option("-j, --jobs N",
+           "con -o, lavora fino a N sorgenti insieme (di norma:\n"
+           "tante quanti sono i core)");
+    if (command->summary) {
+        option("--summary[=text]", command->summary);
+        option("--summary=json",
+               "invece del messaggio e di quelle righe, un oggetto JSON\n"
+               "su una riga dello standard output; con -o uno per riga,\n"
+               "nell'ordine delle sorgenti (una sorgente non riuscita\n"
+               "non ne ha)");
+    }
+    option("-h, --help", "questo aiuto");
+    option("--",
+           "la fine delle opzioni: un percorso dopo può cominciare\n"
+           "con \"-\"");
+    text += "\nEsempi:\n";
     std::string_view examples = command->examples;
     while (!examples.empty()) {
         const std::size_t end = examples.find('\n');

@@ -1,14 +1,14 @@
 // The command line of vagliante-cli: its commands, their options, and the
 // help that shows them.
 //
-//   vagliante-cli COMMAND [OPTIONS] [--] SOURCE DEST
-//   vagliante-cli COMMAND [OPTIONS] -o FOLDER [--] SOURCE...
-//   vagliante-cli record 8200|8400 [OPTIONS] [--] SOURCE DEST   (and with -o)
+//   vagliante-cli COMANDO [OPZIONI] [--] SORGENTE DEST
+//   vagliante-cli COMANDO [OPZIONI] -o CARTELLA [--] SORGENTE...
+//   vagliante-cli record 8200|8400 [OPZIONI] [--] SORGENTE DEST   (and with -o)
 //
 // Options may stand anywhere before "--"; after it every argument is a path,
 // even one that begins with "-". A lone "-" is a path too. Anything else
 // that begins with "-" and is not an option of the command is a usage error
-// that names it.
+// that names it. Every text it shows is Italian, as the program's messages.
 #pragma once
 
 #include <optional>
@@ -27,12 +27,12 @@ struct CommandInfo {
     const char* purpose;  // one line, for the list of commands
     const char* source;   // how its help names a source
     const char* destination;
-    const char* doneText;  // printed when a source is done
-    bool takesSummary;     // --summary: the filters
-    bool readsStandardInput;     // "-" as SOURCE (the two-path form)
-    bool writesStandardOutput;   // "-" as DEST
-    const char* details;   // its help's paragraph: what it writes
-    const char* examples;  // its help's examples, one a line
+    const char* doneText;       // printed when a source is done
+    const char* summary;        // --summary's text in its help; nullptr: it takes none
+    bool readsStandardInput;    // "-" as SOURCE (the two-path form)
+    bool writesStandardOutput;  // "-" as DEST
+    const char* details;        // its help's paragraph: what it writes
+    const char* examples;       // its help's examples, one a line
 };
 
 std::span<const CommandInfo> Commands();

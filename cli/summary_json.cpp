@@ -3,13 +3,22 @@
 #include <nlohmann/json.hpp>
 
 namespace vagliante::cli {
+namespace {
+
+// Keys in the order documented, not sorted.
+using Json = nlohmann::ordered_json;
+
+// Text is UTF-8 throughout; a POSIX name that is not (it may be any bytes)
+// shows U+FFFD where its bytes do not decode, rather than failing the run.
+std::string Dump(const Json& object) {
+    return object.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace
 
 std::string SummaryJson(const RunSummary& summary) {
-    // Keys in the order documented, not sorted.
-    using Json = nlohmann::ordered_json;
     Json reports = Json::object();
-    for (const ReportLines& report : summary.reports)
-        reports[report.path] = report.lines;
+    for (const ReportLines& report : summary.reports) reports[report.path] = report.lines;
     Json sizes = Json::object();
     for (const auto& [size, count] : summary.leftOut.otherSizes)
         sizes[std::to_string(size)] = count;
@@ -23,10 +32,16 @@ std::string SummaryJson(const RunSummary& summary) {
           {"other_size", summary.leftOut.otherSize}}},
         {"other_sizes", std::move(sizes)},
     };
-    // Text is UTF-8 throughout; a POSIX name that is not (it may be any
-    // bytes) shows U+FFFD where its bytes do not decode, rather than
-    // failing the run.
-    return object.dump(-1, ' ', false, Json::error_handler_t::replace);
+    return Dump(object);
+}
+
+std::string SummaryJson(const ConversionSummary& summary) {
+    return Dump({
+        {"source", summary.source},
+        {"bytes_read", summary.read},
+        {"bytes_written", summary.written},
+        {"non_hex_pairs", summary.nonHexPairs},
+    });
 }
 
 }  // namespace vagliante::cli

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "convert/hex_decode.h"
+#include "fileinfo/formatting.h"
 #include "filter/byte_to_hex.h"
 #include "platform/input_file.h"
 #include "platform/output_set.h"
@@ -22,10 +23,13 @@ constexpr std::size_t kTextBlock = 2 * kBinaryBlock;
 
 // Reads `source` block by block and lets `convert(in, n, out)` put what each
 // block gives into the output's buffer, whose full blocks the output writes
-// on its own thread while the next block is read and converted.
+// on its own thread while the next block is read and converted. `convert`
+// returns the bytes it wrote.
 template <typename Convert>
-void ConvertBlocks(const std::string& source, const std::string& destination, Progress& progress,
-                   std::size_t inputBlock, Convert convert) {
+ConversionSummary ConvertBlocks(const std::string& source, const std::string& destination,
+                                Progress& progress, std::size_t inputBlock, Convert convert) {
+    ConversionSummary summary;
+    summary.source = source;
     RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
         // A pipe or a device is read too, to its end, in full blocks.
@@ -44,7 +48,7 @@ void ConvertBlocks(const std::string& source, const std::string& destination, Pr
             tracker.At(position);
             const std::size_t n = input->Read(block.get(), inputBlock);
             if (n == 0) break;
-            convert(block.get(), n, output.Stream());
+            summary.written += static_cast<std::int64_t>(convert(block.get(), n, output.Stream()));
             position += static_cast<std::int64_t>(n);
             if (n < inputBlock) break;
         }
@@ -54,37 +58,74 @@ void ConvertBlocks(const std::string& source, const std::string& destination, Pr
         input.reset();
         output.Commit(&tracker);
         tracker.Finish();
+        summary.read = position - 1;
     });
+    return summary;
 }
+
+void Line(std::string& text, std::string_view label, std::int64_t count) {
+    text += label;
+    text += GroupedNumber(count, ".");
+    text += '\n';
+}
+
+constexpr std::string_view kNonHexPairs = "Coppie non esadecimali: ";
 
 }  // namespace
 
-void ConvertBinToTxt(const std::string& source, const std::string& destination,
-                     Progress& progress) {
-    ConvertBlocks(source, destination, progress, kBinaryBlock,
-                  [](const char* in, std::size_t n, OutputFile& out) {
-                      // Half a block of bytes fills a block of text.
-                      constexpr std::size_t kSlice = kIoBlock / 2;
-                      for (std::size_t done = 0; done < n; done += kSlice) {
-                          const std::size_t part = std::min(kSlice, n - done);
-                          HexEncode(reinterpret_cast<const std::uint8_t*>(in + done), part,
-                                    out.Reserve(2 * part));
-                          out.Commit(2 * part);
-                      }
-                  });
+ConversionSummary ConvertBinToTxt(const std::string& source, const std::string& destination,
+                                  Progress& progress) {
+    return ConvertBlocks(source, destination, progress, kBinaryBlock,
+                         [](const char* in, std::size_t n, OutputFile& out) {
+                             // Half a block of bytes fills a block of text.
+                             constexpr std::size_t kSlice = kIoBlock / 2;
+                             for (std::size_t done = 0; done < n; done += kSlice) {
+                                 const std::size_t part = std::min(kSlice, n - done);
+                                 HexEncode(reinterpret_cast<const std::uint8_t*>(in + done), part,
+                                           out.Reserve(2 * part));
+                                 out.Commit(2 * part);
+                             }
+                             return 2 * n;
+                         });
 }
 
-void ConvertTxtToBin(const std::string& source, const std::string& destination,
-                     Progress& progress) {
-    ConvertBlocks(source, destination, progress, kTextBlock,
-                  [](const char* in, std::size_t n, OutputFile& out) {
-                      auto* bytes = reinterpret_cast<std::uint8_t*>(out.Reserve(n / 2 + n % 2));
-                      std::size_t written = HexDecode(in, n, bytes);
-                      // Only the last block can be odd: its lone character
-                      // still gives a byte, as if a non-digit followed it.
-                      if (n % 2 != 0) bytes[written++] = HexPairToByte(in[n - 1], '\0');
-                      out.Commit(written);
-                  });
+ConversionSummary ConvertTxtToBin(const std::string& source, const std::string& destination,
+                                  Progress& progress) {
+    std::int64_t nonHex = 0;
+    ConversionSummary summary =
+        ConvertBlocks(source, destination, progress, kTextBlock,
+                      [&nonHex](const char* in, std::size_t n, OutputFile& out) {
+                          auto* bytes = reinterpret_cast<std::uint8_t*>(out.Reserve(n / 2 + n % 2));
+                          nonHex += static_cast<std::int64_t>(HexDecode(in, n, bytes));
+                          std::size_t written = n / 2;
+                          // Only the last block can be odd: its lone character still
+                          // gives a byte, as if a non-digit followed it.
+                          if (n % 2 != 0) {
+                              bytes[written++] = HexPairToByte(in[n - 1], '\0');
+                              ++nonHex;
+                          }
+                          out.Commit(written);
+                          return written;
+                      });
+    summary.kind = ConversionKind::TxtToBin;
+    summary.nonHexPairs = nonHex;
+    return summary;
+}
+
+std::string NonHexPairsText(std::int64_t count) {
+    return std::string(kNonHexPairs) + GroupedNumber(count, ".");
+}
+
+std::string ConversionDetails(const ConversionSummary& summary) {
+    return summary.nonHexPairs > 0 ? NonHexPairsText(summary.nonHexPairs) : std::string();
+}
+
+std::string SummaryText(const ConversionSummary& summary) {
+    std::string text;
+    Line(text, "Byte letti: ", summary.read);
+    Line(text, "Byte scritti: ", summary.written);
+    if (summary.kind == ConversionKind::TxtToBin) Line(text, kNonHexPairs, summary.nonHexPairs);
+    return text;
 }
 
 }  // namespace vagliante

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "convert/convert.h"
 #include "platform/progress.h"
 #include "ui/common_dialog.h"
 #include "ui/form.h"
@@ -23,7 +24,8 @@ struct ConversionMode {
     const char* sourceFilter;
     const char* destinationFilter;
     const char* destinationExt;  // added to a destination typed without one
-    void (*convert)(const std::string& source, const std::string& destination, Progress& progress);
+    ConversionSummary (*convert)(const std::string& source, const std::string& destination,
+                                 Progress& progress);
 };
 
 extern const ConversionMode kBinToTxt;  // "B2T"

@@ -44,15 +44,6 @@ std::string Grouped(std::uint64_t value, std::string_view separator) {
     return out;
 }
 
-std::string WholeNumber(std::int64_t value, const RegionalSettings& settings) {
-    // The magnitude in unsigned arithmetic, so that the lowest value has one too.
-    const std::uint64_t magnitude =
-        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    std::string out(value < 0 ? 1 : 0, '-');
-    out += Grouped(magnitude, settings.groupSeparator);
-    return out;
-}
-
 // size / divisor with `decimals` decimals, rounded half away from zero, in
 // exact integer arithmetic ("0.00", "0.0", "0": no grouping).
 std::string Scaled(std::uint64_t size, std::uint64_t divisor, int decimals,
@@ -150,8 +141,17 @@ std::string ShortDate(const SystemTime& t, const RegionalSettings& settings) {
 
 }  // namespace
 
+std::string GroupedNumber(std::int64_t value, std::string_view separator) {
+    // The magnitude in unsigned arithmetic, so that the lowest value has one too.
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    std::string out(value < 0 ? 1 : 0, '-');
+    out += Grouped(magnitude, separator);
+    return out;
+}
+
 std::string FormatFileSize(std::int64_t size, const RegionalSettings& settings) {
-    if (size < 1024) return WholeNumber(size, settings) + " bytes";
+    if (size < 1024) return GroupedNumber(size, settings.groupSeparator) + " bytes";
     const std::int64_t kib = size / 1024;
     const SizeBand* band = &kLastBand;
     for (const SizeBand& candidate : kBands) {
@@ -162,7 +162,7 @@ std::string FormatFileSize(std::int64_t size, const RegionalSettings& settings) 
     }
     const auto bytes = static_cast<std::uint64_t>(size);
     return Scaled(bytes, band->divisor, band->decimals, settings) + band->unit + " (" +
-           WholeNumber(size, settings) + " bytes)";
+           GroupedNumber(size, settings.groupSeparator) + " bytes)";
 }
 
 std::string FormatFileDate(DateValue date, const RegionalSettings& settings) {

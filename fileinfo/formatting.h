@@ -3,11 +3,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "fileinfo/date_value.h"
 #include "fileinfo/regional_settings.h"
 
 namespace vagliante {
+
+// A whole number with `separator` between each three digits ("#,##0"):
+// "-1.234.567" for ".".
+std::string GroupedNumber(std::int64_t value, std::string_view separator);
 
 // A size in bytes: below 1024 "1,023 bytes" (negative sizes too), otherwise
 // the size in its unit with the decimals of its band and the byte count:

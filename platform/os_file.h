@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vagliante {
@@ -42,7 +43,9 @@ NativeFile CreateNew(const std::string& path);
 std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std::string& path,
                      bool stream = false);
 
-// Writes all `size` bytes; waits on a stream as ReadSome does.
+// Writes all `size` bytes; waits on a stream as ReadSome does (a pipe whose
+// reader does not read holds the write no longer than that). A pipe whose
+// reader has gone stops the run as SIGPIPE would: RunStopped.
 void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
               bool stream = false);
 
@@ -94,7 +97,9 @@ struct OutputPlace {
 
 // Refuses a folder, a socket and the like (PathFileAccess), a read-only
 // file (PermissionDenied, for root too), a missing folder (PathNotFound) and
-// a name too long for the system (BadFileName).
+// a name too long for the system (BadFileName). On Windows a name that is a
+// device (CON, AUX, COM1.TXT, "lpt2 .txt", ...) is BadFileName too, except
+// NUL, the null device, written directly.
 OutputPlace PlaceOutput(const std::string& destination);
 
 // Standard input and output, as paths that OpenRead and PlaceOutput take.
@@ -127,25 +132,47 @@ void WaitWriteback(NativeFile file, std::int64_t from, std::int64_t length) noex
 // The folder's entries on the disk, after a rename.
 void SyncFolder(const std::string& folder);
 
+// Whether the run has been asked to stop, for a step that waits.
+using StopCheck = std::function<bool()>;
+
 // Puts `temporary` in `target`'s place in one step. Replacing, it returns
 // the path that then holds the old file (which Restore puts back, and
 // Discard removes); creating, it fails if `target` has appeared meanwhile
-// and returns an empty path.
-std::string Swap(const std::string& temporary, const std::string& target, bool replacing);
-// Undoes Swap: the old file back at `target`, or `target` gone again.
+// and returns an empty path. On Windows a step refused because another
+// program holds the file is tried again for about two seconds, until
+// `stopped`; then the error says the file is in use.
+std::string Swap(const std::string& temporary, const std::string& target, bool replacing,
+                 const StopCheck& stopped);
+// Undoes Swap: the old file back at `target`, or `target` gone again (on
+// Windows tried again as Swap is, whatever `stopped` says).
 void Restore(const std::string& oldFile, const std::string& target,
              const std::string& temporary) noexcept;
-// Removes an old file that Swap moved aside. A large one is freed by a
-// background thread, so that the run does not wait for its blocks.
-void Discard(const std::string& oldFile) noexcept;
+// Removes an old file that Swap moved aside (on Windows tried again as Swap
+// is). A large one is freed by a background thread, so that the run does
+// not wait for its blocks.
+void Discard(const std::string& oldFile, const StopCheck& stopped) noexcept;
 
 // Held while outputs in `folder` are put in place, so that two runs on the
-// same names cannot mix their files. Releasing it with kNoFile is a no-op.
+// same names cannot mix their files; every spelling of the folder takes the
+// same lock. Waiting for another run's, a stop ends the wait (RunStopped).
+// Releasing it with kNoFile is a no-op.
 NativeFile LockFolder(const std::string& folder);
 void UnlockFolder(NativeFile lock) noexcept;
 
+// What the file or folder `path` (its links followed) is, whatever its
+// spelling: its device and inode, on Windows its volume and file ID. Empty
+// when it cannot be seen.
+std::string FileIdentity(const std::string& path);
+
 // Whether `path` (its links followed) names the open file `file`.
 bool SameFile(NativeFile file, const std::string& path);
+// Whether two paths (links followed) name one existing file, however they
+// are spelt.
+bool SameFile(const std::string& a, const std::string& b);
+// Whether an output to `path` is written through this process's standard
+// output: StandardOutputPath, another name of that descriptor, or the FIFO
+// standard output is.
+bool IsStandardOutput(const std::string& path);
 
 void RemoveQuietly(const std::string& path) noexcept;
 bool IsDirectory(const std::string& path);

@@ -1,13 +1,17 @@
 #include "platform/os_file_posix.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <setjmp.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
@@ -21,15 +25,34 @@ namespace vagliante::os {
 
 namespace posix {
 
+namespace {
+// Bit N: standard descriptor N was closed when the program started.
+unsigned closedAtStart = 0;
+}  // namespace
+
 void OnInterrupted() {
     if (StopSignal() != 0) throw RunStopped();
 }
 
-int OpenInterruptibly(const std::string& path, int flags) {
-    for (;;) {
-        const int fd = ::open(path.c_str(), flags);
-        if (fd >= 0 || errno != EINTR) return fd;
-        OnInterrupted();
+void Pause(int milliseconds) {
+    const int wake = vagliante::detail::StopWakeDescriptor();
+    pollfd fd{wake, POLLIN, 0};
+    // With nothing to watch, poll only sleeps.
+    if (::poll(&fd, wake >= 0 ? 1 : 0, milliseconds) > 0 || StopSignal() != 0) throw RunStopped();
+}
+
+int OpenStream(const std::string& path, int flags, bool forReader) {
+    for (int pause = 1;; pause = std::min(pause * 2, 50)) {
+        const int fd = ::open(path.c_str(), flags | O_NONBLOCK);
+        if (fd >= 0) return fd;
+        if (errno == EINTR) {
+            OnInterrupted();
+            continue;
+        }
+        // ENXIO: a FIFO that no one reads yet. Nothing signals the reader's
+        // coming, so look again after a pause.
+        if (errno != ENXIO || !forReader) return -1;
+        Pause(pause);
     }
 }
 
@@ -38,21 +61,58 @@ int DescriptorNamed(const std::string& path) {
     if (path == "/dev/stdin") return 0;
     if (path == "/dev/stdout") return 1;
     if (path == "/dev/stderr") return 2;
-    for (const std::string& prefix :
-         {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own}) {
-        if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
-        const std::string digits = path.substr(prefix.size());
-        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
-            return -1;
-        return std::atoi(digits.c_str());
-    }
-    return -1;
+    const auto slash = path.find_last_of('/');
+    const std::string digits = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    const int descriptor = std::atoi(digits.c_str());
+    const std::string folder = path.substr(0, path.size() - digits.size());
+    for (const std::string& spelled : {std::string("/dev/fd/"), std::string("/proc/self/fd/"),
+                                       std::string("/proc/thread-self/fd/"), own})
+        if (folder == spelled) return descriptor;
+    // Any other spelling: a link in a folder of /proc (such links name the
+    // file a descriptor has open) that leads where our own descriptor of that
+    // number does.
+    constexpr long kProcFileSystem = 0x9fa0;
+    struct stat link {
+    }, named{}, held{};
+    struct statfs fs {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+        ::statfs(folder.c_str(), &fs) != 0 || static_cast<long>(fs.f_type) != kProcFileSystem ||
+        ::stat(path.c_str(), &named) != 0 || ::fstat(descriptor, &held) != 0 ||
+        named.st_dev != held.st_dev || named.st_ino != held.st_ino)
+        return -1;
+    return descriptor;
 }
 
-NativeFile Duplicate(int descriptor, const std::string& path) {
+NativeFile Duplicate(int descriptor, const std::string& path, int access) {
+    if (descriptor <= 2 && (closedAtStart >> descriptor & 1u) != 0)
+        throw RunError(ErrorNumber::BadFileName, path);
+    // A pipe is opened anew: a description of our own may be made
+    // non-blocking, where the one the descriptor shares with others may not.
+    struct stat st {};
+    if (::fstat(descriptor, &st) == 0 && S_ISFIFO(st.st_mode)) {
+        const int own = ::open(("/proc/self/fd/" + std::to_string(descriptor)).c_str(),
+                               access | O_NONBLOCK | O_CLOEXEC);
+        if (own >= 0) return own;
+    }
     const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
     if (fd < 0) throw RunError::FromErrno(errno == EBADF ? ENOENT : errno, path);
     return fd;
+}
+
+void ReserveStandardStreams() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        const int null = ::open("/dev/null", descriptor == 0 ? O_WRONLY : O_RDONLY);
+        if (null < 0) continue;
+        if (null != descriptor) {
+            ::dup2(null, descriptor);
+            ::close(null);
+        }
+        closedAtStart |= 1u << descriptor;
+    }
 }
 
 }  // namespace posix
@@ -74,17 +134,33 @@ RunError OpenError(int err, const std::string& path) {
 // or a device may keep a read or write waiting for as long as it likes.
 void WaitReady(NativeFile file, short events) {
     const int wake = vagliante::detail::StopWakeDescriptor();
-    if (wake < 0) return;
     pollfd fds[2] = {{Fd(file), events, 0}, {wake, POLLIN, 0}};
     for (;;) {
-        const int n = ::poll(fds, 2, -1);
+        const int n = ::poll(fds, wake >= 0 ? 2 : 1, -1);
         if (n < 0 && errno == EINTR) {
             OnInterrupted();
             continue;
         }
-        if (n > 0 && (fds[1].revents & POLLIN)) throw RunStopped();
+        if (n > 0 && wake >= 0 && (fds[1].revents & POLLIN)) throw RunStopped();
         return;  // ready, closed or failed: the read or write tells which
     }
+}
+
+// One write to a pipe or device, once it is ready, that takes what it can
+// without waiting: a plain write of more than the pipe has room for waits
+// for its reader, where no stop reaches it. Our own descriptions of pipes
+// and devices are non-blocking; one shared with others (standard output
+// that is a terminal) is not made so, the write is.
+ssize_t WriteReady(int fd, const char* data, std::size_t size) {
+    if (::fcntl(fd, F_GETFL) & O_NONBLOCK) return ::write(fd, data, size);
+    iovec piece{const_cast<char*>(data), size};
+    const ssize_t n = ::pwritev2(fd, &piece, 1, -1, RWF_NOWAIT);
+    if (n >= 0 || (errno != EOPNOTSUPP && errno != EINVAL && errno != ENOSYS)) return n;
+    // No such write for this file here. A ready pipe takes PIPE_BUF bytes
+    // whole; a device, what it takes.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode)) size = std::min<std::size_t>(size, PIPE_BUF);
+    return ::write(fd, data, size);
 }
 
 // Writes all `size` bytes at `offset`, or with -1 where the file's position
@@ -94,12 +170,19 @@ void Write(NativeFile file, std::int64_t offset, const void* data, std::size_t s
     auto* p = static_cast<const char*>(data);
     while (size > 0) {
         if (stream) WaitReady(file, POLLOUT);
-        const ssize_t n = offset < 0 ? ::write(Fd(file), p, size)
-                                     : ::pwrite(Fd(file), p, size, static_cast<off_t>(offset));
+        const ssize_t n = stream       ? WriteReady(Fd(file), p, size)
+                          : offset < 0 ? ::write(Fd(file), p, size)
+                                       : ::pwrite(Fd(file), p, size, static_cast<off_t>(offset));
         if (n < 0) {
             if (errno == EINTR) {
                 OnInterrupted();
                 continue;
+            }
+            if (stream && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;  // full again
+            if (errno == EPIPE) {
+                // No reader any more: a stop, as the signal that came with it.
+                RequestStop(SIGPIPE);
+                throw RunStopped();
             }
             throw RunError::FromErrno(errno, path);
         }
@@ -115,23 +198,21 @@ void Write(NativeFile file, std::int64_t offset, const void* data, std::size_t s
 NativeFile OpenRead(const std::string& path, bool streams) {
     if (path.empty()) throw RunError(ErrorNumber::BadFileName, path);
     int fd = -1;
-    if (const int descriptor = posix::DescriptorNamed(path); descriptor >= 0) {
-        fd = posix::Duplicate(descriptor, path);
+    const int descriptor = posix::DescriptorNamed(path);
+    if (descriptor >= 0) {
+        fd = posix::Duplicate(descriptor, path, O_RDONLY);
     } else {
-        // A FIFO is opened without waiting for a writer, unless it may be
-        // read: then the wait is what the user asked for.
-        struct stat st {};
-        const bool fifo = ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
-        const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (fifo && streams ? 0 : O_NONBLOCK);
-        fd = posix::OpenInterruptibly(path, flags);
+        // Never waits in open: a FIFO's writer is waited for by the reads.
+        fd = posix::OpenStream(path, O_RDONLY | O_CLOEXEC | O_NOCTTY, false);
         if (fd < 0) throw OpenError(errno, path);
-        if (flags & O_NONBLOCK) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (!streams && !S_ISREG(st.st_mode))) {
         ::close(fd);
         throw RunError(ErrorNumber::PathFileAccess, path);
     }
+    if (descriptor < 0 && S_ISREG(st.st_mode))
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
@@ -162,6 +243,7 @@ std::size_t ReadSome(NativeFile file, void* buffer, std::size_t size, const std:
             OnInterrupted();
             continue;
         }
+        if (stream && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
         throw RunError::FromErrno(errno, path);
     }
 }
@@ -302,11 +384,24 @@ bool RunGuarded(void (*scan)(void*), void* context) {
 std::string StandardInputPath() { return "/dev/stdin"; }
 std::string StandardOutputPath() { return "/dev/stdout"; }
 
+std::string FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 bool SameFile(NativeFile file, const std::string& path) {
     struct stat a {
     }, b{};
     return ::fstat(Fd(file), &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat x {
+    }, y{};
+    return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+           x.st_ino == y.st_ino;
 }
 
 void RemoveQuietly(const std::string& path) noexcept { ::unlink(path.c_str()); }

@@ -7,7 +7,9 @@
 #include <random>
 #include <vector>
 
+#include "platform/file_holders.h"
 #include "platform/os_file.h"
+#include "platform/progress.h"
 #include "platform/run_error.h"
 #include "platform/utf8.h"
 
@@ -33,6 +35,7 @@ RunError FromWin32(DWORD err, const std::string& path) {
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
+        case ERROR_UNABLE_TO_REMOVE_REPLACED:
         case ERROR_WRITE_PROTECT:
             return RunError(ErrorNumber::PermissionDenied, path);
         case ERROR_DISK_FULL:
@@ -67,19 +70,86 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A device such as NUL, CON or COM1 (with any extension), or a "\\.\" name.
-bool IsDeviceName(const std::string& path) {
-    if (path.rfind("\\\\.\\", 0) == 0) return true;
+// What a name is to Windows: a device, whatever its folder and extension,
+// when its last part, up to its first dot or colon and without the blanks at
+// its end, is CON, PRN, AUX, NUL, CONIN$, CONOUT$, or COM or LPT and a digit
+// (0 to 9, or the superscript 1, 2 or 3, which Windows takes for digits), in
+// any case: "COM1.TXT", "aux.txt" and "CON .TXT" are the devices themselves.
+enum class Device { None, Null, Other };
+
+Device DeviceOf(const std::string& path) {
     std::string name = BaseName(path);
-    name = name.substr(0, name.find('.'));
+    if (name.size() >= 2 && name[1] == ':') name.erase(0, 2);  // "C:AUX"
+    name = name.substr(0, name.find_first_of(".:"));
     while (!name.empty() && name.back() == ' ') name.pop_back();
     std::transform(name.begin(), name.end(), name.begin(), [](char c) {
         return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     });
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (name == device) return true;
-    return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
-           name[3] >= '1' && name[3] <= '9';
+    if (name == "NUL") return Device::Null;
+    for (const char* device : {"CON", "PRN", "AUX", "CONIN$", "CONOUT$"})
+        if (name == device) return Device::Other;
+    if (name.rfind("COM", 0) != 0 && name.rfind("LPT", 0) != 0) return Device::None;
+    const std::string digit = name.substr(3);
+    const bool isDigit = (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') ||
+                         digit == "¹" || digit == "²" || digit == "³";
+    return isDigit ? Device::Other : Device::None;
+}
+
+// ---- Files held by other programs ----
+
+// An antivirus, the search indexer, a cloud-storage or backup agent opens a
+// file that was just written for some tens of milliseconds, often without
+// letting it be deleted or renamed meanwhile; a spreadsheet holds the files
+// it shows for good. A step refused for such a reason is tried again.
+// ERROR_ACCESS_DENIED is also what a file whose deletion waits for its last
+// holder gives; ReplaceFileW says ERROR_UNABLE_TO_REMOVE_REPLACED when it
+// cannot move a held file aside.
+bool MayBeHeld(DWORD err) {
+    return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION ||
+           err == ERROR_ACCESS_DENIED || err == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// How long a held file is waited for, in all, in milliseconds.
+constexpr ULONGLONG kHeldWait = 2000;
+// The pseudo-error of a wait ended by a stop request.
+constexpr DWORD kWaitStopped = ERROR_CANCELLED;
+
+// Runs `step` (a call that returns whether it succeeded, its error in
+// GetLastError) until it succeeds, fails for another reason, or has been
+// refused for about two seconds: often at first, where most holders let go,
+// then less. Returns 0 or the last error; kWaitStopped when `stopped` (asked
+// every few milliseconds while it waits) ends the wait.
+template <typename Step>
+DWORD Persist(Step step, const StopCheck& stopped = {}) {
+    const ULONGLONG start = ::GetTickCount64();
+    DWORD pause = 5;
+    for (;;) {
+        if (step()) return 0;
+        const DWORD err = ::GetLastError();
+        const ULONGLONG waited = ::GetTickCount64() - start;
+        if (!MayBeHeld(err) || waited >= kHeldWait) return err;
+        for (ULONGLONG left = std::min<ULONGLONG>(pause, kHeldWait - waited); left > 0;) {
+            if (stopped && stopped()) return kWaitStopped;
+            const DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(left, 10));
+            ::Sleep(slice);
+            left -= slice;
+        }
+        pause = std::min<DWORD>(pause * 2, 250);
+    }
+}
+
+// Ends a step on `path` that Persist gave up: a stop is RunStopped; a file
+// held by another program is error 70 saying so, and naming the program
+// where the Restart Manager can tell.
+[[noreturn]] void Fail(DWORD err, const std::string& path) {
+    if (err == kWaitStopped) throw RunStopped();
+    if (!MayBeHeld(err)) throw FromWin32(err, path);
+    const std::string holders = HoldersOf(path);
+    // A plain refusal of access is a permission, unless a program holds it.
+    if (err == ERROR_ACCESS_DENIED && holders.empty()) throw FromWin32(err, path);
+    std::string detail = "il file è in uso da un altro programma";
+    if (!holders.empty()) detail += " (" + holders + ")";
+    throw RunError(ErrorNumber::PermissionDenied, path, detail);
 }
 
 // The start of `name` that, with `reserve` more UTF-16 units, keeps within
@@ -258,7 +328,14 @@ OutputPlace PlaceOutput(const std::string& destination) {
         place.direct = DuplicateStandard(STD_OUTPUT_HANDLE, destination);
         return place;
     }
-    if (IsDeviceName(destination)) {
+    // A device named by a file's name would take the report away (to a
+    // serial port, a printer, the console): refused, but for the null device.
+    // A "\\.\" name asks for a device as such.
+    const bool deviceNamespace = destination.rfind("\\\\.\\", 0) == 0;
+    const Device device = DeviceOf(destination);
+    if (device == Device::Other && !deviceNamespace)
+        throw RunError(ErrorNumber::BadFileName, destination);
+    if (device == Device::Null || deviceNamespace) {
         HANDLE h =
             ::CreateFileW(SystemPath(destination).c_str(), GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -329,12 +406,15 @@ void WaitWriteback(NativeFile, std::int64_t, std::int64_t) noexcept {}
 // ReplaceFileW, which flushes them itself.
 void SyncFolder(const std::string&) {}
 
-std::string Swap(const std::string& temporary, const std::string& target, bool replacing) {
+std::string Swap(const std::string& temporary, const std::string& target, bool replacing,
+                 const StopCheck& stopped) {
     const std::wstring from = SystemPath(temporary);
     const std::wstring to = SystemPath(target);
     if (!replacing) {
-        if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
-            throw FromWin32(::GetLastError(), target);
+        const DWORD err =
+            Persist([&] { return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH); },
+                    stopped);
+        if (err != 0) Fail(err, target);
         return {};
     }
     // Hidden, system and the like stay as the old file had them, whatever
@@ -346,39 +426,63 @@ std::string Swap(const std::string& temporary, const std::string& target, bool r
         ::SetFileAttributesW(from.c_str(), old & kKept);
     const std::string aside = temporary.substr(0, temporary.size() - 4) + ".old";
     const std::wstring backup = SystemPath(aside);
-    if (::ReplaceFileW(to.c_str(), from.c_str(), backup.c_str(),
-                       REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                       nullptr))
-        return aside;
-    const DWORD err = ::GetLastError();
-    // The old file went to the backup name and the new one did not follow:
-    // put the old one back.
-    if (err == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        ::MoveFileExW(backup.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
-    throw FromWin32(err, target);
+    const DWORD err = Persist(
+        [&] {
+            if (::ReplaceFileW(to.c_str(), from.c_str(), backup.c_str(),
+                               REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                               nullptr, nullptr))
+                return true;
+            const DWORD failure = ::GetLastError();
+            // The old file went to the backup name and the new one did not
+            // follow: put the old one back.
+            if (failure == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+                Persist([&] {
+                    return ::MoveFileExW(backup.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
+                });
+            ::SetLastError(failure);
+            return false;
+        },
+        stopped);
+    if (err != 0) Fail(err, target);
+    return aside;
 }
 
+// Undoing is what keeps the old files: it waits for a holder even when the
+// run has been asked to stop.
 void Restore(const std::string& oldFile, const std::string& target,
              const std::string& temporary) noexcept {
-    if (oldFile.empty())
-        ::MoveFileExW(SystemPath(target).c_str(), SystemPath(temporary).c_str(),
-                      MOVEFILE_WRITE_THROUGH);
-    else
-        ::MoveFileExW(SystemPath(oldFile).c_str(), SystemPath(target).c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const std::wstring to = SystemPath(target);
+    if (oldFile.empty()) {
+        const std::wstring back = SystemPath(temporary);
+        Persist([&] { return ::MoveFileExW(to.c_str(), back.c_str(), MOVEFILE_WRITE_THROUGH); });
+    } else {
+        const std::wstring old = SystemPath(oldFile);
+        Persist([&] {
+            return ::MoveFileExW(old.c_str(), to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        });
+    }
 }
 
-void Discard(const std::string& oldFile) noexcept { ::DeleteFileW(SystemPath(oldFile).c_str()); }
+void Discard(const std::string& oldFile, const StopCheck& stopped) noexcept {
+    const std::wstring old = SystemPath(oldFile);
+    Persist([&] { return ::DeleteFileW(old.c_str()); }, stopped);
+}
 
 NativeFile LockFolder(const std::string& folder) {
-    // A named mutex per folder: its name from the folder's full path, in
-    // upper case as Windows compares names.
-    std::wstring full = SystemPath(folder);
-    wchar_t buffer[32768];
-    const DWORD n = ::GetFullPathNameW(full.c_str(), 32768, buffer, nullptr);
-    if (n > 0 && n < 32768) full.assign(buffer, n);
+    // A named mutex per folder, named after its identity, so that every
+    // spelling of the folder (a link, a short name) takes the same one; where
+    // that cannot be read, after its full path in upper case, as Windows
+    // compares names.
+    std::wstring key = ToUtf16(FileIdentity(folder));
+    if (key.empty()) {
+        key = SystemPath(folder);
+        wchar_t buffer[32768];
+        const DWORD n = ::GetFullPathNameW(key.c_str(), 32768, buffer, nullptr);
+        if (n > 0 && n < 32768) key.assign(buffer, n);
+    }
     std::uint64_t hash = 1469598103934665603ull;
-    for (wchar_t c : full)
+    for (wchar_t c : key)
         hash = (hash ^ static_cast<std::uint64_t>(std::towupper(c))) * 1099511628211ull;
     wchar_t name[64];
     std::swprintf(name, 64, L"Local\\vagliante-%016llx", static_cast<unsigned long long>(hash));
@@ -394,10 +498,35 @@ void UnlockFolder(NativeFile lock) noexcept {
     ::CloseHandle(Handle(lock));
 }
 
+namespace {
+
+// `path` opened for nothing but its identity, which neither sharing nor
+// permissions refuse; INVALID_HANDLE_VALUE where it is not there.
+HANDLE OpenIdentity(const std::string& path) {
+    return ::CreateFileW(SystemPath(path).c_str(), 0,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+std::string FileIdentity(const std::string& path) {
+    HANDLE h = OpenIdentity(path);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = ::GetFileInformationByHandle(h, &info);
+    ::CloseHandle(h);
+    if (!known) return {};
+    char text[40];
+    std::snprintf(text, sizeof text, "%08lx:%08lx%08lx", info.dwVolumeSerialNumber,
+                  info.nFileIndexHigh, info.nFileIndexLow);
+    return text;
+}
+
+bool IsStandardOutput(const std::string& path) { return path == kStandardOutput; }
+
 bool SameFile(NativeFile file, const std::string& path) {
-    HANDLE other = ::CreateFileW(SystemPath(path).c_str(), 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE other = OpenIdentity(path);
     if (other == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION a{}, b{};
     const bool same = ::GetFileInformationByHandle(Handle(file), &a) &&
@@ -408,7 +537,18 @@ bool SameFile(NativeFile file, const std::string& path) {
     return same;
 }
 
-void RemoveQuietly(const std::string& path) noexcept { ::DeleteFileW(SystemPath(path).c_str()); }
+bool SameFile(const std::string& a, const std::string& b) {
+    HANDLE first = OpenIdentity(a);
+    if (first == INVALID_HANDLE_VALUE) return false;
+    const bool same = SameFile(Native(first), b);
+    ::CloseHandle(first);
+    return same;
+}
+
+void RemoveQuietly(const std::string& path) noexcept {
+    const std::wstring name = SystemPath(path);
+    Persist([&] { return ::DeleteFileW(name.c_str()); });
+}
 
 bool IsDirectory(const std::string& path) {
     DWORD attributes = Attributes(path);

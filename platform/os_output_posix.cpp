@@ -6,6 +6,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -137,7 +138,7 @@ OutputPlace PlaceOutput(const std::string& destination) {
     const std::string target = FollowLinks(destination, descriptor);
     OutputPlace place;
     if (descriptor >= 0) {
-        place.direct = posix::Duplicate(descriptor, destination);
+        place.direct = posix::Duplicate(descriptor, destination, O_WRONLY);
         return place;
     }
     struct stat st {};
@@ -167,13 +168,28 @@ OutputPlace PlaceOutput(const std::string& destination) {
         return place;
     }
     if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) {
-        const int fd = posix::OpenInterruptibly(target, O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        const int fd =
+            posix::OpenStream(target, O_WRONLY | O_CLOEXEC | O_NOCTTY, S_ISFIFO(st.st_mode));
         if (fd < 0) throw RunError::FromErrno(errno, destination);
         place.direct = fd;
         return place;
     }
     // A folder, a socket, a block device: nothing to write a report into.
     throw RunError(ErrorNumber::PathFileAccess, destination);
+}
+
+bool IsStandardOutput(const std::string& path) {
+    try {
+        int descriptor = -1;
+        const std::string target = FollowLinks(path, descriptor);
+        if (descriptor >= 0) return descriptor == 1;
+        // The pipe standard output is, under its name as a FIFO. (A file is
+        // replaced, a device such as a terminal takes both: those stay.)
+        struct stat st {};
+        return ::stat(target.c_str(), &st) == 0 && S_ISFIFO(st.st_mode) && SameFile(1, target);
+    } catch (const RunError&) {  // links in a loop
+        return false;
+    }
 }
 
 NativeFile CreateTemporary(const std::string& target, std::string& temporary) {
@@ -257,7 +273,8 @@ void SyncFolder(const std::string& folder) {
         throw RunError::FromErrno(err, folder);
 }
 
-std::string Swap(const std::string& temporary, const std::string& target, bool replacing) {
+std::string Swap(const std::string& temporary, const std::string& target, bool replacing,
+                 const StopCheck&) {
     if (!replacing) {
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
             0)
@@ -296,7 +313,7 @@ void Restore(const std::string& oldFile, const std::string& target,
         ::rename(oldFile.c_str(), target.c_str());
 }
 
-void Discard(const std::string& oldFile) noexcept {
+void Discard(const std::string& oldFile, const StopCheck&) noexcept {
     // Held open, the file's name goes at once; its blocks are freed when
     // the last descriptor closes, which for a large file takes a while.
     constexpr off_t kLarge = off_t{64} << 20;
@@ -317,7 +334,16 @@ void Discard(const std::string& oldFile) noexcept {
 NativeFile LockFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return kNoFile;
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    // Another run holds it while it puts its files in place, a moment: look
+    // again after pauses, which a stop ends. Where there are no locks, go on.
+    for (int pause = 1; ::flock(fd, LOCK_EX | LOCK_NB) != 0; pause = std::min(pause * 2, 50)) {
+        if (errno != EWOULDBLOCK && errno != EINTR) break;
+        try {
+            posix::Pause(pause);
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
     }
     return fd;
 }

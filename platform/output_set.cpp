@@ -15,13 +15,12 @@ AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(des
         return;
     }
     target_ = std::move(place.target);
-    cleanup_.emplace();
     os::NativeFile file;
     try {
         file = os::CreateTemporary(target_, temporary_);
     } catch (const RunError& e) {
         // Name the file the user asked for, not our temporary one.
-        throw RunError(e.Code(), destination_);
+        throw RunError(e.Code(), destination_, e.Detail());
     }
     stream_ = std::make_unique<OutputFile>(file, destination_, OutputKind::Durable);
 }
@@ -40,16 +39,16 @@ void AtomicOutput::Seal() {
     os::SyncData(stream_->Native(), destination_);
 }
 
-std::string AtomicOutput::PutInPlace() {
+std::string AtomicOutput::PutInPlace(const os::StopCheck& stopped) {
     try {
         // Decided now, under the folder's lock: another run may have made
         // the file since this one began.
         replacing_ = os::Exists(target_);
         os::TakeOver(stream_->Native(), target_, replacing_);
         stream_->Close();
-        return os::Swap(temporary_, target_, replacing_);
+        return os::Swap(temporary_, target_, replacing_, stopped);
     } catch (const RunError& e) {
-        throw RunError(e.Code(), destination_);
+        throw RunError(e.Code(), destination_, e.Detail());
     }
 }
 
@@ -74,23 +73,42 @@ void OutputSet::Commit(ProgressTracker* tracker) {
 namespace {
 
 // The folders a set puts files in, each locked once, in one order for
-// every run so that two runs cannot wait for each other.
+// every run so that two runs cannot wait for each other. A folder is known
+// by its identity, not its spelling: a link to a report may name the
+// folder of the others another way, and a folder locked twice would wait
+// for itself.
 class FolderLocks {
   public:
-    explicit FolderLocks(std::vector<std::string> folders) {
-        std::sort(folders.begin(), folders.end());
-        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-        for (const std::string& folder : folders) locks_.push_back(os::LockFolder(folder));
-        folders_ = std::move(folders);
+    explicit FolderLocks(const std::vector<std::string>& folders) {
+        std::vector<std::pair<std::string, std::string>> known;  // identity, folder
+        for (const std::string& folder : folders) {
+            std::string identity = os::FileIdentity(folder);
+            known.emplace_back(identity.empty() ? "path " + folder : std::move(identity), folder);
+        }
+        std::sort(known.begin(), known.end());
+        known.erase(std::unique(known.begin(), known.end(),
+                                [](const auto& a, const auto& b) { return a.first == b.first; }),
+                    known.end());
+        try {
+            for (const auto& [identity, folder] : known) {
+                locks_.push_back(os::LockFolder(folder));
+                folders_.push_back(folder);
+            }
+        } catch (...) {  // a stop while waiting for another run
+            Release();
+            throw;
+        }
     }
-    ~FolderLocks() {
-        for (auto it = locks_.rbegin(); it != locks_.rend(); ++it) os::UnlockFolder(*it);
-    }
+    ~FolderLocks() { Release(); }
     FolderLocks(const FolderLocks&) = delete;
     FolderLocks& operator=(const FolderLocks&) = delete;
     const std::vector<std::string>& Folders() const { return folders_; }
 
   private:
+    void Release() noexcept {
+        for (auto it = locks_.rbegin(); it != locks_.rend(); ++it) os::UnlockFolder(*it);
+        locks_.clear();
+    }
     std::vector<std::string> folders_;
     std::vector<os::NativeFile> locks_;
 };
@@ -104,7 +122,9 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
     auto moved = [&] {
         if (tracker) tracker->Finishing(++step / steps);
     };
-    auto stopped = [&] { return tracker ? tracker->StopRequested() : StopSignal() != 0; };
+    const os::StopCheck stopped = [&] {
+        return tracker ? tracker->StopRequested() : StopSignal() != 0;
+    };
 
     for (AtomicOutput* output : outputs) {
         output->Seal();
@@ -132,10 +152,12 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
     try {
         for (AtomicOutput* output : outputs) {
             if (output->IsDirect()) continue;
-            std::string old = output->PutInPlace();
+            std::string old = output->PutInPlace(stopped);
             done.push_back({output, std::move(old)});
             moved();
         }
+        // The last moment a stop puts the old files back: one that comes
+        // later finds the new files in place, and the run succeeds.
         if (stopped()) throw RunStopped();
         for (const std::string& folder : locks.Folders()) os::SyncFolder(folder);
     } catch (...) {
@@ -144,7 +166,7 @@ void OutputSet::Publish(const std::vector<AtomicOutput*>& outputs, ProgressTrack
     }
     for (Done& d : done) {
         d.output->published_ = true;
-        if (!d.old.empty()) os::Discard(d.old);
+        if (!d.old.empty()) os::Discard(d.old, stopped);
     }
     moved();
 }

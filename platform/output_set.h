@@ -5,13 +5,11 @@
 
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/output_file.h"
 #include "platform/progress.h"
-#include "platform/stop.h"
 
 namespace vagliante {
 
@@ -42,9 +40,8 @@ class AtomicOutput {
     void Seal();  // flushed to the disk (a direct output closed)
     // Given the old file's attributes, closed and swapped with the old file,
     // which is then at the path returned (empty for a new file).
-    std::string PutInPlace();
+    std::string PutInPlace(const os::StopCheck& stopped);
 
-    std::optional<CleanupScope> cleanup_;  // first made, last gone
     std::string destination_;
     std::string target_;  // the file to replace, links followed
     std::string temporary_;
@@ -55,7 +52,9 @@ class AtomicOutput {
 
 // Outputs that change together: after Commit all are new; after a failure
 // or a stop (a signal between two of the renames included) all are as they
-// were. Two runs putting the same names in place at once take turns.
+// were. A stop that comes once the last rename is done is too late: Commit
+// succeeds. Two runs putting the same names in place at once take turns;
+// their folders are locked by what they are, not by how they are spelled.
 class OutputSet {
   public:
     explicit OutputSet(const std::vector<std::string>& destinations);

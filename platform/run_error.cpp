@@ -40,9 +40,10 @@ std::string Escaped(const std::string& path) {
     return text;
 }
 
-std::string FormatText(ErrorNumber number, const std::string& path) {
+std::string FormatText(ErrorNumber number, const std::string& path, const std::string& detail) {
     std::string text = "Errore " + std::to_string(static_cast<int>(number)) + ": ";
     text += ErrorDescription(number);
+    if (!detail.empty()) text += ": " + detail;
     if (!path.empty()) text += ": " + Escaped(path);
     return text;
 }
@@ -66,11 +67,14 @@ const char* ErrorDescription(ErrorNumber number) {
     return "Errore sconosciuto";
 }
 
-RunError::RunError(ErrorNumber number, std::string path)
-    : std::runtime_error(FormatText(number, path)),
+RunError::RunError(ErrorNumber number, std::string path) : RunError(number, std::move(path), "") {}
+
+RunError::RunError(ErrorNumber number, std::string path, std::string detail)
+    : std::runtime_error(FormatText(number, path, detail)),
       number_(number),
       description_(ErrorDescription(number)),
-      path_(std::move(path)) {}
+      path_(std::move(path)),
+      detail_(std::move(detail)) {}
 
 RunError RunError::FromErrno(int err, std::string path) {
     switch (err) {

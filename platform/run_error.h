@@ -28,6 +28,10 @@ enum class ErrorNumber : int {
 class RunError : public std::runtime_error {
   public:
     RunError(ErrorNumber number, std::string path);
+    // With a detail that says why, shown between the description and the
+    // path: "Errore 70: Permesso negato: il file è in uso da un altro
+    // programma: C:\...\ATT-63-70.TXT".
+    RunError(ErrorNumber number, std::string path, std::string detail);
 
     // Maps an errno value of a failed file operation onto the scheme above.
     static RunError FromErrno(int err, std::string path);
@@ -36,15 +40,18 @@ class RunError : public std::runtime_error {
     ErrorNumber Code() const { return number_; }
     const std::string& Description() const { return description_; }
     const std::string& Path() const { return path_; }
+    const std::string& Detail() const { return detail_; }
 
-    // "Errore N: description: path" (without the path part when it is
-    // empty), on one line: control characters in the path are escaped.
+    // "Errore N: description: path" (with the detail before the path, and
+    // without the path part when it is empty), on one line: control
+    // characters in the path are escaped.
     std::string Text() const { return what(); }
 
   private:
     ErrorNumber number_;
     std::string description_;
     std::string path_;
+    std::string detail_;
 };
 
 // The Italian description of an error number.

@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
+
+#include "platform/os_file_posix.h"
 #endif
 
 namespace vagliante {
@@ -19,7 +21,7 @@ namespace {
 
 // Lock-free atomics only: they are touched from signal handlers.
 std::atomic<int> stopSignal{0};
-std::atomic<int> cleanups{0};
+std::atomic<int> holders{0};
 std::atomic<bool> endsProcess{false};
 std::atomic<int> wakeRead{-1};
 std::atomic<int> wakeWrite{-1};
@@ -37,7 +39,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     RequestStop(signal);
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
     // The system ends the process as soon as this handler returns from the
-    // other events: wait here while the work unwinds and ends the process.
+    // other events: wait here while the work unwinds and the process ends.
     for (;;) ::Sleep(1000);
 }
 
@@ -55,6 +57,8 @@ void StopOnSignals() {
 #ifdef _WIN32
     ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 #else
+    // Before the wake-up pipe is made, which would take the lowest free numbers.
+    os::posix::ReserveStandardStreams();
     int fds[2];
     if (::pipe(fds) == 0) {
         for (int fd : fds) {
@@ -68,7 +72,7 @@ void StopOnSignals() {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no SA_RESTART: a blocked read or write returns EINTR
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         // A signal ignored from the start stays ignored: nohup, or a
         // background job of a script, asked for that.
         struct sigaction before {};
@@ -93,7 +97,11 @@ void RequestStop(int signal) noexcept {
         [[maybe_unused]] ssize_t ignored = ::write(fd, &byte, 1);
     }
 #endif
-    if (endsProcess && cleanups.load() == 0) EndProcess(stopSignal.load());
+    if (endsProcess && holders.load() == 0) EndProcess(stopSignal.load());
+}
+
+void EndProcessIfStopped() noexcept {
+    if (endsProcess && stopSignal.load() != 0) EndProcess(stopSignal.load());
 }
 
 int StopSignal() noexcept { return stopSignal.load(); }
@@ -109,12 +117,9 @@ void ClearStop() noexcept {
 #endif
 }
 
-CleanupScope::CleanupScope() noexcept { ++cleanups; }
+RunScope::RunScope() noexcept { ++holders; }
 
-CleanupScope::~CleanupScope() {
-    // Seen by RequestStop, or the request seen here: one of the two ends it.
-    if (--cleanups == 0 && endsProcess && stopSignal.load() != 0) EndProcess(stopSignal.load());
-}
+RunScope::~RunScope() { --holders; }
 
 namespace detail {
 int StopWakeDescriptor() noexcept { return wakeRead.load(); }

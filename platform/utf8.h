@@ -23,6 +23,11 @@ void UseUtf8Arguments(int& argc, char**& argv);
 // stream). The stream is flushed.
 void WriteText(std::FILE* stream, std::string_view text);
 
+// Compares two names regardless of case, as Windows compares file names:
+// negative, 0 or positive. On Windows by CompareStringOrdinal ignoring
+// case, elsewhere by each character's upper case (È and è are one name).
+int CompareCaseBlind(std::string_view a, std::string_view b);
+
 // Whether `stream` is a terminal: on Windows, a console.
 bool IsConsole(std::FILE* stream);
 

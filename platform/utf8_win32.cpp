@@ -111,6 +111,13 @@ void UseUtf8Arguments(int& argc, char**& argv) {
     argv = pointers.data();
 }
 
+int CompareCaseBlind(std::string_view a, std::string_view b) {
+    const std::wstring x = ToUtf16(a), y = ToUtf16(b);
+    return ::CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(),
+                                  static_cast<int>(y.size()), TRUE) -
+           CSTR_EQUAL;
+}
+
 bool IsConsole(std::FILE* stream) { return ConsoleOf(stream) != nullptr; }
 
 ConsoleSequences::ConsoleSequences(std::FILE* stream) {

@@ -11,6 +11,7 @@ PACKAGES=(
     libgtest-dev nlohmann-json3-dev
     fonts-dejavu-core fonts-dejavu-extra
     locales attr acl libattr1-dev strace xvfb xauth
+    at-spi2-core python3-pyatspi dbus xdotool
 )
 
 missing_packages() {

@@ -6,6 +6,7 @@
 
 #include "platform/program_info.h"
 #include "platform/run_error.h"
+#include "platform/stop.h"
 #include "ui/path_boxes.h"
 #include "ui/scripts.h"
 
@@ -28,9 +29,15 @@ bool Form::FileDropped(std::string_view control, std::string_view path) {
 
 void RunAndReport(FormView& view, const std::function<std::string()>& work,
                   std::string_view doneText) {
+    // A signal stops the run, or comes once its files are in place; either
+    // way the program ends, once the run is reported.
+    struct EndAfterReport {
+        ~EndAfterReport() { EndProcessIfStopped(); }
+    } endAfterReport;
     std::string failure;
     std::string details;
     try {
+        const RunScope running;
         view.RunBusy([&] { details = work(); });
     } catch (const RunStopped&) {
         return;  // the user asked for it: no message

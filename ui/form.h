@@ -107,7 +107,10 @@ class Form {
 // Runs a core operation busy (FormView::RunBusy), then shows the completion
 // message `doneText` with the text the operation returns as its details
 // (none when empty), or instead the error: a failure's number, description
-// and path. A stopped run shows nothing. The window goes on either way.
+// and path. A stopped run shows nothing. The window goes on either way,
+// unless a signal came during the run (StopOnSignals): the program then
+// ends once the run is reported, the completion message shown if the files
+// were already in place.
 void RunAndReport(FormView& view, const std::function<std::string()>& work,
                   std::string_view doneText);
 

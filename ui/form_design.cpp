@@ -10,12 +10,24 @@ const ControlDesign* FindControl(const FormDesign& form, std::string_view name) 
     return nullptr;
 }
 
+const ControlDesign* LabelOf(const FormDesign& form, std::string_view control) {
+    for (const ControlDesign& label : form.controls)
+        if (!control.empty() && label.accessible.labelFor == control) return &label;
+    return nullptr;
+}
+
 std::vector<const ControlDesign*> CreationOrder(const FormDesign& form) {
-    std::vector<const ControlDesign*> order;
-    for (const ControlDesign& control : form.controls) order.push_back(&control);
+    std::vector<const ControlDesign*> byTab;
+    for (const ControlDesign& control : form.controls)
+        if (control.accessible.labelFor.empty()) byTab.push_back(&control);
     std::stable_sort(
-        order.begin(), order.end(),
+        byTab.begin(), byTab.end(),
         [](const ControlDesign* a, const ControlDesign* b) { return a->tabIndex < b->tabIndex; });
+    std::vector<const ControlDesign*> order;
+    for (const ControlDesign* control : byTab) {
+        if (const ControlDesign* label = LabelOf(form, control->name)) order.push_back(label);
+        order.push_back(control);
+    }
     return order;
 }
 

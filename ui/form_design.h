@@ -37,12 +37,30 @@ struct FontDesign {
 
 enum class Align { Left, Centre };
 
+// What assistive technology (a screen reader) tells of a control or a menu
+// entry, beyond its caption. Both renderers give it: Qt through its
+// accessibility (AT-SPI on Linux), Win32 through Active Accessibility.
+struct AccessibleDesign {
+    // A label: the control it names (a text box), which then takes the
+    // label's caption, as it stands, as its name.
+    std::string_view labelFor = {};
+    // Its name where its caption does not say what it does ("..."), or a
+    // control without a caption (a progress bar).
+    std::string_view name = {};
+    // A sentence on what it does.
+    std::string_view description = {};
+};
+
+// A label that names `control`.
+constexpr AccessibleDesign LabelFor(std::string_view control) { return {control, {}, {}}; }
+
 struct ControlDesign {
     std::string_view name;
     ControlKind kind;
     std::string_view caption;  // a text box's initial text
     int left, top, width, height;
     int tabIndex;
+    AccessibleDesign accessible = {};
     std::string_view container = {};   // the Frame it lies in; empty for the client area
     bool selected = false;             // an option button selected at start
     const FontDesign* font = nullptr;  // nullptr: the window's font
@@ -61,6 +79,7 @@ struct MenuDesign {
     std::string_view name;
     std::string_view caption;
     std::span<const MenuItemDesign> items = {};
+    AccessibleDesign accessible = {};  // its name and description, where "&?" says too little
 };
 
 struct FormDesign {
@@ -94,9 +113,14 @@ const ControlDesign* FindControl(const FormDesign& form, std::string_view name);
 // when the window opens.
 std::vector<const ControlDesign*> TabOrder(const FormDesign& form);
 
-// Every control by tab order, those that take no focus included: the order
-// in which renderers make them.
+// Every control by tab order, those that take no focus included, but for a
+// label that names a control (accessible.labelFor), which comes right before
+// that control: the order in which renderers make them (Active
+// Accessibility names a text box by the label made just before it).
 std::vector<const ControlDesign*> CreationOrder(const FormDesign& form);
+
+// The label that names `control` (accessible.labelFor), or nullptr.
+const ControlDesign* LabelOf(const FormDesign& form, std::string_view control);
 
 // The position of a control from the client area's corner: its own plus
 // that of the frame it lies in.

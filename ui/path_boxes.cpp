@@ -92,10 +92,10 @@ std::string FolderOf(std::string_view boxText) {
 }
 
 void Choose(FormView& view, CommonDialog& dialog, FileDialogKind kind, std::string_view box,
-            std::string_view otherBox, const char* title, const char* filter,
+            std::string_view otherBox, std::string_view title, const char* filter,
             const char* defaultExt) {
     dialog.SetFileName("");
-    dialog.SetDialogTitle(title);
+    dialog.SetDialogTitle(std::string(title));
     if (filter) dialog.SetFilter(filter);
     dialog.SetFilterIndex(1);
     if (defaultExt) dialog.SetDefaultExt(defaultExt);
@@ -176,13 +176,13 @@ std::string DialogFolder(std::string_view boxText, std::string_view otherBoxText
 void ChooseSource(FormView& view, CommonDialog& dialog, const PathBoxes& boxes,
                   const char* filter) {
     Choose(view, dialog, FileDialogKind::Open, boxes.sourceBox, boxes.destinationBox,
-           "Scegli il file sorgente", filter, nullptr);
+           kChooseSourceTitle, filter, nullptr);
 }
 
 void ChooseDestination(FormView& view, CommonDialog& dialog, const PathBoxes& boxes,
                        const char* filter, const char* defaultExt) {
     Choose(view, dialog, FileDialogKind::Save, boxes.destinationBox, boxes.sourceBox,
-           "Scegli il file destinazione", filter, defaultExt);
+           kChooseDestinationTitle, filter, defaultExt);
 }
 
 void RunOnPaths(FormView& view, const PathBoxes& boxes, const PathOperation& operation,

@@ -16,6 +16,7 @@
 
 #include "platform/progress.h"
 #include "ui/common_dialog.h"
+#include "ui/form_design.h"
 
 namespace vagliante::ui {
 
@@ -54,14 +55,27 @@ inline constexpr PathBoxes kPathBoxes = {
     "Label2", "Text1", "Command3", "Label4", "Text2", "Command4", "ProgressBar1",
 };
 
+// The titles of the "..." buttons' dialogs.
+inline constexpr std::string_view kChooseSourceTitle = "Scegli il file sorgente";
+inline constexpr std::string_view kChooseDestinationTitle = "Scegli il file destinazione";
+
+// What a screen reader tells of the "..." buttons, whose caption says
+// nothing of which box each fills (their dialog's title), and of the bar.
+inline constexpr AccessibleDesign kChooseSourceAccessible = {
+    {}, kChooseSourceTitle, "Apre la finestra in cui scegliere il file sorgente"};
+inline constexpr AccessibleDesign kChooseDestinationAccessible = {
+    {}, kChooseDestinationTitle, "Apre la finestra in cui scegliere il file di destinazione"};
+inline constexpr AccessibleDesign kBarAccessible = {
+    {}, "Avanzamento", "Quanta parte del file sorgente è stata letta"};
+
 // The "..." buttons. Each prepares the window's shared file dialog (an
 // empty name, its title, `filter` with its first pair shown, the folder
 // where the user works: that of its box's path, or else of the other box's),
 // shows it, and puts its file name in the box: empty when the user
 // cancelled. A filter or extension of nullptr leaves the one last set.
-// The source: an open dialog titled "Scegli il file sorgente".
+// The source: an open dialog titled kChooseSourceTitle.
 void ChooseSource(FormView& view, CommonDialog& dialog, const PathBoxes& boxes, const char* filter);
-// The destination: a save dialog titled "Scegli il file destinazione", which
+// The destination: a save dialog titled kChooseDestinationTitle, which
 // adds `defaultExt` to a name typed without an extension.
 void ChooseDestination(FormView& view, CommonDialog& dialog, const PathBoxes& boxes,
                        const char* filter, const char* defaultExt);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/program_info.h"
+#include "platform/run_error.h"
 #include "ui/form.h"
 
 namespace vagliante::ui {
@@ -80,15 +81,24 @@ void RunSession::Run(const std::function<void()>& work) {
     std::atomic<bool> done{false};
     runDone_ = &done;
     std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        done = true;
-        window_.WakeUp();
-    });
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            done = true;
+            window_.WakeUp();
+        });
+    } catch (...) {
+        // No thread for the run (no memory left for its stack): the window
+        // as before, and the failure as error 7.
+        runDone_ = nullptr;
+        End();
+        RethrowWithErrorNumber();
+    }
     window_.PumpEventsUntil(done);
     if (!done) RequestStop();  // the program ends: the run unwinds at its next block
     worker.join();

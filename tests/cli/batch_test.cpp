@@ -100,24 +100,30 @@ TEST(PlanJobsTest, ADashIsAStandardStreamWhereTheCommandTakesOne) {
     EXPECT_FALSE(filter.toStandardOutput);
 
     EXPECT_EQ(UsageMessage(Batch("txt2bin", {"A.TXT", "-"})),
-              "standard input (-) cannot be one of the sources of -o");
+              "lo standard input (-) non può essere una delle sorgenti di -o");
     EXPECT_EQ(PlanJobs(Batch("aggiornamento", {"-"}))[0].destination, "OUT" + Sep() + "-.TXT");
 }
 
 TEST(PlanJobsTest, SourcesThatWouldShareAnOutputAreRefused) {
     const std::string out = "OUT" + Sep();
     EXPECT_EQ(UsageMessage(Batch("bin2txt", {"a/LOG.BIN", "b/LOG.BIN"})),
-              "both a/LOG.BIN and b/LOG.BIN would be written to " + out + "LOG.TXT");
-    // Case does not tell names apart on Windows, nor on many shared disks.
+              "sia a/LOG.BIN sia b/LOG.BIN sarebbero scritti in " + out + "LOG.TXT");
+    // Case does not tell names apart on Windows, nor on many shared disks,
+    // whatever the letters.
     EXPECT_EQ(UsageMessage(Batch("aggiornamento", {"LOG.BIN", "x/log.bin"})),
-              "both LOG.BIN and x/log.bin would be written to " + out + "log.TXT");
+              "sia LOG.BIN sia x/log.bin sarebbero scritti in " + out + "log.TXT");
+    EXPECT_EQ(UsageMessage(Batch("bin2txt", {"c1/È.BIN", "c2/è.BIN", "c3/Ж.BIN", "c4/ж.BIN"})),
+              "sia c1/È.BIN sia c2/è.BIN sarebbero scritti in " + out + "è.TXT");
+    EXPECT_EQ(UsageMessage(Batch("bin2txt", {"Ж.BIN", "ж.BIN"})),
+              "sia Ж.BIN sia ж.BIN sarebbero scritti in " + out + "ж.TXT");
     EXPECT_EQ(UsageMessage(Batch("txt2bin", {"A.TXT", "A.TXT"})),
-              "both A.TXT and A.TXT would be written to " + out + "A.BIN");
+              "sia A.TXT sia A.TXT sarebbero scritti in " + out + "A.BIN");
     // The extension is not part of the name.
     EXPECT_EQ(UsageMessage(Batch("record", {"A.BIN", "A.DAT", "B.BIN"})),
-              "both A.BIN and A.DAT would be written to " + out + "A.TXT");
+              "sia A.BIN sia A.DAT sarebbero scritti in " + out + "A.TXT");
     EXPECT_EQ(UsageMessage(Batch("attivazione", {"A.BIN", "B.BIN", "C.BIN"})), "");
-    EXPECT_EQ(UsageMessage(Batch("bin2txt", {"logs/"})), "no file name in SOURCE.BIN: logs/");
+    EXPECT_EQ(UsageMessage(Batch("bin2txt", {"logs/"})),
+              "nessun nome di file in SORGENTE.BIN: logs/");
 }
 
 // One source's output would replace another source, which may be being read.
@@ -127,8 +133,21 @@ TEST(PlanJobsTest, AnOutputMayNotBeAnotherSource) {
     test::WriteFile(dir.File("A-5C.TXT"), "an earlier report, now a source");
     EXPECT_EQ(
         UsageMessage(Batch("attivazione", {dir.File("A.BIN"), dir.File("A-5C.TXT")}, dir.Path())),
-        dir.File("A.BIN") + " would be written to " + dir.Path() + Sep() +
-            "A-5C.TXT, which is the source " + dir.File("A-5C.TXT"));
+        dir.File("A.BIN") + " sarebbe scritto in " + dir.Path() + Sep() +
+            "A-5C.TXT, che è la sorgente " + dir.File("A-5C.TXT"));
+    // Under another case, where the disk (Windows') takes it for the same.
+    test::WriteFile(dir.File("È.BIN"), "log");
+    test::WriteFile(dir.File("è-5c.txt"), "an earlier report, now a source");
+#ifdef _WIN32
+    EXPECT_EQ(
+        UsageMessage(Batch("attivazione", {dir.File("È.BIN"), dir.File("è-5c.txt")}, dir.Path())),
+        dir.File("È.BIN") + " sarebbe scritto in " + dir.Path() + Sep() +
+            "È-5C.TXT, che è la sorgente " + dir.File("è-5c.txt"));
+#else
+    EXPECT_EQ(
+        UsageMessage(Batch("attivazione", {dir.File("È.BIN"), dir.File("è-5c.txt")}, dir.Path())),
+        "");
+#endif
     // Its own source is the core's to judge; elsewhere the name is free.
     EXPECT_EQ(UsageMessage(Batch("bin2txt", {dir.File("A-5C.TXT")}, dir.Path())), "");
     test::MakeFolder(dir.File("out"));

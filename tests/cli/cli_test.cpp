@@ -106,7 +106,7 @@ TEST(CliTest, WrongUsageGivesTheUsageAndStatusTwo) {
         Outcome outcome = RunCli(dir, arguments);
         EXPECT_EQ(outcome.status, 2) << "[" << arguments << "]";
         EXPECT_TRUE(outcome.out.empty()) << arguments;
-        EXPECT_NE(outcome.err.find("Usage"), std::string::npos) << arguments;
+        EXPECT_NE(outcome.err.find("\nUso: vagliante-cli "), std::string::npos) << arguments;
     }
     EXPECT_EQ(dir.List(), std::vector<std::string>{});
 }
@@ -134,7 +134,7 @@ TEST(CliTest, WritesWhatTheCoreWrites) {
          [](const std::string& s, const std::string& d, Progress& p) {
              FilterActivation(s, d, p);
          }},
-        {"bin2txt", "Conversione conclusa", {dest}, ConvertBinToTxt},
+        {"bin2txt", "Conversione conclusa", {dest}, test::WithoutSummary<ConvertBinToTxt>},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
@@ -292,6 +292,42 @@ TEST(CliTest, TheJsonSummaryParsesBack) {
     EXPECT_EQ(update["reports"].size(), 1u);
 }
 
+// Text that is not all hexadecimal still converts, by the pair rule, with a
+// warning that counts its odd pairs; the summaries give the conversions' counts.
+TEST(CliTest, TextToBinaryWarnsOfPairsThatWereNotHexadecimal) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 1234; ++i) text += "0A84FF\r\n";  // one pair of the line end each
+    WriteFile(dir.File("HEX.TXT"), text);
+    const std::string paths = Quoted(dir.File("HEX.TXT")) + " " + Quoted(dir.File("OUT.BIN"));
+    Outcome outcome = RunCli(dir, "txt2bin " + paths);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, Line("Conversione conclusa"));
+    EXPECT_EQ(outcome.err, Line("vagliante-cli: Attenzione: Coppie non esadecimali: 1.234"));
+    EXPECT_EQ(ReadFile(dir.File("OUT.BIN")).size(), text.size() / 2);
+
+    outcome = RunCli(dir, "txt2bin --summary " + paths);
+    EXPECT_EQ(outcome.out, Line("Conversione conclusa") + Line("Byte letti: 9.872") +
+                               Line("Byte scritti: 4.936") + Line("Coppie non esadecimali: 1.234"));
+    outcome = RunCli(dir, "txt2bin --summary=json " + paths);
+    EXPECT_EQ(nlohmann::ordered_json::parse(outcome.out),
+              (nlohmann::ordered_json{{"source", dir.File("HEX.TXT")},
+                                      {"bytes_read", 9872},
+                                      {"bytes_written", 4936},
+                                      {"non_hex_pairs", 1234}}));
+    EXPECT_NE(outcome.err.find("Coppie non esadecimali: 1.234"), std::string::npos);
+
+    // Well-formed text, and the other way: no warning.
+    outcome = RunCli(dir, "bin2txt --summary=json " + Quoted(dir.File("OUT.BIN")) + " " +
+                              Quoted(dir.File("BACK.TXT")));
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(nlohmann::json::parse(outcome.out)["non_hex_pairs"], 0);
+    outcome =
+        RunCli(dir, "txt2bin " + Quoted(dir.File("BACK.TXT")) + " " + Quoted(dir.File("OUT2.BIN")));
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+}
+
 // ---- Many logs at once ----
 
 TEST(CliTest, ABatchGoesOnAfterAFailingSource) {
@@ -366,21 +402,30 @@ TEST(CliTest, OneJobOrTwoGiveTheSameFilesAndOutput) {
     }
 }
 
-// A clash is found before anything runs: nothing is written.
+// A clash is found before anything runs: nothing is written. Names are
+// compared regardless of case, whatever their letters.
 TEST(CliTest, TwoSourcesForOneOutputAreAUsageError) {
     TempDir dir;
     test::MakeFolder(dir.File("a"));
     test::MakeFolder(dir.File("out"));
-    const std::string first = SampleLog(dir, "LOG.BIN");
-    const std::string second = SampleLog(dir, "a/LOG.BIN");
+    const std::string first = SampleLog(dir, "È.BIN");
+    const std::string second = SampleLog(dir, "a/è.BIN");
     Outcome outcome = RunCli(
         dir, "bin2txt -o " + Quoted(dir.File("out")) + " " + Quoted(first) + " " + Quoted(second));
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(OutputLines(outcome.err)[0], "vagliante-cli: both " + first + " and " + second +
-                                               " would be written to " + dir.File("out") +
-                                               std::string(1, os::Separator()) + "LOG.TXT");
+    EXPECT_EQ(OutputLines(outcome.err)[0], "vagliante-cli: sia " + first + " sia " + second +
+                                               " sarebbero scritti in " + dir.File("out") +
+                                               std::string(1, os::Separator()) + "è.TXT");
     EXPECT_TRUE(Contents(dir.File("out")).empty());
+
+    // An output that is another source under another case.
+    WriteFile(dir.File("è.TXT"), "a source");
+    outcome = RunCli(dir, "bin2txt -o " + Quoted(dir.Path()) + " " + Quoted(first) + " " +
+                              Quoted(dir.File("è.TXT")));
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(ReadFile(dir.File("è.TXT")), "a source");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"a", "out", "È.BIN", "è.TXT"}));
 
     // A missing folder is one error, before any source.
     outcome = RunCli(dir, "bin2txt -o " + Quoted(dir.File("none")) + " " + Quoted(first));
@@ -399,7 +444,7 @@ TEST(CliTest, AnUnknownOptionIsNamedAndNothingIsWritten) {
     Outcome outcome = RunCli(dir, "aggiornamento LOG.BIN -h.TXT");
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(OutputLines(outcome.err)[0], "vagliante-cli: unknown option: -h.TXT");
+    EXPECT_EQ(OutputLines(outcome.err)[0], "vagliante-cli: opzione sconosciuta: -h.TXT");
     EXPECT_EQ(dir.List(), std::vector<std::string>{"LOG.BIN"});
 
     // After "--" the same name is a report.
@@ -412,7 +457,7 @@ TEST(CliTest, AnUnknownOptionIsNamedAndNothingIsWritten) {
 
     outcome = RunCli(dir, "attivazione --help");
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_NE(outcome.out.find("Examples:"), std::string::npos);
+    EXPECT_NE(outcome.out.find("Esempi:"), std::string::npos);
     EXPECT_NE(outcome.out.find("--summary"), std::string::npos);
     EXPECT_EQ(outcome.err, "");
 }

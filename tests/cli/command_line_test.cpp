@@ -101,37 +101,36 @@ TEST(CommandLineTest, WrongUsageNamesTheCulprit) {
         const char* message;
     };
     const Case cases[] = {
-        {"aggiornamento LOG.BIN -h.TXT", "unknown option: -h.TXT"},
-        {"aggiornamento --nope LOG.BIN OUT.TXT", "unknown option: --nope"},
-        {"aggiornamento -x LOG.BIN OUT.TXT", "unknown option: -x"},
-        {"aggiornamento --help=yes", "option --help takes no value: --help=yes"},
-        {"filtra LOG.BIN OUT.TXT", "unknown command: filtra"},
-        {"-v", "unknown option: -v"},
-        {"--version extra", "unexpected argument: extra"},
-        {"bin2txt --summary LOG.BIN OUT.TXT", "unknown option: --summary"},
-        {"record --summary 8200 LOG.BIN OUT.TXT", "unknown option: --summary"},
-        {"attivazione --summary=xml LOG.BIN OUT.TXT", "--summary takes text or json, not: xml"},
-        {"attivazione --summary --summary=json A B", "option --summary given twice"},
-        {"bin2txt LOG.BIN", "missing DEST.TXT"},
-        {"txt2bin", "missing SOURCE.TXT"},
-        {"txt2bin A B C", "unexpected argument: C"},
-        {"bin2txt -o", "option -o needs a value"},
-        {"bin2txt -o OUT", "-o FOLDER needs at least one SOURCE.BIN"},
-        {"bin2txt -o A -o B X", "option -o (--output) given twice"},
-        {"bin2txt --output= X", "option --output needs a folder"},
-        {"bin2txt -o OUT -j 0 X", "option -j takes a number from 1 to 256, not: 0"},
-        {"bin2txt -o OUT -j 257 X", "option -j takes a number from 1 to 256, not: 257"},
-        {"bin2txt -o OUT --jobs=2x X", "option --jobs takes a number from 1 to 256, not: 2x"},
-        {"bin2txt -o OUT -j -1 X", "option -j takes a number from 1 to 256, not: -1"},
-        {"bin2txt -o OUT -j 2 -j 2 X", "option -j (--jobs) given twice"},
-        {"bin2txt -j 2 A B", "option -j works only with -o FOLDER"},
-        {"record LOG.BIN OUT.TXT", "record takes the marker 8200 or 8400, not: LOG.BIN"},
-        {"record 8200", "missing SOURCE.BIN"},
-        {"record -o OUT 8400", "-o FOLDER needs at least one SOURCE.BIN"},
+        {"aggiornamento LOG.BIN -h.TXT", "opzione sconosciuta: -h.TXT"},
+        {"aggiornamento --nope LOG.BIN OUT.TXT", "opzione sconosciuta: --nope"},
+        {"aggiornamento -x LOG.BIN OUT.TXT", "opzione sconosciuta: -x"},
+        {"aggiornamento --help=yes", "l'opzione --help non vuole un valore: --help=yes"},
+        {"filtra LOG.BIN OUT.TXT", "comando sconosciuto: filtra"},
+        {"-v", "opzione sconosciuta: -v"},
+        {"--version extra", "argomento in più: extra"},
+        {"record --summary 8200 LOG.BIN OUT.TXT", "opzione sconosciuta: --summary"},
+        {"attivazione --summary=xml LOG.BIN OUT.TXT", "--summary vuole text o json, non: xml"},
+        {"txt2bin --summary --summary=json A B", "opzione --summary data due volte"},
+        {"bin2txt LOG.BIN", "manca DEST.TXT"},
+        {"txt2bin", "manca SORGENTE.TXT"},
+        {"txt2bin A B C", "argomento in più: C"},
+        {"bin2txt -o", "l'opzione -o vuole un valore"},
+        {"bin2txt -o OUT", "-o CARTELLA vuole almeno un SORGENTE.BIN"},
+        {"bin2txt -o A -o B X", "opzione -o (--output) data due volte"},
+        {"bin2txt --output= X", "l'opzione --output vuole una cartella"},
+        {"bin2txt -o OUT -j 0 X", "l'opzione -j vuole un numero da 1 a 256, non: 0"},
+        {"bin2txt -o OUT -j 257 X", "l'opzione -j vuole un numero da 1 a 256, non: 257"},
+        {"bin2txt -o OUT --jobs=2x X", "l'opzione --jobs vuole un numero da 1 a 256, non: 2x"},
+        {"bin2txt -o OUT -j -1 X", "l'opzione -j vuole un numero da 1 a 256, non: -1"},
+        {"bin2txt -o OUT -j 2 -j 2 X", "opzione -j (--jobs) data due volte"},
+        {"bin2txt -j 2 A B", "l'opzione -j vale solo con -o CARTELLA"},
+        {"record LOG.BIN OUT.TXT", "record vuole il marcatore 8200 o 8400, non: LOG.BIN"},
+        {"record 8200", "manca SORGENTE.BIN"},
+        {"record -o OUT 8400", "-o CARTELLA vuole almeno un SORGENTE.BIN"},
     };
     for (const Case& c : cases) EXPECT_EQ(UsageMessage(c.text), c.message) << c.text;
-    EXPECT_EQ(UsageMessage(std::vector<std::string>{}), "no command given");
-    EXPECT_EQ(UsageMessage("record"), "record needs the marker 8200 or 8400");
+    EXPECT_EQ(UsageMessage(std::vector<std::string>{}), "nessun comando");
+    EXPECT_EQ(UsageMessage("record"), "record vuole il marcatore 8200 o 8400");
 }
 
 TEST(CommandLineTest, AnErrorShowsTheUsageOfItsCommand) {
@@ -141,9 +140,9 @@ TEST(CommandLineTest, AnErrorShowsTheUsageOfItsCommand) {
     } catch (const UsageError& error) {
         ASSERT_NE(error.Command(), nullptr);
         EXPECT_EQ(UsageText(error.Command()),
-                  "Usage:\n"
-                  "  vagliante-cli record 8200|8400 [OPTIONS] [--] SOURCE.BIN DEST.TXT\n"
-                  "  vagliante-cli record 8200|8400 [OPTIONS] -o FOLDER [--] SOURCE.BIN...\n");
+                  "Uso: vagliante-cli record 8200|8400 [OPZIONI] [--] SORGENTE.BIN DEST.TXT\n"
+                  "  o: vagliante-cli record 8200|8400 [OPZIONI] -o CARTELLA [--] "
+                  "SORGENTE.BIN...\n");
     }
 }
 
@@ -153,12 +152,12 @@ TEST(CommandLineTest, EachCommandsHelpShowsItsOptionsWithExamples) {
         SCOPED_TRACE(command.name);
         const std::string help = HelpText(&command);
         EXPECT_EQ(help.rfind(UsageText(&command), 0), 0u);
-        for (const char* option : {"-o, --output FOLDER", "-j, --jobs N", "-h, --help", "--  "})
+        for (const char* option : {"-o, --output CARTELLA", "-j, --jobs N", "-h, --help", "--  "})
             EXPECT_NE(help.find(option), std::string::npos) << option;
-        EXPECT_EQ(help.find("--summary") != std::string::npos, command.takesSummary);
-        const std::size_t examples = help.find("\nExamples:\n");
+        EXPECT_EQ(help.find("--summary") != std::string::npos, command.summary != nullptr);
+        const std::size_t examples = help.find("\nEsempi:\n");
         ASSERT_NE(examples, std::string::npos);
-        std::size_t at = examples + 11;
+        std::size_t at = examples + 9;
         int count = 0;
         while (at < help.size()) {
             const std::size_t end = help.find('\n', at);

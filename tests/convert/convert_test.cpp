@@ -66,6 +66,42 @@ TEST_F(ConvertTest, ALoneLastCharacterGivesItsDigitsValue) {
     EXPECT_EQ(TxtToBin("A1 "), Bytes({0xA1, 0x00}));
 }
 
+// The bytes stay those of the pair rule; the run counts the pairs that were
+// not two digits, a lone last character among them, across blocks.
+TEST_F(ConvertTest, TextToBinaryCountsThePairsThatWereNotTwoDigits) {
+    struct Case {
+        std::string text;
+        std::int64_t nonHex;
+        const char* details;  // the completion message's
+    };
+    const std::string lines = [] {
+        std::string text;
+        for (int i = 0; i < 40000; ++i) text += "000A84FF1234567\n";  // 16 characters
+        return text;
+    }();
+    for (const Case& c : {Case{"000A84FF", 0, ""}, Case{"000A84FF\r\n", 1, "1"},
+                          Case{"000A84FF\n", 1, "1"}, Case{"1GG1 7\n7", 4, "4"},
+                          Case{"A1B", 1, "1"}, Case{"", 0, ""}, Case{lines, 40000, "40.000"}}) {
+        WriteFile(dir.File("in.TXT"), c.text);
+        const ConversionSummary summary =
+            ConvertTxtToBin(dir.File("in.TXT"), dir.File("out.BIN"), progress);
+        EXPECT_EQ(summary.nonHexPairs, c.nonHex) << c.text.substr(0, 16);
+        EXPECT_EQ(summary.read, static_cast<std::int64_t>(c.text.size()));
+        EXPECT_EQ(summary.written, static_cast<std::int64_t>((c.text.size() + 1) / 2));
+        EXPECT_EQ(ConversionDetails(summary),
+                  *c.details ? std::string("Coppie non esadecimali: ") + c.details : "");
+    }
+    EXPECT_EQ(NonHexPairsText(1234), "Coppie non esadecimali: 1.234");
+    EXPECT_EQ(NonHexPairsText(40000), "Coppie non esadecimali: 40.000");
+
+    const ConversionSummary binary =
+        ConvertBinToTxt(dir.File("in.TXT"), dir.File("hex.TXT"), progress);
+    EXPECT_EQ(binary.written, 2 * binary.read);
+    EXPECT_EQ(binary.nonHexPairs, 0);
+    EXPECT_EQ(ConversionDetails(binary), "");
+    EXPECT_EQ(SummaryText(binary), "Byte letti: 640.000\nByte scritti: 1.280.000\n");
+}
+
 TEST_F(ConvertTest, AnEmptySourceGivesAnEmptyDestination) {
     EXPECT_EQ(BinToTxt(""), "");
     EXPECT_EQ(TxtToBin(""), "");

@@ -137,7 +137,15 @@ TEST(FrmCnvTest, ConvertiRunsTheConversionOfTheModeAndBackEsciCloses) {
     back.Click("Command1");
     ASSERT_EQ(back.messages.size(), 1u);
     EXPECT_EQ(back.messages[0].text, "Conversione conclusa");
+    EXPECT_EQ(back.messages[0].details, "");
     EXPECT_EQ(test::ReadFile(dir.File("back.BIN")), test::ReadFile(dir.File("in.BIN")));
+
+    // A text with a line end: the same message, the odd pair as its details.
+    test::WriteFile(dir.File("out.TXT"), "000A84FF\r\n");
+    back.Click("Command1");
+    ASSERT_EQ(back.messages.size(), 2u);
+    EXPECT_EQ(back.messages[1].text, "Conversione conclusa");
+    EXPECT_EQ(back.messages[1].details, "Coppie non esadecimali: 1");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -52,13 +53,17 @@ TEST(HexDecodeTest, AgreesWithHexPairToByteForEveryPair) {
             text.push_back(static_cast<char>(second));
         }
     std::string out(text.size() / 2, '\0');
+    // Of the 65536 pairs, 22 * 22 are two digits ("0"-"9", "A"-"F", "a"-"f").
     ASSERT_EQ(HexDecode(text.data(), text.size(), reinterpret_cast<std::uint8_t*>(out.data())),
-              out.size());
+              out.size() - 22 * 22);
     for (int first = 0; first < 256; ++first)
-        for (int second = 0; second < 256; ++second)
-            ASSERT_EQ(static_cast<std::uint8_t>(out[first * 256 + second]),
-                      HexPairToByte(static_cast<char>(first), static_cast<char>(second)))
+        for (int second = 0; second < 256; ++second) {
+            const char a = static_cast<char>(first), b = static_cast<char>(second);
+            ASSERT_EQ(static_cast<std::uint8_t>(out[first * 256 + second]), HexPairToByte(a, b))
                 << PairName(first, second);
+            ASSERT_EQ(IsHexPair(a, b), std::isxdigit(first) && std::isxdigit(second))
+                << PairName(first, second);
+        }
 }
 
 // One character of any value at any place of a stretch of well-formed text:
@@ -71,7 +76,8 @@ TEST(HexDecodeTest, OneStrayCharacterInWellFormedText) {
         for (std::size_t at = 0; at < base.size(); ++at) {
             std::string text = base;
             text[at] = static_cast<char>(value);
-            HexDecode(text.data(), text.size(), bytes);
+            const bool stray = std::isxdigit(value) == 0;
+            ASSERT_EQ(HexDecode(text.data(), text.size(), bytes), stray ? 1u : 0u);
             for (std::size_t k = 0; k < out.size(); ++k)
                 ASSERT_EQ(bytes[k], HexPairToByte(text[2 * k], text[2 * k + 1]))
                     << "value " << value << " at " << at << ", pair " << k;
@@ -81,7 +87,7 @@ TEST(HexDecodeTest, OneStrayCharacterInWellFormedText) {
 
 TEST(HexDecodeTest, LeavesAnOddLastCharacterToTheCaller) {
     std::uint8_t out[2] = {0x55, 0x55};
-    EXPECT_EQ(HexDecode("A1B", 3, out), 1u);
+    EXPECT_EQ(HexDecode("A1B", 3, out), 0u);
     EXPECT_EQ(out[0], 0xA1);
     EXPECT_EQ(out[1], 0x55);
     EXPECT_EQ(HexDecode("", 0, out), 0u);

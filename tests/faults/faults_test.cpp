@@ -60,8 +60,8 @@ const Command kCommands[] = {
     {"attivazione",
      test::WithoutSummary<FilterActivation>,
      {"OUT-5C.TXT", "OUT-63-70.TXT", "OUT-63-71.TXT"}},
-    {"bin2txt", ConvertBinToTxt, {"OUT.TXT"}},
-    {"txt2bin", ConvertTxtToBin, {"OUT.TXT"}},
+    {"bin2txt", test::WithoutSummary<ConvertBinToTxt>, {"OUT.TXT"}},
+    {"txt2bin", test::WithoutSummary<ConvertTxtToBin>, {"OUT.TXT"}},
 };
 
 std::string Catalogue() {

@@ -24,8 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bin = dir + "/OUT.BIN";
     fuzz::WriteAll(text, input);
     fuzz::WriteAll(bin, std::string(input.size() + 7, '\x5A'));
-    ConvertTxtToBin(text, bin, progress);
+    const ConversionSummary summary = ConvertTxtToBin(text, bin, progress);
     fuzz::Expect(fuzz::ReadAll(bin), oracle::TextToBytes(input), "ConvertTxtToBin");
+    fuzz::Expect(summary.nonHexPairs, oracle::NonHexPairs(input), "the pairs not hexadecimal");
 
     // The input as binary: into text and back.
     std::string hex;

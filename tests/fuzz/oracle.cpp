@@ -124,6 +124,16 @@ unsigned char PairToByte(const std::string& pair) {
     return static_cast<unsigned char>(value);
 }
 
+std::int64_t NonHexPairs(const std::string& text) {
+    auto digit = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    };
+    std::int64_t count = 0;
+    for (std::size_t i = 0; i < text.size(); i += 2)
+        if (i + 1 == text.size() || !digit(text[i]) || !digit(text[i + 1])) ++count;
+    return count;
+}
+
 std::string TextToBytes(const std::string& text) {
     std::string bytes;
     for (std::size_t i = 0; i < text.size(); i += 2)

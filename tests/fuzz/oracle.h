@@ -35,5 +35,8 @@ std::vector<std::string> SelectUpdate(const std::vector<std::string>& records);
 // Two characters (or one, at the end of an odd text) into a byte.
 unsigned char PairToByte(const std::string& pair);
 std::string TextToBytes(const std::string& text);
+// The pairs of a text that are not two hexadecimal digits (a lone last
+// character is one).
+std::int64_t NonHexPairs(const std::string& text);
 
 }  // namespace vagliante::oracle

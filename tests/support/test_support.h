@@ -13,6 +13,16 @@
 
 #include "platform/progress.h"
 
+// Built with AddressSanitizer, which reserves far more address space than a
+// run needs: a run under it cannot be given a small limit of address space.
+#if defined(__SANITIZE_ADDRESS__)
+#define VAGLIANTE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VAGLIANTE_ASAN 1
+#endif
+#endif
+
 namespace vagliante::test {
 
 // A fresh folder, removed with everything in it at the end of the test.
@@ -84,8 +94,8 @@ inline constexpr std::string_view kTextLineEnd = "\r\n";
 inline constexpr std::string_view kTextLineEnd = "\n";
 #endif
 
-// A filter as a plain work function, its run's summary dropped, so that the
-// filters and the conversions stand in one table.
+// A filter or a conversion as a plain work function, its summary dropped, so
+// that they stand in one table.
 template <auto Filter>
 void WithoutSummary(const std::string& source, const std::string& destination, Progress& progress) {
     Filter(source, destination, progress);

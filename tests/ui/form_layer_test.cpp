@@ -13,6 +13,10 @@
 #include <thread>
 #include <tuple>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include "about/frm_about.h"
 #include "app/frm_main.h"
 #include "convert/frm_cnv.h"
@@ -20,6 +24,7 @@
 #include "platform/run_error.h"
 #include "tests/about/fakes.h"
 #include "tests/support/test_support.h"
+#include "tests/ui/accessible_names.h"
 #include "tests/ui/fake_view.h"
 #include "ui/form.h"
 #include "ui/path_boxes.h"
@@ -145,6 +150,45 @@ TEST_P(DescriptionTest, ControlsAreNamedOnceAndLieInsideTheirArea) {
         EXPECT_EQ(selected, 1);
     }
     EXPECT_FALSE(ui::TabOrder(form).empty());
+}
+
+// What both renderers give assistive technology: every control the user can
+// reach has a name, none shared in its window; a box is named by the label
+// made right before it; the bar and menu commands have names.
+TEST_P(DescriptionTest, EveryControlAScreenReaderMeetsHasANameOfItsOwn) {
+    const FormDesign& form = *GetParam();
+    std::set<std::string> names;
+    for (const ui::ControlDesign* c : ui::TabOrder(form)) {
+        const std::string name = test::AccessibleName(form, *c);
+        EXPECT_NE(name.find_first_not_of(" .?"), std::string::npos) << c->name << ": " << name;
+        EXPECT_TRUE(names.insert(name).second) << c->name << " shares its name: " << name;
+    }
+    const std::vector<const ui::ControlDesign*> order = ui::CreationOrder(form);
+    EXPECT_EQ(order.size(), form.controls.size());
+    for (const ui::ControlDesign& c : form.controls) {
+        SCOPED_TRACE(std::string(c.name));
+        if (c.kind == ControlKind::TextBox) {
+            const ui::ControlDesign* label = ui::LabelOf(form, c.name);
+            ASSERT_NE(label, nullptr) << "no label names it";
+            EXPECT_EQ(label->kind, ControlKind::Label);
+            const auto at = std::find(order.begin(), order.end(), &c);
+            ASSERT_NE(at, order.begin());
+            EXPECT_EQ(*(at - 1), label) << "its label is not made right before it";
+        }
+        if (!c.accessible.labelFor.empty()) {
+            EXPECT_EQ(c.kind, ControlKind::Label);
+            EXPECT_NE(ui::FindControl(form, c.accessible.labelFor), nullptr);
+        }
+        if (c.kind == ControlKind::ProgressBar) {
+            EXPECT_FALSE(c.accessible.name.empty());
+        }
+    }
+    for (const ui::MenuDesign& entry : form.menu) {
+        const std::string name = entry.accessible.name.empty()
+                                     ? test::WithoutAccessKey(entry.caption)
+                                     : std::string(entry.accessible.name);
+        EXPECT_NE(name.find_first_not_of(" .?"), std::string::npos) << entry.name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, DescriptionTest,
@@ -356,6 +400,30 @@ TEST(RunSessionTest, AHandlersFailureThatNothingCaughtIsShownAndTheWindowGoesOn)
     EXPECT_EQ(AsShown(view.messages[0]), Shown("guasto", "Vagliante", kCritical, ""));
     EXPECT_FALSE(view.closed());
 }
+
+#if !defined(_WIN32) && !defined(VAGLIANTE_ASAN)
+// A run whose thread cannot start (no address space left for its stack) is
+// error 7, and the window is as before, not left busy for good.
+bool RunWithoutRoomForAThread() {
+    RunForm form;
+    test::FakeView view(form);
+    form.work = [] { return std::string(); };
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm || std::fscanf(statm, "%ld", &pages) != 1) return false;
+    std::fclose(statm);
+    const rlimit tight{static_cast<rlim_t>(pages) * 4096 + (1 << 20), RLIM_INFINITY};
+    if (setrlimit(RLIMIT_AS, &tight) != 0) return false;
+    view.Click("Command1");
+    return view.messages.size() == 1 && view.messages[0].text == "Errore 7: Memoria esaurita" &&
+           !ui::RunSession::Busy() && view.ControlEnabled("Command1");
+}
+
+TEST(RunSessionTest, ARunWhoseThreadCannotStartIsErrorSevenAndTheWindowGoesOn) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: no thread stacks cached
+    EXPECT_EXIT(std::exit(RunWithoutRoomForAThread() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST(CommonDialogTest, CancelKeepsTheNameAndTheRequestCarriesEverySetting) {
     RunForm form;

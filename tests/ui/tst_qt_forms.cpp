@@ -2,6 +2,7 @@
 // derived from the designs), and what the renderer itself does: a run's busy
 // look, Enter and Esc, drops, the real file dialogs and message boxes, modal
 // windows, the bar. The handlers are tested once, over the fake view.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -27,6 +28,7 @@
 #include "tests/about/fakes.h"
 #include "tests/support/qt_support.h"
 #include "tests/support/test_support.h"
+#include "tests/ui/accessible_names.h"
 #include "tools/sample_log.h"
 #include "ui/qt/look.h"
 #include "ui/qt/qt_form.h"
@@ -87,6 +89,42 @@ bool CaptionFits(QWidget* widget) {
     return true;
 }
 
+// What assistive technology is told: each control the user reaches and the
+// bar by its name (a box by its label's caption as it stands, with the
+// label as the box's "labelled by"), with the description of its design;
+// each menu bar entry by its name.
+void ExpectAccessible(const QtForm* window) {
+    const vagliante::ui::FormDesign& design = window->Logic().Design();
+    for (const ControlDesign& c : design.controls) {
+        if (!vagliante::ui::TakesFocus(c.kind) && c.kind != ControlKind::ProgressBar) continue;
+        QAccessibleInterface* control =
+            QAccessible::queryAccessibleInterface(Get<QWidget>(window, c.name));
+        QVERIFY(control);
+        const ControlDesign* label = vagliante::ui::LabelOf(design, c.name);
+        const std::string name = label
+                                     ? vagliante::test::WithoutAccessKey(window->Text(label->name))
+                                     : vagliante::test::AccessibleName(design, c);
+        QCOMPARE(control->text(QAccessible::Name).toStdString(), name);
+        QCOMPARE(control->text(QAccessible::Description).toStdString(),
+                 std::string(c.accessible.description));
+        if (label) {
+            const auto labels = control->relations(QAccessible::Label);
+            QCOMPARE(labels.size(), 1);
+            QCOMPARE(labels.front().first->object(), Get<QObject>(window, label->name));
+        }
+    }
+    QAccessibleInterface* bar =
+        QAccessible::queryAccessibleInterface(window->findChild<QMenuBar*>());
+    for (int i = 0; i < int(design.menu.size()); ++i) {
+        const vagliante::ui::MenuDesign& entry = design.menu[std::size_t(i)];
+        QVERIFY(bar);
+        QCOMPARE(bar->child(i)->text(QAccessible::Name).toStdString(),
+                 entry.accessible.name.empty() ? vagliante::test::WithoutAccessKey(entry.caption)
+                                               : std::string(entry.accessible.name));
+        QCOMPARE(bar->child(i)->role(), QAccessible::MenuItem);
+    }
+}
+
 // Every control of the description where it belongs, of its kind, in its
 // font and colour, its caption whole; the tab order, the focus on its first
 // control, the menu, the fixed size and the frame of its border.
@@ -133,6 +171,8 @@ void ExpectAsDescribed(const QtForm* window) {
             QCOMPARE(Get<QAction>(window, item.name)->text(),
                      QString::fromUtf8(item.caption.data(), item.caption.size()));
     }
+
+    ExpectAccessible(window);
 
     QCOMPARE(window->Client()->size(), QSize(Px(design.width), Px(design.height)));
     QCOMPARE(window->minimumSize(), window->maximumSize());  // the user cannot resize it
@@ -252,8 +292,15 @@ void tst_QtForms::windowsAsDescribed() {
     if (mode) static_cast<vagliante::frmCnv&>(*form).Chiamatoda = mode;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
 
     ExpectAsDescribed(window.get());
+    // The focus shown from the start, before any key: the style draws it.
+    QStyleOption focus;
+    focus.initFrom(window->focusWidget());
+    QVERIFY(focus.state.testFlag(QStyle::State_HasFocus));
+    QVERIFY(focus.state.testFlag(QStyle::State_KeyboardFocusChange));
     if (QTest::currentTestFailed()) return;
     if (mode) {  // shown: activated, in the captions of its mode
         QCOMPARE(window->Title(), std::string(mode->title));

@@ -2,14 +2,18 @@
 // script can take its picture: for each window it prints
 //   SHOW <name> <left> <top> <width> <height>
 // (the window's frame on the screen, in pixels) and waits for a line on its
-// input before going on to the next. Prints DONE at the end.
+// input before going on to the next. Prints DONE at the end. With
+// --high-contrast, the windows are shown in high contrast (black), their
+// names ending in "-hc".
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "about/frm_about.h"
 #include "app/frm_main.h"
 #include "convert/frm_cnv.h"
 #include "platform/utf8.h"
+#include "tests/win32/high_contrast.h"
 #include "ui/win32/message_loop.h"
 #include "ui/win32/win32_form.h"
 
@@ -32,16 +36,18 @@ void Settle() {
     }
 }
 
+std::string suffix;  // of every window's name
+
 // Lets the window paint itself whole, then hands it to the script.
-void Shot(const char* name, HWND window) {
+void Shot(const std::string& name, HWND window) {
     Settle();
     ::RedrawWindow(window, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Settle();
     RECT rect;
     ::GetWindowRect(window, &rect);
-    std::printf("SHOW %s %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top);
+    std::printf("SHOW %s %ld %ld %ld %ld\n", (name + suffix).c_str(), rect.left, rect.top,
+                rect.right - rect.left, rect.bottom - rect.top);
     std::fflush(stdout);
     char line[64];
     if (!std::fgets(line, sizeof line, stdin)) return;
@@ -53,7 +59,12 @@ void Type(const Win32Form& form, const char* box, const std::string& text) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    std::optional<vagliante::test::HighContrast> contrast;
+    if (argc > 1 && std::string(argv[1]) == "--high-contrast") {
+        contrast.emplace();
+        suffix = "-hc";
+    }
     vagliante::frmMain mainForm;
     auto main = Win32Form::Create(mainForm);
     Type(*main, "Text1", "C:\\Log città\\Log1.bin");
@@ -68,7 +79,7 @@ int main() {
         form.Chiamatoda = mode;
         Type(*window, "Text1", std::string("C:\\Log città\\centrale-") + name + ".dat");
         window->Show();
-        Shot((std::string("frmCnv-") + name).c_str(), window->Handle());
+        Shot(std::string("frmCnv-") + name, window->Handle());
     }
 
     vagliante::frmAbout about;

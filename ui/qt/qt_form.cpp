@@ -20,6 +20,7 @@
 #include <QWindow>
 #include <stdexcept>
 
+#include "ui/qt/accessible.h"
 #include "ui/qt/look.h"
 #include "ui/qt/qt_progress_bar.h"
 
@@ -108,6 +109,7 @@ QtForm::QtForm(Form& form) : form_(form) {
     setObjectName(ToQt(design.name));
     setWindowFlags(FlagsFor(design.border));
     setWindowTitle(ToQt(design.title));
+    SetWindowRole(this, design.border != Border::FixedSingle);
     if (design.icon) setWindowIcon(AppIcon());
     setFont(FormFont());
     setAcceptDrops(!design.dropBox.empty());
@@ -156,6 +158,16 @@ void QtForm::Build() {
         if (qobject_cast<QLineEdit*>(widget)) widget->installEventFilter(this);
     }
 
+    // A box is named by its label (its buddy, which AT-SPI tells as the
+    // box's "labelled by"); a control whose caption says too little, by
+    // its accessible name.
+    for (const ControlDesign& control : design.controls) {
+        SetAccessible(Widget(control.name), control.accessible);
+        if (!control.accessible.labelFor.empty())
+            if (auto* label = qobject_cast<QLabel*>(Widget(control.name)))
+                label->setBuddy(Widget(control.accessible.labelFor));
+    }
+
     const std::vector<const ControlDesign*> order = TabOrder(design);
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(Widget(order[i - 1]->name), Widget(order[i]->name));
@@ -168,12 +180,14 @@ void QtForm::BuildMenu(QMenuBar* bar) {
         if (entry.items.empty()) {
             QAction* action = bar->addAction(ToQt(entry.caption));
             action->setObjectName(ToQt(entry.name));
+            SetAccessible(action, entry.accessible);
             connect(action, &QAction::triggered, this,
                     [this, entryName] { session_.Click(entryName); });
             continue;
         }
         QMenu* menu = bar->addMenu(ToQt(entry.caption));
         menu->setObjectName(ToQt(entry.name));
+        SetAccessible(menu->menuAction(), entry.accessible);
         for (const MenuItemDesign& item : entry.items) {
             const std::string itemName(item.name);
             QAction* action = menu->addAction(ToQt(item.caption));
@@ -308,6 +322,10 @@ void QtForm::showEvent(QShowEvent* event) {
     // Some platforms (offscreen among them) deliver no activation to a new
     // window, so the form's activation runs on the first showing as well.
     QWidget::showEvent(event);
+    // The focus shown from the start, not only once the user has pressed
+    // Tab: the style draws it in a window that has had a keyboard focus
+    // change, which showing the window clears.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     if (shown_) return;
     shown_ = true;
     session_.Activate();

@@ -157,8 +157,23 @@ void Win32Form::Build() {
     if (design.icon) SetIcons();
     if (!design.dropBox.empty()) ::DragAcceptFiles(hwnd_, TRUE);
     MakeControls();
+    Annotate();
     MakeFonts();
     Layout();
+    // The focus and the access keys always shown, not only once the user
+    // has pressed a key.
+    ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL),
+                   0);
+}
+
+void Win32Form::Annotate() {
+    const FormDesign& design = form_.Design();
+    annotations_ = std::make_unique<Annotations>();
+    for (const auto& state : controls_)
+        annotations_->Control(state->hwnd, state->design->accessible);
+    if (HMENU bar = ::GetMenu(hwnd_))
+        for (std::size_t i = 0; i < design.menu.size(); ++i)
+            annotations_->MenuEntry(bar, static_cast<int>(i), design.menu[i].accessible);
 }
 
 HMENU Win32Form::MakeMenu() const {
@@ -208,7 +223,8 @@ void Win32Form::MakeControls() {
             menuCommands_.emplace_back(MenuCommandId(design, item.name), item.name);
     }
 
-    // Made in tab order, which is the order the dialog keys follow. Each
+    // Made in tab order, which is the order the dialog keys follow, a label
+    // that names a box right before it (CreationOrder). Each
     // control starts a group of its own, but for the option buttons after
     // the first of a row: they form one group, and only the selected one is
     // a tab stop, as in the system's own dialogs.
@@ -244,8 +260,12 @@ void Win32Form::MakeControls() {
                 windowClass = PROGRESS_CLASSW;
                 break;
         }
+        // A bar shows no text: its text is its name, which Active
+        // Accessibility reads where annotation is missing.
+        const std::string_view text =
+            design_->kind == ControlKind::ProgressBar ? design_->accessible.name : design_->caption;
         state.hwnd = ::CreateWindowExW(
-            exStyle, windowClass, ToUtf16(design_->caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+            exStyle, windowClass, ToUtf16(text).c_str(), style, 0, 0, 0, 0, hwnd_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(state.id)), Instance(), nullptr);
         if (!state.hwnd) throw std::runtime_error("a control could not be made");
         if (design_->kind == ControlKind::OptionButton && design_->selected)

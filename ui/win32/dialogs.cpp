@@ -23,13 +23,25 @@ std::wstring FilterForApi(std::string_view filter) {
     return out;
 }
 
+namespace {
+
+// `path` with "." and `extension` added when its name has no extension (no
+// dot), as the system's dialog adds one to a name typed without it.
+std::string WithDefaultExtension(std::string path, const std::string& extension) {
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    if (extension.empty() || path.find('.', name) != std::string::npos) return path;
+    return path + "." + extension;
+}
+
+}  // namespace
+
 std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& request) {
     if (ActiveFileDialogScript()) return ActiveFileDialogScript()(request);
     const bool open = request.kind == FileDialogKind::Open;
     const std::wstring filter = FilterForApi(request.filter);
     const std::wstring title = ToUtf16(request.dialogTitle);
     const std::wstring folder = ToUtf16(request.initDir);
-    const std::wstring extension = ToUtf16(request.defaultExt);
     // Room for the longest path the system takes.
     std::vector<wchar_t> file(32768, L'\0');
     const std::wstring name = ToUtf16(request.fileName);
@@ -44,16 +56,18 @@ std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& r
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
     dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    // A name typed without extension gets this one (when saving only: an
-    // open dialog looks for the name as typed).
-    dialog.lpstrDefExt = extension.empty() || open ? nullptr : extension.c_str();
+    // No lpstrDefExt: the system's dialog would add the extension in lower
+    // case (".txt"); it is added below as given.
     // The reports are replaced without a question (the filters' affair), and
     // the program's current folder stays where it was.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                    (open ? OFN_FILEMUSTEXIST : 0);
     const BOOL chosen = open ? ::GetOpenFileNameW(&dialog) : ::GetSaveFileNameW(&dialog);
     if (!chosen) return std::nullopt;  // cancelled, or the dialog failed
-    return ToUtf8(file.data());
+    // A name typed without extension gets the request's (when saving only:
+    // an open dialog looks for the name as typed).
+    return open ? ToUtf8(file.data())
+                : WithDefaultExtension(ToUtf8(file.data()), request.defaultExt);
 }
 
 std::string ExpandedInformation(const std::string& details, std::size_t maxLines) {
@@ -68,6 +82,33 @@ std::string ExpandedInformation(const std::string& details, std::size_t maxLines
 }
 
 namespace {
+
+// Esc closes the task dialog as it closes a message box: Windows' own does
+// so with TDF_ALLOW_DIALOG_CANCELLATION, but one whose only button is OK may
+// not (Wine's ignores it), so its window takes Esc's IDCANCEL for OK.
+constexpr wchar_t kTaskDialogProc[] = L"Vagliante.TaskDialogProc";
+
+LRESULT CALLBACK TaskDialogWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto own = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kTaskDialogProc));
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL && lParam == 0) {
+        ::SendMessageW(hwnd, TDM_CLICK_BUTTON, IDOK, 0);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+        ::RemovePropW(hwnd, kTaskDialogProc);
+    }
+    return ::CallWindowProcW(own, hwnd, message, wParam, lParam);
+}
+
+HRESULT CALLBACK OnTaskDialog(HWND hwnd, UINT notification, WPARAM, LPARAM, LONG_PTR) {
+    if (notification == TDN_CREATED) {
+        ::SetPropW(hwnd, kTaskDialogProc,
+                   reinterpret_cast<HANDLE>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)));
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TaskDialogWindow));
+    }
+    return S_OK;
+}
 
 // A message with details in the task dialog of the common controls (version
 // 6, which the manifest asks for): the details below the text, shown when
@@ -88,6 +129,7 @@ bool ShowTaskDialog(HWND owner, const Message& message) {
     config.hwndParent = owner;
     // Esc and the close box close it, as they do a message box with OK.
     config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+    config.pfCallback = &OnTaskDialog;
     config.dwCommonButtons = TDCBF_OK_BUTTON;
     config.pszWindowTitle = title.c_str();
     if (message.icon == MessageIcon::Information) config.pszMainIcon = TD_INFORMATION_ICON;

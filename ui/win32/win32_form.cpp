@@ -43,6 +43,7 @@ std::unique_ptr<Win32Form> Win32Form::Create(Form& form, Win32Form* opener) {
 
 Win32Form::~Win32Form() {
     form_.Attach(nullptr);
+    annotations_.reset();  // before the windows they name go
     if (hwnd_) {
         if (opener_ && !closed_) ::EnableWindow(opener_->hwnd_, TRUE);
         ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -300,17 +301,25 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!session_.Running() && lastFocus_ && ::IsWindow(lastFocus_)) ::SetFocus(lastFocus_);
             return 0;
         case WM_CTLCOLORSTATIC: {
+            // The design's colours, but for the system's in high contrast.
             HDC dc = reinterpret_cast<HDC>(wParam);
             const ControlState* state = StateOf(reinterpret_cast<HWND>(lParam));
-            if (state && state->design->font) {
-                const Colour c = state->design->colour;
-                ::SetTextColor(dc, RGB(c.red, c.green, c.blue));
-            } else {
-                ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-            }
+            ::SetTextColor(dc, state ? LabelTextColour(*state->design, HighContrast())
+                                     : ::GetSysColor(COLOR_WINDOWTEXT));
             ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
             return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
         }
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+        case WM_THEMECHANGED:
+            // High contrast turned on or off, other colours: the common
+            // controls hear of it from their window, and all is drawn anew.
+            if (message == WM_SYSCOLORCHANGE)
+                for (const auto& state : controls_)
+                    ::SendMessageW(state->hwnd, WM_SYSCOLORCHANGE, wParam, lParam);
+            ::RedrawWindow(hwnd_, nullptr, nullptr,
+                           RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+            break;
         case WM_SETCURSOR:
             if (RunSession::Busy()) {
                 ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(kBusyCursor)));

@@ -23,6 +23,7 @@
 
 #include "ui/form.h"
 #include "ui/run_session.h"
+#include "ui/win32/accessible.h"
 
 namespace vagliante::ui::win32 {
 
@@ -96,6 +97,7 @@ class Win32Form final : public FormView, public LoadedForm, private RunSession::
     // Making the window (controls.cpp).
     void Build();
     void MakeControls();
+    void Annotate();
     void SetIcons();
     HMENU MakeMenu() const;
     void Layout();  // positions, sizes and fonts at dpi_
@@ -137,6 +139,7 @@ class Win32Form final : public FormView, public LoadedForm, private RunSession::
     HCURSOR cursorBeforeRun_ = nullptr;
     std::vector<std::unique_ptr<ControlState>> controls_;
     std::vector<std::pair<int, std::string>> menuCommands_;
+    std::unique_ptr<Annotations> annotations_;
 };
 
 }  // namespace vagliante::ui::win32
