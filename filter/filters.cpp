@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "filter/byte_to_hex.h"
-#include "filter/record_count.h"
-#include "filter/record_cutter.h"
 #include "filter/remove_extra_bytes.h"
 #include "filter/report.h"
+#include "filter/scan_options.h"
+#include "filter/stretches.h"
 #include "platform/input_file.h"
 #include "platform/os_file.h"
 #include "platform/output_set.h"
@@ -25,6 +25,9 @@ namespace {
 constexpr std::size_t kLineHead = 240;
 constexpr std::size_t kHeadBytes = kLineHead / 2;
 
+// Markers listed at once while a stretch is read.
+constexpr std::size_t kMarkerList = 256;
+
 // Where the two fields and the command sit in a record line, in characters
 // of its hexadecimal text; all even, so each also names a byte.
 struct LineLayout {
@@ -35,12 +38,12 @@ struct LineLayout {
     std::size_t command;  // to the end of the line
 };
 
-// Lays out one report line in the report's buffer: LN, the two fields and
+// Lays out one report line in the report's text: LN, the two fields and
 // the command, a blank after each field. put(out, from, n) writes the n
 // characters of the record line that start at character `from`; the line
 // is `lineLength` characters long, at least up to the command.
 template <typename Put>
-void WriteReportLine(OutputFile& report, std::string_view ln, const LineLayout& at,
+void WriteReportLine(StretchText& report, std::string_view ln, const LineLayout& at,
                      std::size_t lineLength, Put put) {
     const std::size_t commandLength = lineLength - at.command;
     const std::size_t total =
@@ -60,7 +63,7 @@ void WriteReportLine(OutputFile& report, std::string_view ln, const LineLayout& 
 }
 
 // The line from its hexadecimal text.
-void WriteReportLine(OutputFile& report, std::string_view ln, const LineLayout& at,
+void WriteReportLine(StretchText& report, std::string_view ln, const LineLayout& at,
                      std::string_view line) {
     WriteReportLine(report, ln, at, line.size(), [&](char* out, std::size_t from, std::size_t n) {
         std::copy_n(line.data() + from, n, out);
@@ -69,7 +72,7 @@ void WriteReportLine(OutputFile& report, std::string_view ln, const LineLayout& 
 
 // The line of the record whose bytes start at `bytes`, rendered straight
 // into the report with no text between.
-void WriteReportLine(OutputFile& report, std::string_view ln, const LineLayout& at,
+void WriteReportLine(StretchText& report, std::string_view ln, const LineLayout& at,
                      const std::uint8_t* bytes, std::size_t lineLength) {
     WriteReportLine(report, ln, at, lineLength, [&](char* out, std::size_t from, std::size_t n) {
         HexEncode(bytes + from / 2, n / 2, out);
@@ -115,6 +118,15 @@ class LeftOutTally {
             ++larger_[size];
     }
 
+    // Adds what another worker left out.
+    void Add(const LeftOutTally& other) {
+        no1001_ += other.no1001_;
+        otherType_ += other.otherType_;
+        otherSize_ += other.otherSize_;
+        for (std::size_t size = 0; size < table_.size(); ++size) table_[size] += other.table_[size];
+        for (const auto& [size, count] : other.larger_) larger_[size] += count;
+    }
+
     LeftOut Counts() const {
         LeftOut out{no1001_, otherType_, otherSize_, larger_};
         for (std::size_t size = 0; size < table_.size(); ++size)
@@ -135,32 +147,35 @@ class LeftOutTally {
 // or 220 characters into the 5C report; type "6D" of 224, more than 240 or
 // 234 characters into 63-70 or 63-71 by characters 21-22. On the record's
 // bytes: 10 01 at bytes 14-15, the type at byte 3, 70 or not at byte 11.
+// One pass per worker: it writes the lines of the stretch in hand into that
+// stretch's texts, and counts what it wrote and left out.
 enum class ActivationReport { k5C, k63_70, k63_71 };
 constexpr LineLayout kActivationLine{10, 8, 18, 4, 26};
 
 class ActivationPass {
   public:
-    explicit ActivationPass(std::array<OutputFile*, 3> reports) : reports_(reports) {}
+    static constexpr std::size_t kReports = 3;
+    using Texts = std::array<StretchText, kReports>;
 
     // A record too short to hold characters 27-30 has no "1001" either.
-    void Take(const RecordHead& head) {
+    void Take(const RecordHead& head, Texts& lines) {
         if (head.size < 15 || head.bytes[13] != 0x10 || head.bytes[14] != 0x01)
             return leftOut_.No1001();
         const std::int64_t length = head.lineLength;
         if (head.bytes[2] == 0x66) {
             if (length == 210 || length == 240)
-                Write(ActivationReport::k5C, "5C ", head, 210);
+                Write(lines, ActivationReport::k5C, "5C ", head, 210);
             else if (length == 220)
-                WriteShortened(ActivationReport::k5C, "5C ", head);
+                WriteShortened(lines, ActivationReport::k5C, "5C ", head);
             else
                 leftOut_.OtherSize(length);
         } else if (head.bytes[2] == 0x6D) {
             auto report =
                 head.bytes[10] == 0x70 ? ActivationReport::k63_70 : ActivationReport::k63_71;
             if (length == 224 || length > 240)
-                Write(report, "63 ", head, 224);
+                Write(lines, report, "63 ", head, 224);
             else if (length == 234)
-                WriteShortened(report, "63 ", head);
+                WriteShortened(lines, report, "63 ", head);
             else
                 leftOut_.OtherSize(length);
         } else {
@@ -168,26 +183,31 @@ class ActivationPass {
         }
     }
 
-    std::int64_t Lines(ActivationReport report) const { return lines_[static_cast<int>(report)]; }
+    std::int64_t Lines(std::size_t report) const { return lines_[report]; }
+    // What this pass and `other` wrote and left out, together.
+    void Add(const ActivationPass& other) {
+        for (std::size_t r = 0; r < kReports; ++r) lines_[r] += other.lines_[r];
+        leftOut_.Add(other.leftOut_);
+    }
     LeftOut LeftOutCounts() const { return leftOut_.Counts(); }
 
   private:
-    void Write(ActivationReport report, std::string_view ln, const RecordHead& head,
+    void Write(Texts& lines, ActivationReport report, std::string_view ln, const RecordHead& head,
                std::size_t lineLength) {
-        WriteReportLine(*reports_[static_cast<int>(report)], ln, kActivationLine, head.bytes,
+        WriteReportLine(lines[static_cast<int>(report)], ln, kActivationLine, head.bytes,
                         lineLength);
         ++lines_[static_cast<int>(report)];
     }
-    void WriteShortened(ActivationReport report, std::string_view ln, const RecordHead& head) {
+    void WriteShortened(Texts& lines, ActivationReport report, std::string_view ln,
+                        const RecordHead& head) {
         head.Text(shortened_);
         RemoveExtraBytes(shortened_, "4740B6");
-        WriteReportLine(*reports_[static_cast<int>(report)], ln, kActivationLine, shortened_);
+        WriteReportLine(lines[static_cast<int>(report)], ln, kActivationLine, shortened_);
         ++lines_[static_cast<int>(report)];
     }
 
-    std::array<OutputFile*, 3> reports_;
     std::string shortened_;
-    std::array<std::int64_t, 3> lines_{};
+    std::array<std::int64_t, kReports> lines_{};
     LeftOutTally leftOut_;
 };
 
@@ -197,162 +217,173 @@ constexpr LineLayout kUpdateLine{6, 4, 10, 6, 20};
 
 class UpdatePass {
   public:
-    explicit UpdatePass(OutputFile& report) : report_(report) {}
+    static constexpr std::size_t kReports = 1;
+    using Texts = std::array<StretchText, kReports>;
 
-    void Take(const RecordHead& head) {
+    void Take(const RecordHead& head, Texts& lines) {
         if (head.lineLength == 204 || head.lineLength == 232) {
-            WriteReportLine(report_, "5C ", kUpdateLine, head.bytes, 204);
+            WriteReportLine(lines[0], "5C ", kUpdateLine, head.bytes, 204);
         } else if (head.lineLength == 214) {
             head.Text(shortened_);
             RemoveExtraBytes(shortened_, "474126");
-            WriteReportLine(report_, "5C ", kUpdateLine, shortened_);
+            WriteReportLine(lines[0], "5C ", kUpdateLine, shortened_);
         } else {
             return leftOut_.OtherSize(head.lineLength);
         }
         ++lines_;
     }
 
-    std::int64_t Lines() const { return lines_; }
+    std::int64_t Lines(std::size_t) const { return lines_; }
+    void Add(const UpdatePass& other) {
+        lines_ += other.lines_;
+        leftOut_.Add(other.leftOut_);
+    }
     LeftOut LeftOutCounts() const { return leftOut_.Counts(); }
 
   private:
-    OutputFile& report_;
     std::string shortened_;
     std::int64_t lines_ = 0;
     LeftOutTally leftOut_;
 };
 
-// Hands each record of the log to `pass` as a RecordHead: what the pass
-// needs of the record's line, without writing the line anywhere.
-template <typename Pass>
-class RecordHeads {
-  public:
-    explicit RecordHeads(Pass& pass) : pass_(pass) {}
-
-    void Start() {
-        used_ = 0;
-        size_ = 0;
-    }
-    void Bytes(const std::uint8_t* bytes, std::size_t size) {
-        size_ += static_cast<std::int64_t>(size);
-        const std::size_t take = std::min(size, kHeadBytes - used_);
-        std::copy(bytes, bytes + take, head_ + used_);
-        used_ += take;
-    }
-    void Close() {
-        ++records_;
-        pass_.Take(RecordHead{head_, used_, 2 * size_});
-    }
-    void Drop() {}
-
-    std::int64_t Records() const { return records_; }
-
-  private:
-    Pass& pass_;
-    std::uint8_t head_[kHeadBytes];
-    std::size_t used_ = 0;
-    std::int64_t size_ = 0;
-    std::int64_t records_ = 0;
-};
-
-// One report being written: its stream, the kind of its header, and where
-// the header's record count begins.
-struct ReportStream {
-    OutputFile& out;
-    const ReportKind& kind;
-    std::int64_t countAt = 0;
-};
-
-// Logs from this size up have their count estimated rather than counted
-// first; smaller ones are counted in a few milliseconds.
-constexpr std::int64_t kEstimateFrom = std::int64_t{8} << 20;
-
-// The records of the log are counted for the headers either before the
-// selection or, on a large log, by the selection itself (record_count.h).
-// Every read stops at the length the log had when it was opened, so that
-// they agree. The bar follows the reads as one.
-template <typename Pass>
-class LogRun {
-  public:
-    LogRun(const std::string& source, std::string_view marker, Progress& progress)
-        : marker_(ParseMarker(marker)),
-          log_(std::in_place, source),
-          length_(log_->Length()),
-          tracker_(progress, length_) {}
-
-    // Refuses report names that are the log itself, before anything is read.
-    void RefuseAsReports(const std::vector<std::string>& names) const {
-        for (const std::string& name : names) log_->RefuseAsOutput(name);
-    }
-
-    // Writes the reports: their headers, then the lines of a pass made by
-    // `makePass()`, which is left in `pass`. Returns the count of records.
-    // `rewritable`: the reports are files, whose headers may be written
-    // over, not streams.
-    template <typename MakePass>
-    std::int64_t Write(std::vector<ReportStream>& reports, const HeaderFacts& facts,
-                       bool rewritable, MakePass makePass, std::optional<Pass>& pass) {
-        const std::string version = VersionText();
-        auto begin = [&](std::int64_t count) {
-            for (ReportStream& report : reports) {
-                report.out.TruncateTo(0);
-                report.countAt = WriteReportHeader(report.out, report.kind, version, facts, count);
+// Hands take(head) every record that starts in stretch k and that a later
+// marker closes. The record that runs across the stretch's end belongs to
+// this stretch: its end is sought past it, in the margin read with the
+// stretch and, for a record longer than that, window by window. The open
+// record at the end of the log is not handed on.
+template <typename Take>
+void TakeRecords(const LogStretches& log, StretchWorker& worker, std::int64_t k, Take&& take) {
+    const std::int64_t length = log.Length(), start = log.Start(k);
+    const std::size_t stretch = static_cast<std::size_t>(log.End(k) - start);
+    const Marker marker = log.Searched();
+    const std::int64_t viewEnd =
+        std::min(length, log.End(k) + static_cast<std::int64_t>(log.Margin()));
+    // Where a marker may start in a view from `from` to `to`: its second
+    // byte must lie in the view too.
+    auto candidates = [&](std::int64_t from, std::int64_t to) {
+        const std::size_t size = static_cast<std::size_t>(to - from);
+        return std::min(CandidateEnd(length, from, size), to < length ? size - 1 : size);
+    };
+    // The record that runs past the view: its head, and where it starts.
+    std::uint8_t head[kHeadBytes];
+    std::size_t headSize = 0;
+    std::int64_t openAt = -1;
+    const std::size_t size = static_cast<std::size_t>(viewEnd - start);
+    const std::size_t searched = candidates(start, viewEnd);
+    worker.View().Read(start, size, [&](const std::uint8_t* data) {
+        // The markers of the stretch, a list at a time; each closes the
+        // record before it.
+        const std::size_t ours = std::min(stretch, searched);
+        std::uint32_t at[kMarkerList];
+        std::size_t from = 0, record = 0;
+        bool inRecord = false;
+        while (from < ours) {
+            const std::size_t n = ListMarkers(data, from, ours, marker, at, kMarkerList, from);
+            for (std::size_t i = 0; i < n; ++i) {
+                if (inRecord)
+                    take(RecordHead{data + record, std::min(kHeadBytes, at[i] - record),
+                                    2 * static_cast<std::int64_t>(at[i] - record)});
+                record = at[i];
+                inRecord = true;
             }
-            pass.emplace(makePass());
-        };
-        std::optional<std::int64_t> estimate;
-        if (rewritable && length_ >= kEstimateFrom)
-            estimate = EstimateRecords(SampleLog(*log_, length_, marker_), length_);
-        std::int64_t records = 0;
-        if (estimate) {
-            begin(*estimate);
-            records = Select(*pass, 0);
-            if (DecimalDigits(records) != DecimalDigits(*estimate)) {
-                // Written again with the count known; the bar waits at the
-                // end of the first writing until the second passes it.
-                begin(records);
-                Select(*pass, 0);
-            } else {
-                const std::string text = std::to_string(records);
-                for (ReportStream& report : reports) report.out.Overwrite(report.countAt, text);
-            }
-        } else {
-            // The count first, then the lines, each over half the bar.
-            records = CountRecords(*log_, length_, marker_,
-                                   [&](std::int64_t counted) { tracker_.At(counted / 2 + 1); });
-            begin(records);
-            Select(*pass, length_);
         }
-        // Closed before a report may take its name: Windows does not
-        // replace a file that is still open.
-        log_.reset();
-        return records;
+        if (!inRecord) return;
+        // The last one runs across the stretch's end, up to the next marker.
+        const std::size_t next = FindMarker(data, std::max(record + 1, ours), searched, marker);
+        if (next < searched) {
+            take(RecordHead{data + record, std::min(kHeadBytes, next - record),
+                            2 * static_cast<std::int64_t>(next - record)});
+        } else if (viewEnd < length) {
+            // Past the view too. (At the log's end, the record is open.)
+            headSize = std::min(kHeadBytes, size - record);
+            std::copy_n(data + record, headSize, head);
+            openAt = start + static_cast<std::int64_t>(record);
+        }
+    });
+    if (openAt < 0) return;
+    constexpr std::int64_t kWindow = std::int64_t{1} << 20;
+    for (std::int64_t from = start + static_cast<std::int64_t>(searched); from < length - 3;) {
+        if (worker.Cancelled()) return;
+        const std::int64_t to = std::min(length, from + kWindow + 1);
+        const std::size_t count = candidates(from, to);
+        std::size_t found = count;
+        worker.View().Read(
+            from, static_cast<std::size_t>(to - from),
+            [&](const std::uint8_t* data) { found = FindMarker(data, 0, count, marker); });
+        if (found < count) {
+            const std::int64_t end = from + static_cast<std::int64_t>(found);
+            return take(RecordHead{head, headSize, 2 * (end - openAt)});
+        }
+        from += static_cast<std::int64_t>(count);
+        if (count == 0) return;
     }
+}
 
-    ProgressTracker& Tracker() { return tracker_; }
+// Writes a stretch's text to its report in parts that the report copies
+// into its buffer, so that its own thread writes them out.
+void WriteOut(OutputFile& report, StretchText& text) {
+    constexpr std::size_t kPart = kIoBlock / 4;
+    for (std::size_t done = 0; done < text.Size(); done += kPart)
+        report.Write(text.Data() + done, std::min(kPart, text.Size() - done));
+    text.Clear();
+}
 
-  private:
-    // Hands the records of the log to `pass`; the bar shows (`before` + the
-    // bytes read) / 2 with a count before, else the bytes read. Returns the
-    // records that the log's markers close.
-    std::int64_t Select(Pass& pass, std::int64_t before) {
-        RecordHeads<Pass> heads(pass);
-        RecordCutter cutter(marker_, length_, heads);
-        // The cutter reads a block in its search for markers and in its
-        // copy of each record's head, never under a lock nor with an object
-        // to destroy on the way (ReadLogBlocks).
-        ReadLogBlocks(*log_, length_, cutter, [&](std::int64_t read) {
-            tracker_.At((before > 0 ? (before + read) / 2 : read) + 1);
+// A filter's run: the records of the log counted first, for the headers;
+// then every stretch selected by a pass of its worker into its slot, and the
+// slots written to the reports in the log's order. Returns the summary's
+// counts, the paths aside.
+template <typename Pass>
+RunSummary SelectInto(const std::string& source, std::string_view markerText, Progress& progress,
+                      const std::vector<std::string>& names,
+                      const std::array<const ReportKind*, Pass::kReports>& kinds,
+                      const ScanOptions& options) {
+    const HeaderFacts facts = CollectHeaderFacts(source);
+    const Marker marker = ParseMarker(markerText);
+    std::optional<InputFile> log(std::in_place, source);
+    const std::int64_t length = log->Length();
+    ProgressTracker tracker(progress, length);
+    // Report names that are the log itself are refused before anything is
+    // read or written.
+    for (const std::string& name : names) log->RefuseAsOutput(name);
+    // The reports change together: all new, or all as they were.
+    OutputSet reports(names);
+
+    LogStretches stretches(*log, length, marker, options, tracker);
+    const std::int64_t records = stretches.CountRecords();
+    const std::string version = VersionText();
+    for (std::size_t r = 0; r < Pass::kReports; ++r)
+        WriteReportHeader(reports[r].Stream(), *kinds[r], version, facts, records);
+
+    std::vector<Pass> passes(static_cast<std::size_t>(stretches.MaxWorkers()));
+    std::vector<typename Pass::Texts> slots(static_cast<std::size_t>(stretches.Slots()));
+    // A worker reads its stretch, and the pass reads the record heads, never
+    // under a lock nor with an object to destroy on the way (FileView::Read).
+    stretches.Select(
+        [&](StretchWorker& worker, std::int64_t k, int slot) {
+            Pass& pass = passes[static_cast<std::size_t>(worker.Index())];
+            typename Pass::Texts& lines = slots[static_cast<std::size_t>(slot)];
+            TakeRecords(stretches, worker, k,
+                        [&](const RecordHead& head) { pass.Take(head, lines); });
+        },
+        [&](std::int64_t, int slot) {
+            for (std::size_t r = 0; r < Pass::kReports; ++r)
+                WriteOut(reports[r].Stream(), slots[static_cast<std::size_t>(slot)][r]);
         });
-        cutter.End();
-        return heads.Records();
-    }
+    // Closed before a report may take its name: Windows does not replace a
+    // file that is still open.
+    log.reset();
+    reports.Commit(&tracker);
+    tracker.Finish();
 
-    Marker marker_;
-    std::optional<InputFile> log_;
-    std::int64_t length_;
-    ProgressTracker tracker_;
-};
+    for (std::size_t i = 1; i < passes.size(); ++i) passes[0].Add(passes[i]);
+    RunSummary summary;
+    summary.log = source;
+    summary.records = records;
+    for (std::size_t r = 0; r < Pass::kReports; ++r)
+        summary.reports.push_back({names[r], passes[0].Lines(r)});
+    summary.leftOut = passes[0].LeftOutCounts();
+    return summary;
+}
 
 }  // namespace
 
@@ -375,62 +406,39 @@ std::vector<std::string> ActivationReportNames(const std::string& destination) {
     return {base + "-5C.TXT", base + "-63-70.TXT", base + "-63-71.TXT"};
 }
 
-RunSummary FilterActivation(const std::string& source, const std::string& destination,
-                            Progress& progress) {
+RunSummary FilterActivationWith(const std::string& source, const std::string& destination,
+                                Progress& progress, const ScanOptions& options) {
     return RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
         const std::vector<std::string> names = ActivationReportNames(destination);
-        const HeaderFacts facts = CollectHeaderFacts(source);
-        LogRun<ActivationPass> run(source, kActivationMarker, progress);
-        run.RefuseAsReports(names);
-        // The three change together: all new, or all as they were.
-        OutputSet reports(names);
-        std::vector<ReportStream> streams = {{reports[0].Stream(), kActivation5C},
-                                             {reports[1].Stream(), kActivation63},
-                                             {reports[2].Stream(), kActivation63}};
-        const bool rewritable =
-            !reports[0].IsDirect() && !reports[1].IsDirect() && !reports[2].IsDirect();
-        std::optional<ActivationPass> pass;
-        const std::int64_t recordCount = run.Write(
-            streams, facts, rewritable,
-            [&] {
-                return ActivationPass(
-                    {&reports[0].Stream(), &reports[1].Stream(), &reports[2].Stream()});
-            },
-            pass);
-        reports.Commit(&run.Tracker());
-        run.Tracker().Finish();
-        return RunSummary{FilterKind::Activation,
-                          source,
-                          recordCount,
-                          {{names[0], pass->Lines(ActivationReport::k5C)},
-                           {names[1], pass->Lines(ActivationReport::k63_70)},
-                           {names[2], pass->Lines(ActivationReport::k63_71)}},
-                          pass->LeftOutCounts()};
+        RunSummary summary =
+            SelectInto<ActivationPass>(source, kActivationMarker, progress, names,
+                                       {&kActivation5C, &kActivation63, &kActivation63}, options);
+        summary.kind = FilterKind::Activation;
+        return summary;
     });
+}
+
+RunSummary FilterUpdateWith(const std::string& source, const std::string& destination,
+                            Progress& progress, const ScanOptions& options) {
+    return RunWithErrorNumbers([&] {
+        progress.SetValue(kProgressEmpty);
+        RequireDestination(destination, 1);
+        RunSummary summary = SelectInto<UpdatePass>(source, kUpdateMarker, progress, {destination},
+                                                    {&kUpdateReport}, options);
+        summary.kind = FilterKind::Update;
+        return summary;
+    });
+}
+
+RunSummary FilterActivation(const std::string& source, const std::string& destination,
+                            Progress& progress) {
+    return FilterActivationWith(source, destination, progress, {});
 }
 
 RunSummary FilterUpdate(const std::string& source, const std::string& destination,
                         Progress& progress) {
-    return RunWithErrorNumbers([&] {
-        progress.SetValue(kProgressEmpty);
-        RequireDestination(destination, 1);
-        const HeaderFacts facts = CollectHeaderFacts(source);
-        LogRun<UpdatePass> run(source, kUpdateMarker, progress);
-        run.RefuseAsReports({destination});
-        AtomicOutput report(destination);
-        std::vector<ReportStream> streams = {{report.Stream(), kUpdateReport}};
-        std::optional<UpdatePass> pass;
-        const std::int64_t recordCount = run.Write(
-            streams, facts, !report.IsDirect(), [&] { return UpdatePass(report.Stream()); }, pass);
-        report.Commit(&run.Tracker());
-        run.Tracker().Finish();
-        return RunSummary{FilterKind::Update,
-                          source,
-                          recordCount,
-                          {{destination, pass->Lines()}},
-                          pass->LeftOutCounts()};
-    });
+    return FilterUpdateWith(source, destination, progress, {});
 }
 
 }  // namespace vagliante

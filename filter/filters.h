@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "filter/run_summary.h"
+#include "filter/scan_options.h"
 #include "platform/progress.h"
 
 namespace vagliante {
@@ -28,5 +29,12 @@ std::vector<std::string> ActivationReportNames(const std::string& destination);
 // Update commands ("8400") into the report `destination`.
 RunSummary FilterUpdate(const std::string& source, const std::string& destination,
                         Progress& progress);
+
+// The same, the log read as `options` say (tests try small stretches and
+// several numbers of workers).
+RunSummary FilterActivationWith(const std::string& source, const std::string& destination,
+                                Progress& progress, const ScanOptions& options);
+RunSummary FilterUpdateWith(const std::string& source, const std::string& destination,
+                            Progress& progress, const ScanOptions& options);
 
 }  // namespace vagliante

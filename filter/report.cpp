@@ -21,9 +21,8 @@ HeaderFacts CollectHeaderFacts(const std::string& source) {
     return facts;
 }
 
-std::int64_t WriteReportHeader(OutputFile& report, const ReportKind& kind,
-                               std::string_view versionText, const HeaderFacts& facts,
-                               std::int64_t recordCount) {
+void WriteReportHeader(OutputFile& report, const ReportKind& kind, std::string_view versionText,
+                       const HeaderFacts& facts, std::int64_t recordCount) {
     const std::string hashes(66, '#');
     auto labelled = [&](std::string_view label, std::string_view value) {
         report.Write(label);
@@ -34,14 +33,11 @@ std::int64_t WriteReportHeader(OutputFile& report, const ReportKind& kind,
     labelled("## Log name:        ", facts.logName);
     labelled("## Log size:        ", facts.sizeText);
     labelled("## Log date:        ", facts.dateText);
-    report.Write("## Log records:     ");
-    const std::int64_t countAt = report.Position();
-    report.WriteLine(std::to_string(recordCount));
+    labelled("## Log records:     ", std::to_string(recordCount));
     report.WriteLine(hashes);
     report.WriteLine("");
     report.WriteLine(kind.heading);
     report.WriteLine(std::string(static_cast<std::size_t>(kind.dashLength), '-'));
-    return countAt;
 }
 
 }  // namespace vagliante

@@ -31,11 +31,8 @@ inline constexpr ReportKind kActivation5C{"LN UA       PROV COMANDO", 201};
 inline constexpr ReportKind kActivation63{"LN UA       PROV COMANDO", 215};
 inline constexpr ReportKind kUpdateReport{"LN PROV PPUA   COMANDO", 199};
 
-// Writes lines 1 to 10 of a report. Returns the position in the report of
-// the record count's first digit, where a count of as many digits may be
-// written over it.
-std::int64_t WriteReportHeader(OutputFile& report, const ReportKind& kind,
-                               std::string_view versionText, const HeaderFacts& facts,
-                               std::int64_t recordCount);
+// Writes lines 1 to 10 of a report.
+void WriteReportHeader(OutputFile& report, const ReportKind& kind, std::string_view versionText,
+                       const HeaderFacts& facts, std::int64_t recordCount);
 
 }  // namespace vagliante

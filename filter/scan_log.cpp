@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "filter/byte_to_hex.h"
-#include "filter/record_count.h"
-#include "filter/record_cutter.h"
+#include "filter/stretches.h"
 #include "platform/input_file.h"
 #include "platform/output_set.h"
 #include "platform/run_error.h"
@@ -13,50 +13,62 @@
 namespace vagliante {
 namespace {
 
-// Writes each of the first `records` records (those that a later marker
-// closes, counted before) as one line of hexadecimal text: the open record
-// at the end never reaches the listing, which may be a pipe. Bytes reads the
-// log's block with no lock held (ReadLogBlocks): the room in the output is
-// reserved before the block is read.
-class RecordLines {
-  public:
-    RecordLines(OutputFile& out, std::int64_t records) : out_(out), records_(records) {}
+// Markers listed at once while a stretch is read.
+constexpr std::size_t kMarkerList = 256;
 
-    void Start() { writing_ = written_ < records_; }
-    void Bytes(const std::uint8_t* bytes, std::size_t size) {
-        if (!writing_) return;
-        constexpr std::size_t kSlice = kIoBlock / 2;
-        while (size > 0) {
-            const std::size_t n = std::min(size, kSlice);
-            HexEncode(bytes, n, out_.Reserve(2 * n));
-            out_.Commit(2 * n);
-            bytes += n;
-            size -= n;
+// Writes the part of the listing that stretch k holds: the hexadecimal text
+// of each of its bytes that belongs to a record a later marker closes, and
+// the line end in front of each marker that closes one. A record that runs
+// across stretches is written in parts, each by the worker of its stretch;
+// which parts are written follows from the markers counted before (record
+// g starts at marker g and is closed when g is not the last marker).
+void ListStretch(const LogStretches& log, StretchWorker& worker, std::int64_t k,
+                 StretchText& text) {
+    const std::int64_t length = log.Length(), start = log.Start(k), end = log.End(k);
+    const std::size_t stretch = static_cast<std::size_t>(end - start);
+    const std::int64_t closed = log.Markers() - 1;  // records that a marker closes
+    // The record that the stretch's first bytes belong to (-1: none).
+    std::int64_t record = log.MarkersBefore(k) - 1;
+    // Every byte may give two digits, and every marker a line end.
+    char* out = text.Reserve(3 * stretch);
+    char* const first = out;
+    // And the byte after, for a marker across the stretch's end.
+    worker.View().Read(start, stretch + (end < length ? 1 : 0), [&](const std::uint8_t* data) {
+        const std::size_t candidates = CandidateEnd(length, start, stretch);
+        // Writes the bytes [from, to) if their record is one a marker closes.
+        auto part = [&](std::size_t from, std::size_t to) {
+            if (record < 0 || record >= closed) return;
+            HexEncode(data + from, to - from, out);
+            out += 2 * (to - from);
+        };
+        std::uint32_t at[kMarkerList];
+        std::size_t from = 0;  // where the part of the current record starts
+        for (std::size_t search = 0; search < candidates;) {
+            const std::size_t n =
+                ListMarkers(data, search, candidates, log.Searched(), at, kMarkerList, search);
+            for (std::size_t i = 0; i < n; ++i) {
+                part(from, at[i]);
+                // The marker closes the record before it.
+                if (record >= 0) {
+                    *out++ = '\r';
+                    *out++ = '\n';
+                }
+                ++record;
+                from = at[i];
+            }
         }
-    }
-    void Close() {
-        if (!writing_) return;
-        out_.Write("\r\n", 2);
-        ++written_;
-    }
-    void Drop() {}
-
-    std::int64_t Written() const { return written_; }
-
-  private:
-    OutputFile& out_;
-    std::int64_t records_;
-    bool writing_ = false;
-    std::int64_t written_ = 0;
-};
+        part(from, stretch);
+    });
+    text.Commit(static_cast<std::size_t>(out - first));
+}
 
 }  // namespace
 
 // The records are counted first, so that the listing can go to a pipe or a
-// device, which cannot take back the open record at the end. The two reads
-// move the bar as one.
-std::int64_t ScanLog(const std::string& source, std::string_view marker,
-                     const std::string& destination, Progress& progress) {
+// device, which cannot take back the open record at the end.
+std::int64_t ScanLogWith(const std::string& source, std::string_view marker,
+                         const std::string& destination, Progress& progress,
+                         const ScanOptions& options) {
     return RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
         const Marker bytes = ParseMarker(marker);
@@ -66,20 +78,32 @@ std::int64_t ScanLog(const std::string& source, std::string_view marker,
         const std::int64_t length = log->Length();
         ProgressTracker tracker(progress, length);
 
-        const std::int64_t records = CountRecords(
-            *log, length, bytes, [&](std::int64_t counted) { tracker.At(counted / 2 + 1); });
-        RecordLines lines(listing.Stream(), records);
-        RecordCutter cutter(bytes, length, lines);
-        ReadLogBlocks(*log, length, cutter,
-                      [&](std::int64_t read) { tracker.At((length + read) / 2 + 1); });
-        cutter.End();
+        LogStretches stretches(*log, length, bytes, options, tracker);
+        const std::int64_t records = stretches.CountRecords();
+        std::vector<StretchText> slots(static_cast<std::size_t>(stretches.Slots()));
+        stretches.Select(
+            [&](StretchWorker& worker, std::int64_t k, int slot) {
+                ListStretch(stretches, worker, k, slots[static_cast<std::size_t>(slot)]);
+            },
+            [&](std::int64_t, int slot) {
+                StretchText& text = slots[static_cast<std::size_t>(slot)];
+                constexpr std::size_t kPart = kIoBlock / 4;
+                for (std::size_t done = 0; done < text.Size(); done += kPart)
+                    listing.Stream().Write(text.Data() + done, std::min(kPart, text.Size() - done));
+                text.Clear();
+            });
         // Closed before the listing may take a name: Windows does not
         // replace a file that is still open.
         log.reset();
         listing.Commit(&tracker);
         tracker.Finish();
-        return lines.Written();
+        return records;
     });
+}
+
+std::int64_t ScanLog(const std::string& source, std::string_view marker,
+                     const std::string& destination, Progress& progress) {
+    return ScanLogWith(source, marker, destination, progress, {});
 }
 
 }  // namespace vagliante

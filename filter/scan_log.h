@@ -1,6 +1,6 @@
 // ScanLog: the record listing that `vagliante-cli record` writes. Cuts a
-// binary command log into records at a two-byte marker (by RecordCutter's
-// rules) and writes each record as one line of hexadecimal text, ended by
+// binary command log into records at a two-byte marker (by the rules in
+// filter/markers.h) and writes each record as one line of hexadecimal text, ended by
 // CR LF: the record lines that the filters select from.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "filter/scan_options.h"
 #include "platform/progress.h"
 
 namespace vagliante {
@@ -19,5 +20,9 @@ namespace vagliante {
 // L + 1 and back to empty. Returns the number of record lines.
 std::int64_t ScanLog(const std::string& source, std::string_view marker,
                      const std::string& destination, Progress& progress);
+// The same, the log read as `options` say (for tests).
+std::int64_t ScanLogWith(const std::string& source, std::string_view marker,
+                         const std::string& destination, Progress& progress,
+                         const ScanOptions& options);
 
 }  // namespace vagliante

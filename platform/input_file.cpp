@@ -45,70 +45,51 @@ void InputFile::RefuseAsOutput(const std::string& destination) const {
     if (os::SameFile(file_, destination)) throw RunError(ErrorNumber::FileAlreadyOpen, destination);
 }
 
-// ---- FileBlocks ----
+// ---- FileView ----
 
-FileBlocks::FileBlocks(const InputFile& file, std::int64_t length, bool map)
-    : file_(file), length_(length), mapped_(map && os::MapsFiles()) {
-    // Blocks start at multiples of kBlock, and so may windows.
-    if (mapped_ && kBlock % os::MapAlignment() != 0) mapped_ = false;
-}
+FileView::FileView(const InputFile& file, std::int64_t length, bool map)
+    : file_(file), length_(length), mapped_(map && os::MapsFiles()) {}
 
-FileBlocks::~FileBlocks() { Release(); }
+FileView::~FileView() { Release(); }
 
-void FileBlocks::Release() noexcept {
+void FileView::Release() noexcept {
     os::Unmap(view_, viewSize_);
     view_ = nullptr;
     viewSize_ = 0;
 }
 
-bool FileBlocks::Fetch() {
-    if (next_ >= length_) {
-        // A page that the file's new end cuts reads as zeros past that end,
-        // without a fault: a file cut there is seen by its length.
-        if (mapped_ && os::Length(file_.Native(), file_.Path()) < length_)
-            throw RunError(ErrorNumber::PastEndOfFile, file_.Path());
-        return false;
-    }
-    start_ = next_;
-    count_ = static_cast<std::size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(kBlock), length_ - start_));
-    next_ += static_cast<std::int64_t>(count_);
-    const std::size_t need = count_ + (next_ < length_ ? 1 : 0);  // and the byte after
+const std::uint8_t* FileView::Show(std::int64_t offset, std::size_t size) {
+    if (offset < 0 || size > static_cast<std::uint64_t>(length_ - offset))
+        throw RunError(ErrorNumber::InvalidArgument, file_.Path());
+    Release();
+    static const std::uint8_t kNothing = 0;
+    if (size == 0) return &kNothing;
     if (mapped_) {
-        if (view_ == nullptr || start_ + static_cast<std::int64_t>(need) >
-                                    viewStart_ + static_cast<std::int64_t>(viewSize_)) {
-            Release();
-            viewStart_ = start_;
-            viewSize_ = static_cast<std::size_t>(std::min<std::int64_t>(
-                static_cast<std::int64_t>(kWindow) + 1, length_ - viewStart_));
-            view_ = os::MapRead(file_.Native(), viewStart_, viewSize_, file_.Path());
-            // A log not in memory yet: the next window is on its way while
-            // this one is scanned.
-            const std::int64_t after = viewStart_ + static_cast<std::int64_t>(viewSize_);
-            os::ReadAhead(
-                file_.Native(), after,
-                std::min<std::int64_t>(static_cast<std::int64_t>(kWindow), length_ - after));
-        }
-        if (view_ != nullptr) {
-            data_ = view_ + (start_ - viewStart_);
-            return true;
-        }
+        // A view starts at a multiple of the system's alignment.
+        const std::size_t lead =
+            static_cast<std::size_t>(offset % static_cast<std::int64_t>(os::MapAlignment()));
+        viewSize_ = lead + std::max<std::size_t>(size, 1);
+        view_ = os::MapRead(file_.Native(), offset - static_cast<std::int64_t>(lead), viewSize_,
+                            file_.Path());
+        if (view_ != nullptr) return view_ + lead;
         mapped_ = false;  // not to be mapped: read from here on
         viewSize_ = 0;
     }
-    if (!buffer_) {
-        // No larger than the file: a small one costs little.
-        buffer_.reset(new std::uint8_t[static_cast<std::size_t>(std::min<std::int64_t>(
-                                           length_, static_cast<std::int64_t>(kBlock))) +
-                                       1]);
+    if (bufferSize_ < size || !buffer_) {
+        buffer_.reset(new std::uint8_t[std::max<std::size_t>(size, 1)]);
+        bufferSize_ = size;
     }
-    if (os::ReadAt(file_.Native(), start_, buffer_.get(), need, file_.Path()) < need)
+    if (os::ReadAt(file_.Native(), offset, buffer_.get(), size, file_.Path()) < size)
         throw RunError(ErrorNumber::PastEndOfFile, file_.Path());
-    data_ = buffer_.get();
-    return true;
+    return buffer_.get();
 }
 
-void FileBlocks::Faulted() const {
+void FileView::CheckLength() const {
+    if (os::Length(file_.Native(), file_.Path()) < length_)
+        throw RunError(ErrorNumber::PastEndOfFile, file_.Path());
+}
+
+void FileView::Faulted() const {
     // Cut shorter by another program, or a page the disk could not give.
     if (os::Length(file_.Native(), file_.Path()) < length_)
         throw RunError(ErrorNumber::PastEndOfFile, file_.Path());

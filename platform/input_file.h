@@ -2,7 +2,7 @@
 //
 //   InputFile   an existing file read as raw bytes (or, where allowed, a pipe
 //               or device), in sequence
-//   FileBlocks  a regular file's bytes block by block, for one of several
+//   FileView    stretches of a regular file in memory, for one of several
 //               threads that scan it at once
 #pragma once
 
@@ -47,64 +47,67 @@ class InputFile {
     std::int64_t position_ = 0;
 };
 
-// The first `length` bytes of an open regular file, one block after
-// another, without using the file's read position: several threads may
-// scan one file at once, each with its own FileBlocks. (Windows moves the
-// position all the same, so InputFile::Read is not for the same file
-// afterwards.) Where the system allows, the blocks are windows of
-// the file mapped into memory and scanned in place, with no copy; else they
-// are read into a buffer. A file found shorter than `length` (another
-// program cut it) is PastEndOfFile naming it.
-class FileBlocks {
+// Bytes of an open regular file in memory, one stretch at a time, for one
+// thread; several threads may each have their own view of one file. Where
+// the system allows, a stretch is mapped into memory and read in place, with
+// no copy; else it is read into a buffer, kept for the next stretch. The
+// file's read position is not used (Windows moves it all the same, so
+// InputFile::Read is not for the same file afterwards).
+class FileView {
   public:
-    static constexpr std::size_t kBlock = kIoBlock;       // a step of the scan
-    static constexpr std::size_t kWindow = 4 * kIoBlock;  // mapped at once
-
-    FileBlocks(const InputFile& file, std::int64_t length, bool map = true);
-    ~FileBlocks();
-    FileBlocks(const FileBlocks&) = delete;
-    FileBlocks& operator=(const FileBlocks&) = delete;
+    FileView(const InputFile& file, std::int64_t length, bool map = true);
+    ~FileView();
+    FileView(const FileView&) = delete;
+    FileView& operator=(const FileView&) = delete;
 
     bool IsMapped() const { return mapped_; }
-    // The end of the last block given.
-    std::int64_t Reached() const { return next_; }
 
-    // Calls scan(data, start, count) for the next block, bytes [start, start
-    // + count) of the file, each block starting where the last ended; data[count]
-    // is readable too except in the last block, so that a pair of bytes
-    // across two blocks is seen whole. False, with no call, once the blocks
-    // are done (an empty file has none). A mapped block is scanned under
-    // os::RunGuarded: wherever `scan` reads `data`, no object with a
-    // destructor and no lock may be live between that read and this call.
+    // Calls scan(data) with bytes [offset, offset + size) of the file's
+    // first `length` bytes in memory, data[0] being the byte at `offset`. A
+    // mapped stretch is scanned under os::RunGuarded: wherever `scan` reads
+    // `data`, no object with a destructor and no lock may be live between
+    // that read and this call. A file found shorter than `length` (another
+    // program cut it) is PastEndOfFile naming it; a page the disk cannot
+    // give, DeviceIo.
     template <typename Scan>
-    bool Next(Scan&& scan) {
-        if (!Fetch()) return false;
+    void Read(std::int64_t offset, std::size_t size, Scan&& scan) {
+        const std::uint8_t* data = Show(offset, size);
         if (!mapped_) {
-            scan(static_cast<const std::uint8_t*>(data_), start_, count_);
-            return true;
+            scan(data);
+            return;
         }
-        auto call = [&] { scan(static_cast<const std::uint8_t*>(data_), start_, count_); };
-        if (!os::RunGuarded([](void* c) { (*static_cast<decltype(call)*>(c))(); }, &call))
-            Faulted();
-        return true;
+        struct Call {
+            Scan& scan;
+            const std::uint8_t* data;
+        } call{scan, data};
+        const bool read = os::RunGuarded(
+            [](void* c) {
+                auto* call = static_cast<Call*>(c);
+                call->scan(call->data);
+            },
+            &call);
+        Release();
+        if (!read) Faulted();
     }
 
+    // PastEndOfFile naming the file if it has been cut shorter than
+    // `length`. A mapped page that the file's new end cuts reads as zeros
+    // past that end, without a fault; and stretches read ahead may have been
+    // read before the cut: a scan that has read everything asks this.
+    void CheckLength() const;
+
   private:
-    bool Fetch();                       // the next block into data_, start_, count_
+    const std::uint8_t* Show(std::int64_t offset, std::size_t size);
     [[noreturn]] void Faulted() const;  // a mapped read failed: why, as a RunError
     void Release() noexcept;
 
     const InputFile& file_;
     std::int64_t length_;
     bool mapped_;
-    std::int64_t next_ = 0;  // where the next block starts
-    const std::uint8_t* data_ = nullptr;
-    std::int64_t start_ = 0;
-    std::size_t count_ = 0;
-    const std::uint8_t* view_ = nullptr;  // the mapped window
-    std::int64_t viewStart_ = 0;
+    const std::uint8_t* view_ = nullptr;  // the mapped stretch
     std::size_t viewSize_ = 0;
-    std::unique_ptr<std::uint8_t[]> buffer_;  // where blocks are read to
+    std::unique_ptr<std::uint8_t[]> buffer_;  // where stretches are read to
+    std::size_t bufferSize_ = 0;
 };
 
 }  // namespace vagliante

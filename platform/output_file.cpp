@@ -52,11 +52,6 @@ struct OutputFile::Writeback {
             waited = started - kInFlight;
         }
     }
-    void Cut(std::int64_t length) {
-        written = length;
-        started = std::min(started, length);
-        waited = std::min(waited, length);
-    }
 };
 
 void OutputFile::WriteOut(const char* data, std::size_t size) {
@@ -225,34 +220,6 @@ char* OutputFile::Reserve(std::size_t size) {
     if (used_ + size > capacity_ && capacity_ < kIoBlock) Grow(used_ + size);
     if (used_ + size > capacity_) HandOff();
     return buffer_.get() + used_;
-}
-
-void OutputFile::TruncateTo(std::int64_t position) {
-    if (position >= flushed_) {
-        used_ = static_cast<std::size_t>(position - flushed_);
-        return;
-    }
-    Wait();
-    used_ = 0;
-    os::Truncate(file_, position, displayPath_);
-    if (writeback_) writeback_->Cut(position);
-    flushed_ = position;
-}
-
-void OutputFile::Overwrite(std::int64_t position, std::string_view bytes) {
-    const std::int64_t end = position + static_cast<std::int64_t>(bytes.size());
-    if (end > flushed_) {
-        // The part still in the buffer.
-        const std::int64_t from = std::max(position, flushed_);
-        std::memcpy(buffer_.get() + (from - flushed_), bytes.data() + (from - position),
-                    static_cast<std::size_t>(end - from));
-    }
-    if (position < flushed_) {
-        // The part in the file, once the background write is done with it.
-        Wait();
-        os::WriteAt(file_, position, bytes.data(),
-                    static_cast<std::size_t>(std::min(end, flushed_) - position), displayPath_);
-    }
 }
 
 void OutputFile::Flush() {

@@ -21,7 +21,7 @@ enum class OutputKind {
 // first full buffer, so a small file needs none) while the caller fills the
 // next; up to two wait for it, so that a stall of the disk does not stop the
 // caller at once. A failure of a background write is reported by the next
-// call that writes, truncates, flushes or closes, and nothing more is
+// call that writes, flushes or closes, and nothing more is
 // written after it.
 class OutputFile {
   public:
@@ -42,11 +42,6 @@ class OutputFile {
 
     // Bytes written so far, buffered ones included.
     std::int64_t Position() const { return flushed_ + static_cast<std::int64_t>(used_); }
-    // Drops everything written after `position`.
-    void TruncateTo(std::int64_t position);
-    // Writes `bytes` over what was written from `position` (the whole stretch
-    // written before). Not for a stream, which cannot go back.
-    void Overwrite(std::int64_t position, std::string_view bytes);
 
     void Flush();  // returns once everything written so far is in the file
     void Close();  // flushes and closes; reports a failure

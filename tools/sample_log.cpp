@@ -125,4 +125,31 @@ std::string RandomLog(std::size_t size, Rng& rng) {
     return log;
 }
 
+std::string SparseLog(std::size_t size, Rng& rng) {
+    static constexpr std::array<std::size_t, 4> k66Sizes = {105, 110, 120, 96};
+    static constexpr std::array<std::size_t, 3> k6DSizes = {112, 117, 100};
+    static constexpr std::array<std::size_t, 4> kUpdateSizes = {102, 107, 116, 90};
+    std::string log;
+    log.reserve(size + 256);
+    while (log.size() < size) {
+        const auto roll = rng() % 100;
+        if (roll < 50) {
+            UpdateRecord r;
+            r.size = kUpdateSizes[rng() % kUpdateSizes.size()];
+            if (r.size == 107) r.patternAt = 20 + static_cast<int>(rng() % 60);
+            log += MakeUpdate(r, rng);
+            continue;
+        }
+        ActivationRecord r;
+        r.type = roll < 78 ? 0x66 : roll < 93 ? 0x6D : 0x65;
+        r.size =
+            r.type == 0x6D ? k6DSizes[rng() % k6DSizes.size()] : k66Sizes[rng() % k66Sizes.size()];
+        r.provLow = rng() % 2 ? 0x70 : 0x71;
+        r.with1001 = rng() % 5 != 0;
+        if (r.size == 110 || r.size == 117) r.patternAt = 20 + static_cast<int>(rng() % 60);
+        log += MakeActivation(r, rng);
+    }
+    return log;
+}
+
 }  // namespace vagliante::samples

@@ -54,9 +54,7 @@ std::string Catalogue(unsigned seed = 11) {
     return samples::MixedCatalogue(rng);
 }
 
-// A log of several read blocks, so that a run has steps in the middle: of
-// 5 MiB, whose records a filter counts before it selects them, or larger,
-// whose count it estimates and puts right as it selects.
+// A log of several stretches, so that a run has steps in the middle.
 std::string LargeLog(unsigned seed, std::size_t mib = 5) {
     samples::Rng rng(seed);
     std::string log;
@@ -417,11 +415,11 @@ TEST(FinalPhaseTest, TheBarReachesItsEndOnlyWithTheFilesInPlace) {
 // ---- A source that changes or streams ----
 
 // A log cut by another program while a run reads it. The filters read a log
-// of 5 MiB twice (cut in the first read and in the second), one of 10 MiB,
-// whose count they estimate, once (cut early or late in that read).
+// twice, to count its records and to select them: logs of 5 and 10 MiB cut
+// in the count and in the selection.
 TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
     TempDir dir;
-    const std::string twice = LargeLog(4), once = LargeLog(4, 10);
+    const std::string small = LargeLog(4), large = LargeLog(4, 10);
     const Work update = test::WithoutSummary<FilterUpdate>;
     const Work activation = test::WithoutSummary<FilterActivation>;
     struct Case {
@@ -430,10 +428,10 @@ TEST(ChangingSourceTest, ALogCutDuringARunIsAnErrorAndReplacesNothing) {
         int at;  // the value shown when the log is cut
     };
     for (const Case& c :
-         {Case{update, twice, 3}, Case{update, twice, 9}, Case{activation, twice, 3},
-          Case{activation, twice, 9}, Case{test::WithoutSummary<ConvertBinToTxt>, twice, 2},
-          Case{test::WithoutSummary<ConvertTxtToBin>, twice, 2}, Case{update, once, 2},
-          Case{update, once, 9}, Case{activation, once, 2}, Case{activation, once, 9}}) {
+         {Case{update, small, 3}, Case{update, small, 7}, Case{activation, small, 3},
+          Case{activation, small, 7}, Case{test::WithoutSummary<ConvertBinToTxt>, small, 2},
+          Case{test::WithoutSummary<ConvertTxtToBin>, small, 2}, Case{update, large, 2},
+          Case{update, large, 9}, Case{activation, large, 2}, Case{activation, large, 9}}) {
         SCOPED_TRACE(std::to_string(c.log.size() >> 20) + " MiB, cut at " + std::to_string(c.at));
         WriteFile(dir.File("LOG.BIN"), c.log);
         WriteFile(dir.File("OUT.TXT"), "earlier");
@@ -637,9 +635,8 @@ TEST(OutputKindTest, PipesAndDevicesAreWrittenDirectlyAndOtherKindsRefused) {
     EXPECT_TRUE(Leftovers(dir.Path()).empty());
 }
 
-// A report that goes to a pipe is counted before it is written, as it cannot
-// be gone back over; in a file the count of a large log is estimated first
-// and put right. Both give the same reports.
+// A report that goes to a pipe, which cannot be gone back over, is the one
+// that a file gets.
 TEST(OutputKindTest, ALargeLogsReportsThroughFifosEqualThoseInFiles) {
     TempDir dir;
     WriteFile(dir.File("LOG.BIN"), LargeLog(12, 9));

@@ -1,6 +1,7 @@
-// Both filters over arbitrary bytes: the header's record count, every
-// report line and the run's summary against the plain scan and selection;
-// no file left behind.
+// Both filters over arbitrary bytes, read on up to three workers in small
+// stretches that records cross: the header's record count, every report
+// line and the run's summary against the plain scan and selection; no file
+// left behind.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -73,16 +74,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string source = dir + "/LOG.BIN";
     fuzz::WriteAll(source, log);
     NullProgress progress;
+    const ScanOptions options = fuzz::SmallStretches(size);
 
     oracle::Scan update = oracle::ScanBytes(log, "8400");
     const std::vector<std::string> updateLines = oracle::SelectUpdate(update.lines);
-    const RunSummary updateSummary = FilterUpdate(source, dir + "/UPD.TXT", progress);
+    const RunSummary updateSummary = FilterUpdateWith(source, dir + "/UPD.TXT", progress, options);
     CheckReport(dir + "/UPD.TXT", update.recordCount, 199, updateLines, "update report");
     CheckSummary(updateSummary, update, {updateLines.size()}, false, "update summary");
 
     oracle::Scan activation = oracle::ScanBytes(log, "8200");
     oracle::ActivationLines want = oracle::SelectActivation(activation.lines);
-    const RunSummary activationSummary = FilterActivation(source, dir + "/ACT.TXT", progress);
+    const RunSummary activationSummary =
+        FilterActivationWith(source, dir + "/ACT.TXT", progress, options);
     CheckReport(dir + "/ACT-5C.TXT", activation.recordCount, 201, want.r5C, "5C report");
     CheckReport(dir + "/ACT-63-70.TXT", activation.recordCount, 215, want.r63_70, "63-70 report");
     CheckReport(dir + "/ACT-63-71.TXT", activation.recordCount, 215, want.r63_71, "63-71 report");

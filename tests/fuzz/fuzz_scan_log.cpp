@@ -1,4 +1,5 @@
-// ScanLog over arbitrary bytes, for both markers, against the plain scan.
+// ScanLog over arbitrary bytes, for both markers, read on up to three
+// workers in small stretches, against the plain scan.
 #include <cstdint>
 #include <string>
 
@@ -19,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const std::string& line : want.lines) expected += line + "\r\n";
 
         NullProgress progress;
-        const std::int64_t count = ScanLog(path, marker, listing, progress);
+        const std::int64_t count =
+            ScanLogWith(path, marker, listing, progress, fuzz::SmallStretches(size));
         fuzz::Expect(count, want.recordCount, "record count");
         fuzz::Expect(fuzz::ReadAll(listing), expected, "record lines");
     }

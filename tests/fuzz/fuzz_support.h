@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "filter/scan_options.h"
+
 namespace vagliante::fuzz {
 
 // A folder of this process, made on first use (in memory where the system
@@ -18,6 +20,12 @@ void WriteAll(const std::string& path, const std::string& bytes);
 std::vector<std::string> SplitCrLf(const std::string& text);
 // Names of the entries of `folder`, sorted.
 std::vector<std::string> Entries(const std::string& folder);
+
+// Stretches of 1 to 64 bytes and one to three workers, chosen by the
+// input's size, so that records cross stretch boundaries everywhere.
+inline ScanOptions SmallStretches(std::size_t size) {
+    return {static_cast<std::int64_t>(1 + size % 64), 0, static_cast<int>(1 + size % 3)};
+}
 
 [[noreturn]] void Fail(const std::string& what);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -103,7 +104,7 @@ TEST(InputFileTest, ReadsWholeFileAndReportsMissingOnes) {
     EXPECT_EQ(ErrorOf([&] { InputFile f(""); }), 52);
 }
 
-// ---- FileBlocks ----
+// ---- FileView ----
 
 // Bytes that differ from block to block and within each.
 std::string Pattern(std::size_t size) {
@@ -113,94 +114,75 @@ std::string Pattern(std::size_t size) {
     return bytes;
 }
 
-// The bytes of every block joined, checking that each block starts where the
-// last ended and that the byte after it is the file's.
-std::string ScanAll(FileBlocks& blocks, const std::string& content) {
-    std::string seen;
-    std::size_t blockCount = 0;
-    while (blocks.Next([&](const std::uint8_t* data, std::int64_t start, std::size_t count) {
-        EXPECT_EQ(start, static_cast<std::int64_t>(seen.size()));
-        seen.append(reinterpret_cast<const char*>(data), count);
-        const std::size_t end = static_cast<std::size_t>(start) + count;
-        if (end < content.size()) {
-            EXPECT_EQ(static_cast<char>(data[count]), content[end]);
-        }
-        ++blockCount;
-    })) {
-        EXPECT_EQ(blocks.Reached(), static_cast<std::int64_t>(seen.size()));
-    }
-    EXPECT_EQ(blockCount, (content.size() + FileBlocks::kBlock - 1) / FileBlocks::kBlock);
+// The bytes a view shows of [offset, offset + size), copied where nothing
+// is allocated meanwhile (a mapped read may be abandoned where it stands).
+std::string Shown(FileView& view, std::int64_t offset, std::size_t size) {
+    std::string seen(size, '\0');
+    view.Read(offset, size, [&](const std::uint8_t* data) {
+        if (size > 0) std::memcpy(seen.data(), data, size);
+    });
     return seen;
 }
 
-// Each case runs with the blocks mapped (where the system maps files) and read.
-class FileBlocksTest : public ::testing::TestWithParam<bool> {};
+// Each case runs with the stretches mapped (where the system maps files) and read.
+class FileViewTest : public ::testing::TestWithParam<bool> {};
 
-TEST_P(FileBlocksTest, GiveEveryByteOnceWithTheByteAfterEachBlock) {
+TEST_P(FileViewTest, ShowsAnyStretchWhereverItStarts) {
     TempDir dir;
-    const std::size_t block = FileBlocks::kBlock, window = FileBlocks::kWindow;
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1, window,
-                             window + 1, 2 * window + block + 7}) {
-        SCOPED_TRACE(size);
-        const std::string content = Pattern(size);
-        WriteFile(dir.File("a.bin"), content);
-        InputFile in(dir.File("a.bin"));
-        FileBlocks blocks(in, in.Length(), GetParam());
-        EXPECT_EQ(blocks.IsMapped(), GetParam() && os::MapsFiles());
-        EXPECT_EQ(ScanAll(blocks, content), content);
-        // Done stays done.
-        EXPECT_FALSE(blocks.Next([](const std::uint8_t*, std::int64_t, std::size_t) {
-            ADD_FAILURE() << "a block after the last";
-        }));
-    }
-}
-
-TEST_P(FileBlocksTest, StopAtTheFirstLengthOfAFileThatGrows) {
-    TempDir dir;
-    const std::string content = Pattern(FileBlocks::kBlock + 10);
+    const std::string content = Pattern(3 * kIoBlock + 77);
     WriteFile(dir.File("a.bin"), content);
     InputFile in(dir.File("a.bin"));
-    FileBlocks blocks(in, in.Length(), GetParam());
-    std::ofstream(dir.File("a.bin"), std::ios::binary | std::ios::app)
-        << std::string(FileBlocks::kWindow, 'x');
-    std::string seen;
-    while (blocks.Next([&](const std::uint8_t* data, std::int64_t, std::size_t count) {
-        seen.append(reinterpret_cast<const char*>(data), count);
-    })) {
-    }
-    EXPECT_EQ(seen, content);
+    FileView view(in, in.Length(), GetParam());
+    EXPECT_EQ(view.IsMapped(), GetParam() && os::MapsFiles());
+    for (std::int64_t offset : {0, 1, 4095, 4096, 4097, 1 << 20})
+        for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{5000}, kIoBlock + 3}) {
+            EXPECT_EQ(Shown(view, offset, size),
+                      content.substr(static_cast<std::size_t>(offset), size))
+                << offset << " " << size;
+        }
+    // To the last byte, and not past it.
+    EXPECT_EQ(Shown(view, 3 * kIoBlock, 77), content.substr(3 * kIoBlock));
+    EXPECT_EQ(test::ErrorOf([&] { Shown(view, 3 * kIoBlock, 78); }), 5);
 }
 
-// A file cut shorter by another program while it is scanned: past the block
-// in hand (a mapped read there faults), and within its last page (a mapped
-// read there finds zeros): an error naming the file either way.
-TEST_P(FileBlocksTest, AFileCutDuringTheScanIsPastEndOfFile) {
+TEST_P(FileViewTest, StopsAtTheFirstLengthOfAFileThatGrows) {
     TempDir dir;
-    const std::size_t length = 3 * FileBlocks::kWindow + 5000;
-    for (std::size_t cutTo : {FileBlocks::kBlock / 2, length - 100}) {
+    const std::string content = Pattern(kIoBlock + 10);
+    WriteFile(dir.File("a.bin"), content);
+    InputFile in(dir.File("a.bin"));
+    FileView view(in, in.Length(), GetParam());
+    std::ofstream(dir.File("a.bin"), std::ios::binary | std::ios::app) << std::string(5000, 'x');
+    EXPECT_EQ(Shown(view, 0, content.size()), content);
+    EXPECT_EQ(test::ErrorOf([&] { Shown(view, 0, content.size() + 1); }), 5);
+    view.CheckLength();
+}
+
+// A file cut shorter by another program while it is read: past the stretch
+// in hand (a mapped read there faults), and within its last page (a mapped
+// read there finds zeros, which CheckLength catches): an error naming the
+// file either way.
+TEST_P(FileViewTest, AFileCutWhileItIsReadIsPastEndOfFile) {
+    TempDir dir;
+    const std::size_t length = 3 * kIoBlock + 5000;
+    for (std::size_t cutTo : {kIoBlock / 2, length - 100}) {
         SCOPED_TRACE(cutTo);
         WriteFile(dir.File("a.bin"), Pattern(length));
         InputFile in(dir.File("a.bin"));
-        FileBlocks blocks(in, in.Length(), GetParam());
-        unsigned sum = 0;
-        auto add = [&](const std::uint8_t* data, std::int64_t, std::size_t count) {
-            for (std::size_t i = 0; i < count; ++i) sum += data[i];
-        };
-        ASSERT_TRUE(blocks.Next(add));
+        FileView view(in, in.Length(), GetParam());
         std::filesystem::resize_file(dir.File("a.bin"), cutTo);
         EXPECT_EQ(test::FailureOf([&] {
-                      while (blocks.Next(add)) {
-                      }
+                      Shown(view, 0, length);
+                      view.CheckLength();
                   }),
                   (test::Failure{62, dir.File("a.bin")}));
     }
 }
 
-// Several threads scan one open file at once, each with its own blocks;
-// the file's own read position stays where it was, except on Windows.
-TEST_P(FileBlocksTest, SeveralThreadsScanOneFileAtOnce) {
+// Several threads read one open file at once, each with its own view; the
+// file's own read position stays where it was, except on Windows.
+TEST_P(FileViewTest, SeveralThreadsReadOneFileAtOnce) {
     TempDir dir;
-    const std::string content = Pattern(2 * FileBlocks::kWindow + 333);
+    const std::string content = Pattern(2 * kIoBlock + 333);
     WriteFile(dir.File("a.bin"), content);
     InputFile in(dir.File("a.bin"));
     char head[10];
@@ -209,11 +191,10 @@ TEST_P(FileBlocksTest, SeveralThreadsScanOneFileAtOnce) {
     std::vector<std::thread> threads;
     for (std::string& out : seen)
         threads.emplace_back([&] {
-            FileBlocks blocks(in, in.Length(), GetParam());
-            while (blocks.Next([&](const std::uint8_t* data, std::int64_t, std::size_t count) {
-                out.append(reinterpret_cast<const char*>(data), count);
-            })) {
-            }
+            FileView view(in, in.Length(), GetParam());
+            for (std::size_t at = 0; at < content.size(); at += kIoBlock)
+                out += Shown(view, static_cast<std::int64_t>(at),
+                             std::min(kIoBlock, content.size() - at));
         });
     for (std::thread& thread : threads) thread.join();
     for (const std::string& out : seen) EXPECT_TRUE(out == content);
@@ -224,7 +205,7 @@ TEST_P(FileBlocksTest, SeveralThreadsScanOneFileAtOnce) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(MappedAndRead, FileBlocksTest, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(MappedAndRead, FileViewTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Mapped" : "Read"; });
 
 #ifndef _WIN32
@@ -368,21 +349,6 @@ struct ScratchOutput {
     OutputFile out{os::CreateNew(path), path, OutputKind::Durable};
 };
 
-TEST(OutputFileTest, TruncateDropsFlushedAndBufferedBytes) {
-    ScratchOutput work;
-    OutputFile& out = work.out;
-    out.Write(std::string(kIoBlock + 10, 'a'));
-    std::int64_t mark = out.Position();
-    out.Write(std::string(2 * kIoBlock, 'b'));
-    out.TruncateTo(mark);
-    out.Write("c", 1);
-    out.TruncateTo(out.Position() - 1);
-    out.Write("d", 1);
-    out.Close();
-    std::string text = ReadFile(work.path);
-    EXPECT_EQ(text, std::string(kIoBlock + 10, 'a') + "d");
-}
-
 // Writes of every kind across many blocks, while earlier blocks are still
 // being written in the background, land in order; Position counts them all.
 TEST(OutputFileTest, MixedWritesAcrossBlocksKeepTheirOrder) {
@@ -406,41 +372,13 @@ TEST(OutputFileTest, MixedWritesAcrossBlocksKeepTheirOrder) {
         expected += piece;
         ASSERT_EQ(out.Position(), static_cast<std::int64_t>(expected.size()));
     }
-    out.Flush();
+    out.Close();
     EXPECT_EQ(ReadFile(work.path), expected);
-    out.TruncateTo(static_cast<std::int64_t>(kIoBlock) + 5);  // into a block written behind
-    out.Write("z", 1);
-    out.Close();
-    EXPECT_EQ(ReadFile(work.path), expected.substr(0, kIoBlock + 5) + "z");
 }
 
-// Bytes written over earlier ones: still in the buffer, already in the file
-// (written by the background thread), and a stretch across the two.
-TEST(OutputFileTest, OverwriteReplacesBytesWhereverTheyAre) {
-    ScratchOutput work;
-    OutputFile& out = work.out;
-    std::string expected = "0123456789";
-    out.Write(expected);
-    out.Overwrite(2, "ab");
-    expected.replace(2, 2, "ab");
-    const std::string more = Pattern(3 * kIoBlock + 777);
-    out.Write(more);
-    expected += more;
-    out.Overwrite(5, "XYZ");
-    expected.replace(5, 3, "XYZ");
-    const std::size_t from = expected.size() - kIoBlock - 100;
-    const std::string across(kIoBlock + 90, 'q');
-    out.Overwrite(static_cast<std::int64_t>(from), across);
-    expected.replace(from, across.size(), across);
-    out.Write("end");
-    expected += "end";
-    out.Close();
-    EXPECT_TRUE(ReadFile(work.path) == expected);
-}
-
-// An output starts small and grows: flushing and truncating while it is
-// small, then writes that grow it step by step up to the background
-// writes, keep every byte in order.
+// An output starts small and grows: flushing while it is small, then
+// writes that grow it step by step up to the background writes, keep every
+// byte in order.
 TEST(OutputFileTest, AGrowingOutputKeepsItsBytesThroughEveryStep) {
     ScratchOutput work;
     OutputFile& out = work.out;
@@ -448,8 +386,6 @@ TEST(OutputFileTest, AGrowingOutputKeepsItsBytesThroughEveryStep) {
     out.Write(expected);
     out.Flush();
     EXPECT_EQ(ReadFile(work.path), expected);
-    out.TruncateTo(50);  // into what is already in the file
-    expected.resize(50);
     for (int i = 0; expected.size() < 3 * kIoBlock; ++i) {
         std::string piece(static_cast<std::size_t>(i * 131) % 9000 + 1,
                           static_cast<char>('a' + i % 26));
