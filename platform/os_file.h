@@ -50,7 +50,6 @@ void WriteAll(NativeFile file, const void* data, std::size_t size, const std::st
               bool stream = false);
 
 std::int64_t Length(NativeFile file, const std::string& path);
-void Truncate(NativeFile file, std::int64_t length, const std::string& path);
 void Close(NativeFile file, const std::string& path);  // reports a failed close
 void CloseQuietly(NativeFile file) noexcept;
 
@@ -72,10 +71,6 @@ std::size_t MapAlignment();
 const std::uint8_t* MapRead(NativeFile file, std::int64_t offset, std::size_t size,
                             const std::string& path);
 void Unmap(const std::uint8_t* view, std::size_t size) noexcept;
-// Asks the system to start reading `size` bytes of `file` from `offset`
-// into memory, for a scan that will come to them; a hint that may do
-// nothing.
-void ReadAhead(NativeFile file, std::int64_t offset, std::int64_t size) noexcept;
 
 // Runs scan(context) so that reading a view whose file another program has
 // cut shorter ends the scan, not the process: it returns false then. The
@@ -117,11 +112,6 @@ NativeFile CreateTemporary(const std::string& target, std::string& temporary);
 // gets (0666 less the umask). A bit the new owner or group would gain
 // unasked (set-user-ID, set-group-ID, the group's rights) is dropped.
 void TakeOver(NativeFile temporary, const std::string& target, bool replacing);
-
-// Writes `size` bytes at `offset`, over what is there, leaving the position
-// where sequential writes go where it was.
-void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
-             const std::string& path);
 
 // Data on the disk: fdatasync, FlushFileBuffers.
 void SyncData(NativeFile file, const std::string& path);

@@ -233,37 +233,6 @@ std::int64_t Length(NativeFile file, const std::string& path) {
     return size.QuadPart;
 }
 
-void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
-             const std::string& path) {
-    // A write at an offset moves the file's position: put it back after.
-    LARGE_INTEGER zero{}, position{};
-    if (!::SetFilePointerEx(Handle(file), zero, &position, FILE_CURRENT))
-        throw FromWin32(::GetLastError(), path);
-    auto* p = static_cast<const char*>(data);
-    while (size > 0) {
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
-        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
-        const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-        DWORD done = 0;
-        if (!::WriteFile(Handle(file), p, chunk, &done, &at))
-            throw FromWin32(::GetLastError(), path);
-        if (done == 0) throw RunError(ErrorNumber::DiskFull, path);
-        p += done;
-        offset += done;
-        size -= done;
-    }
-    if (!::SetFilePointerEx(Handle(file), position, nullptr, FILE_BEGIN))
-        throw FromWin32(::GetLastError(), path);
-}
-
-void Truncate(NativeFile file, std::int64_t length, const std::string& path) {
-    LARGE_INTEGER at;
-    at.QuadPart = length;
-    if (!::SetFilePointerEx(Handle(file), at, nullptr, FILE_BEGIN) || !::SetEndOfFile(Handle(file)))
-        throw FromWin32(::GetLastError(), path);
-}
-
 void Close(NativeFile file, const std::string& path) {
     if (!::CloseHandle(Handle(file))) throw FromWin32(::GetLastError(), path);
 }
@@ -310,8 +279,6 @@ const std::uint8_t* MapRead(NativeFile, std::int64_t, std::size_t, const std::st
 }
 
 void Unmap(const std::uint8_t*, std::size_t) noexcept {}
-
-void ReadAhead(NativeFile, std::int64_t, std::int64_t) noexcept {}
 
 bool RunGuarded(void (*scan)(void*), void* context) {
     scan(context);
