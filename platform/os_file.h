@@ -33,8 +33,8 @@ NativeFile OpenRead(const std::string& path, bool streams);
 // Whether an open file is a regular file (not a pipe or device).
 bool IsRegularFile(NativeFile file);
 
-// Creates a new file for writing; kNoFile if it exists. Used for the
-// temporary files of outputs.
+// Creates a new file for writing, readable and writable by its owner only;
+// kNoFile if it exists. Used for the temporary files of outputs.
 NativeFile CreateNew(const std::string& path);
 
 // Reads up to `size` bytes; returns 0 at the end of the file. On a
@@ -101,10 +101,9 @@ OutputPlace PlaceOutput(const std::string& destination);
 std::string StandardInputPath();
 std::string StandardOutputPath();
 
-// A new file beside `target` for its replacement, readable and writable by
-// its owner only: "NAME.~vagliante-XXXXXXXX.tmp", NAME shortened (never
-// inside a character) when the whole would pass the system's name limit.
-NativeFile CreateTemporary(const std::string& target, std::string& temporary);
+// `path` with its last part shortened (never inside a character) so that
+// `more` bytes added to it keep it within the system's limit for a name.
+std::string ShortenedToFit(const std::string& path, std::size_t more);
 
 // Gives the temporary file what the file it will replace has: permission
 // bits, owner and group where this process may set them, extended
@@ -174,7 +173,9 @@ char Separator();
 // Whether `c` separates folders in a path ("\\" and "/" on Windows).
 bool IsSeparator(char c);
 
-// A short random text for unique file names.
+// A short random text for unique file names, of kRandomTagLength letters
+// and digits.
+inline constexpr std::size_t kRandomTagLength = 8;
 std::string RandomTag();
 
 }  // namespace vagliante::os

@@ -404,7 +404,7 @@ std::string RandomTag() {
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 engine{std::random_device{}() ^
                                         (static_cast<std::uint64_t>(::getpid()) << 32)};
-    std::string tag(8, ' ');
+    std::string tag(kRandomTagLength, ' ');
     for (char& c : tag) c = kChars[engine() % (sizeof(kChars) - 1)];
     return tag;
 }

@@ -344,17 +344,9 @@ OutputPlace PlaceOutput(const std::string& destination) {
 std::string StandardInputPath() { return kStandardInput; }
 std::string StandardOutputPath() { return kStandardOutput; }
 
-NativeFile CreateTemporary(const std::string& target, std::string& temporary) {
-    const std::string name = BaseName(target);
-    const std::string prefix = target.substr(0, target.size() - name.size());
-    const std::string suffixStart = ".~vagliante-";
-    const std::string shortened = CutToFit(name, suffixStart.size() + 8 + 4);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = prefix + shortened + suffixStart + RandomTag() + ".tmp";
-        const NativeFile file = CreateNew(temporary);
-        if (file != kNoFile) return file;
-    }
-    throw RunError(ErrorNumber::PathFileAccess, target);
+std::string ShortenedToFit(const std::string& path, std::size_t more) {
+    const std::string name = BaseName(path);
+    return path.substr(0, path.size() - name.size()) + CutToFit(name, more);
 }
 
 // ReplaceFileW gives the new file the old one's ACL and attributes when it
@@ -545,7 +537,7 @@ std::string RandomTag() {
     thread_local std::mt19937_64 engine{
         std::random_device{}() ^ (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32) ^
         ::GetTickCount64()};
-    std::string tag(8, ' ');
+    std::string tag(kRandomTagLength, ' ');
     for (char& c : tag) c = kChars[engine() % (sizeof(kChars) - 1)];
     return tag;
 }
