@@ -63,10 +63,10 @@ std::string AtomicOutput::PutInPlace(const os::StopCheck& stopped) {
     try {
         // Decided now, under the folder's lock: another run may have made
         // the file since this one began.
-        replacing_ = os::Exists(target_);
-        os::TakeOver(stream_->Native(), target_, replacing_);
+        const bool replacing = os::Exists(target_);
+        os::TakeOver(stream_->Native(), target_, replacing);
         stream_->Close();
-        return os::Swap(temporary_, target_, replacing_, stopped);
+        return os::Swap(temporary_, target_, replacing, stopped);
     } catch (const RunError& e) {
         throw RunError(e.Code(), destination_, e.Detail());
     }
