@@ -436,9 +436,7 @@ NativeFile LockFolder(const std::string& folder) {
     std::wstring key = ToUtf16(FileIdentity(folder));
     if (key.empty()) {
         key = SystemPath(folder);
-        wchar_t buffer[32768];
-        const DWORD n = ::GetFullPathNameW(key.c_str(), 32768, buffer, nullptr);
-        if (n > 0 && n < 32768) key.assign(buffer, n);
+        if (std::wstring full = FullPath(key); !full.empty()) key = std::move(full);
     }
     std::uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : key)
