@@ -717,14 +717,13 @@ class SignalTest : public ::testing::Test {
     // Starts `command` in the background with a source FIFO that a writer
     // holds open after a first part, waits until `ready` is in the folder,
     // sends `signal` and gives the command's exit status.
-    int Interrupt(const std::string& command, int signal, const std::string& prefix = "") {
-        const std::string script = "(exec 3>" + Quoted(dir_.File("IN")) +
-                                   "; head -c 3000000 /dev/zero >&3; exec sleep 30) & w=$!; " +
-                                   prefix + "env --default-signal " + command +
-                                   " & p=$!; i=0; while [ $i -lt 200 ] && ! ls " +
-                                   Quoted(dir_.Path()) + " | grep -q '" + ready_ +
-                                   "'; do sleep 0.05; i=$((i+1)); done; kill -" +
-                                   std::to_string(signal) + " $p; wait $p; s=$?; kill $w; echo $s";
+    int Interrupt(const std::string& command, int signal) {
+        const std::string script =
+            "(exec 3>" + Quoted(dir_.File("IN")) +
+            "; head -c 3000000 /dev/zero >&3; exec sleep 30) & w=$!; env --default-signal " +
+            command + " & p=$!; i=0; while [ $i -lt 200 ] && ! ls " + Quoted(dir_.Path()) +
+            " | grep -q '" + ready_ + "'; do sleep 0.05; i=$((i+1)); done; kill -" +
+            std::to_string(signal) + " $p; wait $p; s=$?; kill $w; echo $s";
         Shell run = RunShell(dir_, Script(dir_, script));
         return std::atoi(run.out.c_str() + run.out.rfind('\n', run.out.size() - 2) + 1);
     }
@@ -758,18 +757,6 @@ TEST_F(SignalTest, ABatchStopsEverySourceAndStartsNoOther) {
     EXPECT_TRUE(Leftovers(dir_.Path()).empty());
     for (const char* output : {"IN.TXT", "IN2.TXT", "LOG.TXT"})
         EXPECT_FALSE(std::filesystem::exists(dir_.File(output))) << output;
-}
-
-TEST_F(SignalTest, AWriteBlockedOnAPipeEndsAtTheSignal) {
-    // The output is a FIFO that its reader never reads: the write waits.
-    ASSERT_EQ(::mkfifo(dir_.File("OUTPIPE").c_str(), 0600), 0);
-    ready_ = "SLEEPER";
-    const std::string reader = "(exec 4<" + Quoted(dir_.File("OUTPIPE")) + "; touch " +
-                               Quoted(dir_.File("SLEEPER")) + "; sleep 30) & ";
-    const int status = Interrupt(
-        Cli() + " bin2txt " + Quoted(dir_.File("IN")) + " " + Quoted(dir_.File("OUTPIPE")), SIGTERM,
-        reader);
-    EXPECT_EQ(status, 128 + SIGTERM);
 }
 
 TEST(FileSizeLimitTest, IsAnErrorAndLeavesNoTemporaryFile) {
