@@ -36,9 +36,7 @@ std::string AskRestartManager(const std::string& path) {
     std::vector<RM_PROCESS_INFO> holders;
     // The full path, as the Restart Manager wants it.
     std::wstring name = SystemPath(path);
-    std::vector<wchar_t> full(32768);
-    const DWORD length = ::GetFullPathNameW(name.c_str(), 32768, full.data(), nullptr);
-    if (length > 0 && length < 32768) name.assign(full.data(), length);
+    if (std::wstring full = FullPath(name); !full.empty()) name = std::move(full);
     LPCWSTR files[] = {name.c_str()};
     if (add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
         // The list may grow between the two calls: ask until it fits.

@@ -91,8 +91,7 @@ void FileView::CheckLength() const {
 
 void FileView::Faulted() const {
     // Cut shorter by another program, or a page the disk could not give.
-    if (os::Length(file_.Native(), file_.Path()) < length_)
-        throw RunError(ErrorNumber::PastEndOfFile, file_.Path());
+    CheckLength();
     throw RunError(ErrorNumber::DeviceIo, file_.Path());
 }
 

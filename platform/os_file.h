@@ -33,8 +33,8 @@ NativeFile OpenRead(const std::string& path, bool streams);
 // Whether an open file is a regular file (not a pipe or device).
 bool IsRegularFile(NativeFile file);
 
-// Creates a new file for writing; kNoFile if it exists. Used for the
-// temporary files of outputs.
+// Creates a new file for writing, readable and writable by its owner only;
+// kNoFile if it exists. Used for the temporary files of outputs.
 NativeFile CreateNew(const std::string& path);
 
 // Reads up to `size` bytes; returns 0 at the end of the file. On a
@@ -50,7 +50,6 @@ void WriteAll(NativeFile file, const void* data, std::size_t size, const std::st
               bool stream = false);
 
 std::int64_t Length(NativeFile file, const std::string& path);
-void Truncate(NativeFile file, std::int64_t length, const std::string& path);
 void Close(NativeFile file, const std::string& path);  // reports a failed close
 void CloseQuietly(NativeFile file) noexcept;
 
@@ -72,10 +71,6 @@ std::size_t MapAlignment();
 const std::uint8_t* MapRead(NativeFile file, std::int64_t offset, std::size_t size,
                             const std::string& path);
 void Unmap(const std::uint8_t* view, std::size_t size) noexcept;
-// Asks the system to start reading `size` bytes of `file` from `offset`
-// into memory, for a scan that will come to them; a hint that may do
-// nothing.
-void ReadAhead(NativeFile file, std::int64_t offset, std::int64_t size) noexcept;
 
 // Runs scan(context) so that reading a view whose file another program has
 // cut shorter ends the scan, not the process: it returns false then. The
@@ -106,10 +101,9 @@ OutputPlace PlaceOutput(const std::string& destination);
 std::string StandardInputPath();
 std::string StandardOutputPath();
 
-// A new file beside `target` for its replacement, readable and writable by
-// its owner only: "NAME.~vagliante-XXXXXXXX.tmp", NAME shortened (never
-// inside a character) when the whole would pass the system's name limit.
-NativeFile CreateTemporary(const std::string& target, std::string& temporary);
+// `path` with its last part shortened (never inside a character) so that
+// `more` bytes added to it keep it within the system's limit for a name.
+std::string ShortenedToFit(const std::string& path, std::size_t more);
 
 // Gives the temporary file what the file it will replace has: permission
 // bits, owner and group where this process may set them, extended
@@ -117,11 +111,6 @@ NativeFile CreateTemporary(const std::string& target, std::string& temporary);
 // gets (0666 less the umask). A bit the new owner or group would gain
 // unasked (set-user-ID, set-group-ID, the group's rights) is dropped.
 void TakeOver(NativeFile temporary, const std::string& target, bool replacing);
-
-// Writes `size` bytes at `offset`, over what is there, leaving the position
-// where sequential writes go where it was.
-void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
-             const std::string& path);
 
 // Data on the disk: fdatasync, FlushFileBuffers.
 void SyncData(NativeFile file, const std::string& path);
@@ -184,7 +173,9 @@ char Separator();
 // Whether `c` separates folders in a path ("\\" and "/" on Windows).
 bool IsSeparator(char c);
 
-// A short random text for unique file names.
+// A short random text for unique file names, of kRandomTagLength letters
+// and digits.
+inline constexpr std::size_t kRandomTagLength = 8;
 std::string RandomTag();
 
 }  // namespace vagliante::os

@@ -163,36 +163,6 @@ ssize_t WriteReady(int fd, const char* data, std::size_t size) {
     return ::write(fd, data, size);
 }
 
-// Writes all `size` bytes at `offset`, or with -1 where the file's position
-// is (moving it on).
-void Write(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
-           const std::string& path, bool stream) {
-    auto* p = static_cast<const char*>(data);
-    while (size > 0) {
-        if (stream) WaitReady(file, POLLOUT);
-        const ssize_t n = stream       ? WriteReady(Fd(file), p, size)
-                          : offset < 0 ? ::write(Fd(file), p, size)
-                                       : ::pwrite(Fd(file), p, size, static_cast<off_t>(offset));
-        if (n < 0) {
-            if (errno == EINTR) {
-                OnInterrupted();
-                continue;
-            }
-            if (stream && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;  // full again
-            if (errno == EPIPE) {
-                // No reader any more: a stop, as the signal that came with it.
-                RequestStop(SIGPIPE);
-                throw RunStopped();
-            }
-            throw RunError::FromErrno(errno, path);
-        }
-        if (n == 0) throw RunError(ErrorNumber::DiskFull, path);
-        p += n;
-        if (offset >= 0) offset += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
-
 }  // namespace
 
 NativeFile OpenRead(const std::string& path, bool streams) {
@@ -256,18 +226,27 @@ std::int64_t Length(NativeFile file, const std::string& path) {
 
 void WriteAll(NativeFile file, const void* data, std::size_t size, const std::string& path,
               bool stream) {
-    Write(file, -1, data, size, path, stream);
-}
-
-void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
-             const std::string& path) {
-    Write(file, offset, data, size, path, false);
-}
-
-void Truncate(NativeFile file, std::int64_t length, const std::string& path) {
-    if (::ftruncate(Fd(file), static_cast<off_t>(length)) != 0 ||
-        ::lseek(Fd(file), static_cast<off_t>(length), SEEK_SET) < 0)
-        throw RunError::FromErrno(errno, path);
+    auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        if (stream) WaitReady(file, POLLOUT);
+        const ssize_t n = stream ? WriteReady(Fd(file), p, size) : ::write(Fd(file), p, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                OnInterrupted();
+                continue;
+            }
+            if (stream && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;  // full again
+            if (errno == EPIPE) {
+                // No reader any more: a stop, as the signal that came with it.
+                RequestStop(SIGPIPE);
+                throw RunStopped();
+            }
+            throw RunError::FromErrno(errno, path);
+        }
+        if (n == 0) throw RunError(ErrorNumber::DiskFull, path);
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
 }
 
 void Close(NativeFile file, const std::string& path) {
@@ -317,12 +296,6 @@ const std::uint8_t* MapRead(NativeFile file, std::int64_t offset, std::size_t si
 
 void Unmap(const std::uint8_t* view, std::size_t size) noexcept {
     if (view) ::munmap(const_cast<std::uint8_t*>(view), size);
-}
-
-void ReadAhead(NativeFile file, std::int64_t offset, std::int64_t size) noexcept {
-    if (size > 0)
-        (void)::posix_fadvise(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(size),
-                              POSIX_FADV_WILLNEED);
 }
 
 namespace {
@@ -431,7 +404,7 @@ std::string RandomTag() {
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 engine{std::random_device{}() ^
                                         (static_cast<std::uint64_t>(::getpid()) << 32)};
-    std::string tag(8, ' ');
+    std::string tag(kRandomTagLength, ' ');
     for (char& c : tag) c = kChars[engine() % (sizeof(kChars) - 1)];
     return tag;
 }

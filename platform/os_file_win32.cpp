@@ -233,37 +233,6 @@ std::int64_t Length(NativeFile file, const std::string& path) {
     return size.QuadPart;
 }
 
-void WriteAt(NativeFile file, std::int64_t offset, const void* data, std::size_t size,
-             const std::string& path) {
-    // A write at an offset moves the file's position: put it back after.
-    LARGE_INTEGER zero{}, position{};
-    if (!::SetFilePointerEx(Handle(file), zero, &position, FILE_CURRENT))
-        throw FromWin32(::GetLastError(), path);
-    auto* p = static_cast<const char*>(data);
-    while (size > 0) {
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
-        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
-        const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-        DWORD done = 0;
-        if (!::WriteFile(Handle(file), p, chunk, &done, &at))
-            throw FromWin32(::GetLastError(), path);
-        if (done == 0) throw RunError(ErrorNumber::DiskFull, path);
-        p += done;
-        offset += done;
-        size -= done;
-    }
-    if (!::SetFilePointerEx(Handle(file), position, nullptr, FILE_BEGIN))
-        throw FromWin32(::GetLastError(), path);
-}
-
-void Truncate(NativeFile file, std::int64_t length, const std::string& path) {
-    LARGE_INTEGER at;
-    at.QuadPart = length;
-    if (!::SetFilePointerEx(Handle(file), at, nullptr, FILE_BEGIN) || !::SetEndOfFile(Handle(file)))
-        throw FromWin32(::GetLastError(), path);
-}
-
 void Close(NativeFile file, const std::string& path) {
     if (!::CloseHandle(Handle(file))) throw FromWin32(::GetLastError(), path);
 }
@@ -310,8 +279,6 @@ const std::uint8_t* MapRead(NativeFile, std::int64_t, std::size_t, const std::st
 }
 
 void Unmap(const std::uint8_t*, std::size_t) noexcept {}
-
-void ReadAhead(NativeFile, std::int64_t, std::int64_t) noexcept {}
 
 bool RunGuarded(void (*scan)(void*), void* context) {
     scan(context);
@@ -377,17 +344,9 @@ OutputPlace PlaceOutput(const std::string& destination) {
 std::string StandardInputPath() { return kStandardInput; }
 std::string StandardOutputPath() { return kStandardOutput; }
 
-NativeFile CreateTemporary(const std::string& target, std::string& temporary) {
-    const std::string name = BaseName(target);
-    const std::string prefix = target.substr(0, target.size() - name.size());
-    const std::string suffixStart = ".~vagliante-";
-    const std::string shortened = CutToFit(name, suffixStart.size() + 8 + 4);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = prefix + shortened + suffixStart + RandomTag() + ".tmp";
-        const NativeFile file = CreateNew(temporary);
-        if (file != kNoFile) return file;
-    }
-    throw RunError(ErrorNumber::PathFileAccess, target);
+std::string ShortenedToFit(const std::string& path, std::size_t more) {
+    const std::string name = BaseName(path);
+    return path.substr(0, path.size() - name.size()) + CutToFit(name, more);
 }
 
 // ReplaceFileW gives the new file the old one's ACL and attributes when it
@@ -477,9 +436,7 @@ NativeFile LockFolder(const std::string& folder) {
     std::wstring key = ToUtf16(FileIdentity(folder));
     if (key.empty()) {
         key = SystemPath(folder);
-        wchar_t buffer[32768];
-        const DWORD n = ::GetFullPathNameW(key.c_str(), 32768, buffer, nullptr);
-        if (n > 0 && n < 32768) key.assign(buffer, n);
+        if (std::wstring full = FullPath(key); !full.empty()) key = std::move(full);
     }
     std::uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : key)
@@ -578,7 +535,7 @@ std::string RandomTag() {
     thread_local std::mt19937_64 engine{
         std::random_device{}() ^ (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32) ^
         ::GetTickCount64()};
-    std::string tag(8, ' ');
+    std::string tag(kRandomTagLength, ' ');
     for (char& c : tag) c = kChars[engine() % (sizeof(kChars) - 1)];
     return tag;
 }

@@ -192,22 +192,11 @@ bool IsStandardOutput(const std::string& path) {
     }
 }
 
-NativeFile CreateTemporary(const std::string& target, std::string& temporary) {
-    const std::string folder = FolderOf(target);
-    const std::string prefix = target.substr(0, target.size() - BaseName(target).size());
-    const std::string suffixStart = ".~vagliante-";
-    const std::size_t suffixLength = suffixStart.size() + 8 + 4;
-    const long limit = NameLimit(folder);
-    const std::string name =
-        CutAtCharacter(BaseName(target), static_cast<std::size_t>(limit) > suffixLength
-                                             ? static_cast<std::size_t>(limit) - suffixLength
-                                             : 0);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = prefix + name + suffixStart + RandomTag() + ".tmp";
-        const NativeFile file = CreateNew(temporary);
-        if (file != kNoFile) return file;
-    }
-    throw RunError(ErrorNumber::PathFileAccess, target);
+std::string ShortenedToFit(const std::string& path, std::size_t more) {
+    const std::string name = BaseName(path);
+    const auto limit = static_cast<std::size_t>(NameLimit(FolderOf(path)));
+    return path.substr(0, path.size() - name.size()) +
+           CutAtCharacter(name, limit > more ? limit - more : 0);
 }
 
 void TakeOver(NativeFile temporary, const std::string& target, bool replacing) {

@@ -1,10 +1,30 @@
 #include "platform/output_set.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/run_error.h"
 
 namespace vagliante {
+
+namespace {
+
+// A new file beside `target` for its replacement, readable and writable by
+// its owner only: "NAME.~vagliante-XXXXXXXX.tmp", NAME shortened when the
+// whole would pass the system's limit for a name.
+os::NativeFile CreateTemporary(const std::string& target, std::string& temporary) {
+    static constexpr std::string_view kMark = ".~vagliante-";
+    const std::string stem =
+        os::ShortenedToFit(target, kMark.size() + os::kRandomTagLength + 4) + std::string(kMark);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = stem + os::RandomTag() + ".tmp";
+        const os::NativeFile file = os::CreateNew(temporary);
+        if (file != os::kNoFile) return file;
+    }
+    throw RunError(ErrorNumber::PathFileAccess, target);
+}
+
+}  // namespace
 
 // ---- AtomicOutput ----
 
@@ -17,7 +37,7 @@ AtomicOutput::AtomicOutput(std::string destination) : destination_(std::move(des
     target_ = std::move(place.target);
     os::NativeFile file;
     try {
-        file = os::CreateTemporary(target_, temporary_);
+        file = CreateTemporary(target_, temporary_);
     } catch (const RunError& e) {
         // Name the file the user asked for, not our temporary one.
         throw RunError(e.Code(), destination_, e.Detail());
@@ -43,10 +63,10 @@ std::string AtomicOutput::PutInPlace(const os::StopCheck& stopped) {
     try {
         // Decided now, under the folder's lock: another run may have made
         // the file since this one began.
-        replacing_ = os::Exists(target_);
-        os::TakeOver(stream_->Native(), target_, replacing_);
+        const bool replacing = os::Exists(target_);
+        os::TakeOver(stream_->Native(), target_, replacing);
         stream_->Close();
-        return os::Swap(temporary_, target_, replacing_, stopped);
+        return os::Swap(temporary_, target_, replacing, stopped);
     } catch (const RunError& e) {
         throw RunError(e.Code(), destination_, e.Detail());
     }

@@ -45,7 +45,6 @@ class AtomicOutput {
     std::string destination_;
     std::string target_;  // the file to replace, links followed
     std::string temporary_;
-    bool replacing_ = false;
     std::unique_ptr<OutputFile> stream_;
     bool published_ = false;
 };

@@ -72,7 +72,6 @@ RunError::RunError(ErrorNumber number, std::string path) : RunError(number, std:
 RunError::RunError(ErrorNumber number, std::string path, std::string detail)
     : std::runtime_error(FormatText(number, path, detail)),
       number_(number),
-      description_(ErrorDescription(number)),
       path_(std::move(path)),
       detail_(std::move(detail)) {}
 

@@ -38,7 +38,6 @@ class RunError : public std::runtime_error {
 
     int Number() const { return static_cast<int>(number_); }
     ErrorNumber Code() const { return number_; }
-    const std::string& Description() const { return description_; }
     const std::string& Path() const { return path_; }
     const std::string& Detail() const { return detail_; }
 
@@ -49,7 +48,6 @@ class RunError : public std::runtime_error {
 
   private:
     ErrorNumber number_;
-    std::string description_;
     std::string path_;
     std::string detail_;
 };

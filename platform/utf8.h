@@ -69,6 +69,10 @@ std::wstring SystemPath(std::string_view path);
 // A folder's path must leave room for an 8.3 name: MAX_PATH less 12.
 inline constexpr std::size_t kLongPathFrom = 248;
 
+// The full form of the wide `path`, as the system makes it (the current
+// folder and drive, "/" as "\", "." and ".."); empty when it cannot.
+std::wstring FullPath(const std::wstring& path);
+
 // A path the system gave back, in UTF-8, without the "\\?\" or "\\?\UNC\"
 // of a drive or network path.
 std::string UserPath(std::wstring_view path);

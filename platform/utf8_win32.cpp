@@ -25,23 +25,6 @@ bool IsFullyQualified(std::wstring_view path) {
     return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
 }
 
-// The full form of `path`, as the system makes it (current folder, "/",
-// "." and ".."); empty when it cannot.
-std::wstring FullPath(const std::wstring& path) {
-    std::wstring full(path.size() + MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD n =
-            ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (n == 0) return {};
-        if (n < full.size()) {
-            full.resize(n);
-            return full;
-        }
-        full.assign(n, L'\0');  // n is the size it needs; the current folder may change
-    }
-    return {};
-}
-
 // The console `stream` writes to, or null.
 HANDLE ConsoleOf(std::FILE* stream) {
     const intptr_t handle = ::_get_osfhandle(::_fileno(stream));
@@ -71,6 +54,21 @@ std::string ToUtf8(std::wstring_view utf16) {
     std::string out(static_cast<std::size_t>(length), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, out.data(), length, nullptr, nullptr);
     return out;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD n =
+            ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return {};
+        if (n < full.size()) {
+            full.resize(n);
+            return full;
+        }
+        full.assign(n, L'\0');  // n is the size it needs; the current folder may change
+    }
+    return {};
 }
 
 std::wstring SystemPath(std::string_view path) {

@@ -17,6 +17,7 @@
 #include "fileinfo/formatting.h"
 #include "filter/filters.h"
 #include "platform/run_error.h"
+#include "tests/faults/fault_support.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 
@@ -32,13 +33,16 @@
 namespace vagliante {
 namespace {
 
+using faults::Catalogue;
+using faults::Cli;
+using faults::RunShell;
+using faults::Shell;
+using faults::Work;
 using test::ErrorOf;
 using test::ReadFile;
 using test::SplitCrLf;
 using test::TempDir;
 using test::WriteFile;
-
-using Work = void (*)(const std::string&, const std::string&, Progress&);
 
 struct Command {
     const char* name;
@@ -63,11 +67,6 @@ const Command kCommands[] = {
     {"bin2txt", test::WithoutSummary<ConvertBinToTxt>, {"OUT.TXT"}},
     {"txt2bin", test::WithoutSummary<ConvertTxtToBin>, {"OUT.TXT"}},
 };
-
-std::string Catalogue() {
-    samples::Rng rng(11);
-    return samples::MixedCatalogue(rng);
-}
 
 // A scratch folder holding a log and an earlier report of every name a run
 // may write.
@@ -144,10 +143,7 @@ class StoppingProgress final : public Progress {
 
 TEST_F(FaultRun, AStoppedRunReplacesNothingAndLeavesNoTemporaryFile) {
     // A log of several blocks, so that the stop comes in the middle of a read.
-    samples::Rng rng(5);
-    std::string log;
-    while (log.size() < 7 * (std::size_t{1} << 20)) log += samples::MixedCatalogue(rng);
-    WriteFile(dir_.File("LOG.BIN"), log);
+    WriteFile(dir_.File("LOG.BIN"), faults::LargeLog(5, 7));
     for (const Command& command : kCommands)
         for (int allowed : {0, 2}) {
             SCOPED_TRACE(std::string(command.name) + " stopped after " + std::to_string(allowed));
@@ -155,19 +151,6 @@ TEST_F(FaultRun, AStoppedRunReplacesNothingAndLeavesNoTemporaryFile) {
             EXPECT_THROW(command.work(dir_.File("LOG.BIN"), dir_.File("OUT.TXT"), progress),
                          RunStopped);
         }
-}
-
-// Runs a command line; its exit status and what it printed.
-struct Shell {
-    int status;
-    std::string out;
-};
-Shell RunShell(const TempDir& dir, const std::string& line) {
-    std::string out = dir.File("shell.log");
-    int status = test::RunCommandLine(line + " >" + test::Quoted(out) + " 2>&1");
-    Shell result{status, ReadFile(out)};
-    std::remove(out.c_str());
-    return result;
 }
 
 // A log the program may not read. On POSIX it has no read permission, and
@@ -197,15 +180,15 @@ TEST(UnreadableSourceTest, IsPermissionDeniedAndLosesNothing) {
     ::chmod(log.c_str(), 0);
     if (::geteuid() == 0) {
         prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-        if (RunShell(dir, prefix + test::Quoted(VAGLIANTE_CLI_PATH) + " --version").status != 0)
+        if (RunShell(dir, prefix + Cli() + " --version").status != 0)
             GTEST_SKIP() << "cannot run vagliante-cli as the user nobody here (setpriv missing, "
                             "or the build folder is closed to other users)";
     }
 #endif
     for (const char* command : {"aggiornamento", "attivazione", "bin2txt", "txt2bin"}) {
         SCOPED_TRACE(command);
-        Shell run = RunShell(dir, prefix + test::Quoted(VAGLIANTE_CLI_PATH) + " " + command + " " +
-                                      test::Quoted(log) + " " + test::Quoted(sub + "/OUT.TXT"));
+        Shell run = RunShell(dir, prefix + Cli() + " " + command + " " + test::Quoted(log) + " " +
+                                      test::Quoted(sub + "/OUT.TXT"));
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, "vagliante-cli: Errore 70: Permesso negato: " + log +
                                std::string(test::kTextLineEnd));

@@ -20,6 +20,7 @@
 #include "filter/filters.h"
 #include "platform/run_error.h"
 #include "platform/stop.h"
+#include "tests/faults/fault_support.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 
@@ -39,28 +40,20 @@ namespace vagliante {
 namespace {
 
 namespace fs = std::filesystem;
+using faults::Catalogue;
+using faults::Cli;
+using faults::LargeLog;
+using faults::Leftovers;
+using faults::RunShell;
+using faults::Shell;
+using faults::Work;
 using test::ErrorOf;
 using test::Quoted;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-using Work = void (*)(const std::string&, const std::string&, Progress&);
-
 const std::vector<std::string> kActivationKinds = {"-5C.TXT", "-63-70.TXT", "-63-71.TXT"};
-
-std::string Catalogue(unsigned seed = 11) {
-    samples::Rng rng(seed);
-    return samples::MixedCatalogue(rng);
-}
-
-// A log of several stretches, so that a run has steps in the middle.
-std::string LargeLog(unsigned seed, std::size_t mib = 5) {
-    samples::Rng rng(seed);
-    std::string log;
-    while (log.size() < mib * (std::size_t{1} << 20)) log += samples::MixedCatalogue(rng);
-    return log;
-}
 
 // A caller that runs `action` when the run shows its `at`-th value (the
 // empty bar not counted).
@@ -90,21 +83,6 @@ int FinalPhaseValue(Work work, const std::string& source, const std::string& des
 }
 
 #ifndef _WIN32
-// Runs a command line through the shell; its status and what it printed.
-struct Shell {
-    int status;
-    std::string out;
-};
-Shell RunShell(const TempDir& dir, const std::string& line) {
-    const std::string out = dir.File("shell.log");
-    const int status = test::RunCommandLine(line + " >" + Quoted(out) + " 2>&1");
-    Shell result{status, ReadFile(out)};
-    test::RemoveFile(out);
-    return result;
-}
-
-std::string Cli() { return Quoted(VAGLIANTE_CLI_PATH); }
-
 // A shell script in `dir`, as a command line that runs it (so that its
 // "$" are left to it).
 std::string Script(const TempDir& dir, const std::string& text) {
@@ -112,27 +90,6 @@ std::string Script(const TempDir& dir, const std::string& text) {
     return "sh " + Quoted(dir.File("script.sh"));
 }
 #endif
-
-// A path for the test's own file calls, past MAX_PATH on Windows too.
-fs::path LongPath(const std::string& path) {
-#ifdef _WIN32
-    std::wstring wide = fs::u8path(path).wstring();
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    return fs::path(L"\\\\?\\" + wide);
-#else
-    return fs::u8path(path);
-#endif
-}
-
-// Names in `dir` that look like our temporary or set-aside files.
-std::vector<std::string> Leftovers(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find(".~vagliante-") != std::string::npos) names.push_back(name);
-    }
-    return names;
-}
 
 // ---- The source is never destroyed ----
 
@@ -223,16 +180,17 @@ TEST(ReportNameTest, NamesUpToTheSystemsLimitWork) {
         FilterUpdate(dir.File("LOG.BIN"), dest, none);
         FilterUpdate(dir.File("LOG.BIN"), dest, none);  // replacing it too
         ConvertBinToTxt(dir.File("LOG.BIN"), dest, none);
-        EXPECT_EQ(fs::file_size(LongPath(dest)), 2 * log.size());
-        fs::remove(LongPath(dest));
+        EXPECT_EQ(fs::file_size(test::FsPath(dest)), 2 * log.size());
+        fs::remove(test::FsPath(dest));
     }
     // The longest report name, "-63-70.TXT", at the limit.
     const std::string stem(245, 'A');
     FilterActivation(dir.File("LOG.BIN"), dir.File(stem + ".TXT"), none);
     for (const std::string& kind : kActivationKinds)
-        EXPECT_TRUE(fs::exists(LongPath(dir.File(stem + kind))));
-    EXPECT_EQ(std::distance(fs::directory_iterator(LongPath(dir.Path())), fs::directory_iterator()),
-              4);
+        EXPECT_TRUE(fs::exists(test::FsPath(dir.File(stem + kind))));
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(test::FsPath(dir.Path())), fs::directory_iterator()),
+        4);
 
 #ifndef _WIN32
     // Past the system's limits: a bad file name, naming the path.
@@ -759,14 +717,13 @@ class SignalTest : public ::testing::Test {
     // Starts `command` in the background with a source FIFO that a writer
     // holds open after a first part, waits until `ready` is in the folder,
     // sends `signal` and gives the command's exit status.
-    int Interrupt(const std::string& command, int signal, const std::string& prefix = "") {
-        const std::string script = "(exec 3>" + Quoted(dir_.File("IN")) +
-                                   "; head -c 3000000 /dev/zero >&3; exec sleep 30) & w=$!; " +
-                                   prefix + "env --default-signal " + command +
-                                   " & p=$!; i=0; while [ $i -lt 200 ] && ! ls " +
-                                   Quoted(dir_.Path()) + " | grep -q '" + ready_ +
-                                   "'; do sleep 0.05; i=$((i+1)); done; kill -" +
-                                   std::to_string(signal) + " $p; wait $p; s=$?; kill $w; echo $s";
+    int Interrupt(const std::string& command, int signal) {
+        const std::string script =
+            "(exec 3>" + Quoted(dir_.File("IN")) +
+            "; head -c 3000000 /dev/zero >&3; exec sleep 30) & w=$!; env --default-signal " +
+            command + " & p=$!; i=0; while [ $i -lt 200 ] && ! ls " + Quoted(dir_.Path()) +
+            " | grep -q '" + ready_ + "'; do sleep 0.05; i=$((i+1)); done; kill -" +
+            std::to_string(signal) + " $p; wait $p; s=$?; kill $w; echo $s";
         Shell run = RunShell(dir_, Script(dir_, script));
         return std::atoi(run.out.c_str() + run.out.rfind('\n', run.out.size() - 2) + 1);
     }
@@ -800,18 +757,6 @@ TEST_F(SignalTest, ABatchStopsEverySourceAndStartsNoOther) {
     EXPECT_TRUE(Leftovers(dir_.Path()).empty());
     for (const char* output : {"IN.TXT", "IN2.TXT", "LOG.TXT"})
         EXPECT_FALSE(std::filesystem::exists(dir_.File(output))) << output;
-}
-
-TEST_F(SignalTest, AWriteBlockedOnAPipeEndsAtTheSignal) {
-    // The output is a FIFO that its reader never reads: the write waits.
-    ASSERT_EQ(::mkfifo(dir_.File("OUTPIPE").c_str(), 0600), 0);
-    ready_ = "SLEEPER";
-    const std::string reader = "(exec 4<" + Quoted(dir_.File("OUTPIPE")) + "; touch " +
-                               Quoted(dir_.File("SLEEPER")) + "; sleep 30) & ";
-    const int status = Interrupt(
-        Cli() + " bin2txt " + Quoted(dir_.File("IN")) + " " + Quoted(dir_.File("OUTPIPE")), SIGTERM,
-        reader);
-    EXPECT_EQ(status, 128 + SIGTERM);
 }
 
 TEST(FileSizeLimitTest, IsAnErrorAndLeavesNoTemporaryFile) {

@@ -22,6 +22,7 @@
 #include "filter/filters.h"
 #include "platform/os_file.h"
 #include "platform/stop.h"
+#include "tests/faults/fault_support.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 #include "ui/form.h"
@@ -37,17 +38,17 @@ namespace vagliante {
 namespace {
 
 namespace fs = std::filesystem;
+using faults::Catalogue;
+using faults::Cli;
+using faults::LargeLog;
+using faults::Leftovers;
+using faults::Shell;
 using test::Quoted;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
 const char* const kKinds[] = {"-5C.TXT", "-63-70.TXT", "-63-71.TXT"};
-
-std::string SmallLog(unsigned seed) {
-    samples::Rng rng(seed);
-    return samples::MixedCatalogue(rng);
-}
 
 // Two spellings of one folder take one lock: a run waits for another that
 // holds it, whichever spelling each uses (on Windows too, where the lock is
@@ -82,40 +83,13 @@ TEST(FolderLockTest, EverySpellingOfAFolderTakesTheSameLock) {
 
 #ifndef _WIN32
 
-// Names in `dir` that look like our temporary or set-aside files.
-int Leftovers(const std::string& dir) {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(dir))
-        count += entry.path().filename().string().find(".~vagliante-") != std::string::npos;
-    return count;
-}
-
-// A log of about `mib` MiB, whose reports are more than a buffer each.
-std::string LargeLog(std::size_t mib) {
-    samples::Rng rng(21);
-    std::string log;
-    while (log.size() < mib << 20) log += samples::MixedCatalogue(rng);
-    return log;
-}
-
-struct Shell {
-    int status;
-    std::string out;
-};
-
 // Runs the shell script `text` in `dir`; its status and what it printed.
 Shell RunScript(const TempDir& dir, const std::string& text) {
     WriteFile(dir.File("script.sh"), "cd " + Quoted(dir.Path()) + " || exit 99\n" + text);
-    const std::string out = dir.File("script.log");
-    const int status =
-        test::RunCommandLine("sh " + Quoted(dir.File("script.sh")) + " >" + Quoted(out) + " 2>&1");
-    Shell result{status, ReadFile(out)};
-    test::RemoveFile(out);
+    Shell result = faults::RunShell(dir, "sh " + Quoted(dir.File("script.sh")));
     test::RemoveFile(dir.File("script.sh"));
     return result;
 }
-
-const std::string kCli = Quoted(VAGLIANTE_CLI_PATH);
 
 bool HaveStrace() { return test::RunCommandLine("strace -V >/dev/null 2>&1") == 0; }
 
@@ -140,7 +114,7 @@ TEST(ThreadTest, AThreadThatCannotStartIsErrorSevenAndTheOtherSourcesGoOn) {
     WriteFile(dir.File("out/BIG.TXT"), "earlier");
     const std::string noThreads = Injecting("clone3:error=EAGAIN");
 
-    Shell run = RunScript(dir, noThreads + kCli + " bin2txt BIG.BIN out/BIG.TXT; echo status=$?");
+    Shell run = RunScript(dir, noThreads + Cli() + " bin2txt BIG.BIN out/BIG.TXT; echo status=$?");
     EXPECT_EQ(run.out, "vagliante-cli: Errore 7: Memoria esaurita\nstatus=1\n");
     // In a batch, no helper starts: the sources run one by one, and only the
     // one that needs a thread of its own fails.
@@ -150,13 +124,13 @@ TEST(ThreadTest, AThreadThatCannotStartIsErrorSevenAndTheOtherSourcesGoOn) {
 #endif
         SCOPED_TRACE(limit);
         run = RunScript(
-            dir, limit + kCli + " bin2txt -o out -j 3 A.BIN BIG.BIN C.BIN 2>&1; echo status=$?");
+            dir, limit + Cli() + " bin2txt -o out -j 3 A.BIN BIG.BIN C.BIN 2>&1; echo status=$?");
         EXPECT_EQ(run.out,
                   "A.BIN: Conversione conclusa\n"
                   "vagliante-cli: Errore 7: Memoria esaurita: BIG.BIN\n"
                   "C.BIN: Conversione conclusa\nstatus=1\n");
         EXPECT_EQ(ReadFile(dir.File("out/BIG.TXT")), "earlier");
-        EXPECT_EQ(Leftovers(dir.File("out")), 0);
+        EXPECT_TRUE(Leftovers(dir.File("out")).empty());
     }
 }
 
@@ -164,7 +138,7 @@ TEST(ThreadTest, AThreadThatCannotStartIsErrorSevenAndTheOtherSourcesGoOn) {
 
 TEST(FolderLockTest, AReportLinkedIntoItsOwnFolderUnderAnotherSpellingIsPutInPlace) {
     TempDir dir;
-    WriteFile(dir.File("LOG.BIN"), SmallLog(2));
+    WriteFile(dir.File("LOG.BIN"), Catalogue(2));
     test::MakeFolder(dir.File("sub"));
     for (const std::string& link : {dir.File("real.TXT"), dir.File("sub/../real.TXT")}) {
         SCOPED_TRACE(link);
@@ -172,17 +146,18 @@ TEST(FolderLockTest, AReportLinkedIntoItsOwnFolderUnderAnotherSpellingIsPutInPla
         fs::remove(dir.File("A-5C.TXT"));
         fs::create_symlink(link, dir.File("A-5C.TXT"));
         const Shell run = RunScript(
-            dir, "timeout -s KILL 60 " + kCli + " attivazione LOG.BIN A.TXT; echo status=$?");
+            dir, "timeout -s KILL 60 " + Cli() + " attivazione LOG.BIN A.TXT; echo status=$?");
         EXPECT_EQ(run.out, "Files creati con successo\nstatus=0\n");
         EXPECT_TRUE(fs::is_symlink(dir.File("A-5C.TXT")));
         EXPECT_NE(ReadFile(dir.File("real.TXT")), "earlier");
-        EXPECT_EQ(Leftovers(dir.Path()), 0);
+        EXPECT_TRUE(Leftovers(dir.Path()).empty());
     }
 
     // While another run holds the folder, a signal ends the wait.
     for (const char* kind : kKinds) WriteFile(dir.File(std::string("B") + kind), "earlier");
     const Shell run = RunScript(
-        dir, "flock . sleep 30 & h=$!; sleep 0.2\n" + kCli + " attivazione LOG.BIN B.TXT & p=$!\n" +
+        dir, "flock . sleep 30 & h=$!; sleep 0.2\n" + Cli() +
+                 " attivazione LOG.BIN B.TXT & p=$!\n" +
                  "i=0; while [ $i -lt 400 ] && ! ls | grep -q '^B-.*vagliante-'; do sleep 0.05; "
                  "i=$((i+1)); done\n"
                  "kill -TERM $p; i=0; while kill -0 $p 2>/dev/null && [ $i -lt 400 ]; do sleep "
@@ -191,7 +166,7 @@ TEST(FolderLockTest, AReportLinkedIntoItsOwnFolderUnderAnotherSpellingIsPutInPla
     EXPECT_EQ(run.out, "status=143\n");
     for (const char* kind : kKinds)
         EXPECT_EQ(ReadFile(dir.File(std::string("B") + kind)), "earlier");
-    EXPECT_EQ(Leftovers(dir.Path()), 0);
+    EXPECT_TRUE(Leftovers(dir.Path()).empty());
 }
 
 // ---- A report that is a FIFO ----
@@ -201,7 +176,7 @@ TEST(FolderLockTest, AReportLinkedIntoItsOwnFolderUnderAnotherSpellingIsPutInPla
 class FifoReportTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        WriteFile(dir_.File("LOG.BIN"), LargeLog(5));
+        WriteFile(dir_.File("LOG.BIN"), LargeLog(21, 5));
         for (const char* kind : {"-5C.TXT", "-63-71.TXT"})
             WriteFile(dir_.File(std::string("A") + kind), "earlier");
         ASSERT_EQ(::mkfifo(dir_.File("A-63-70.TXT").c_str(), 0600), 0);
@@ -210,14 +185,14 @@ class FifoReportTest : public ::testing::Test {
         for (const char* kind : {"-5C.TXT", "-63-71.TXT"})
             EXPECT_EQ(ReadFile(dir_.File(std::string("A") + kind)), "earlier");
         EXPECT_TRUE(fs::is_fifo(dir_.File("A-63-70.TXT")));
-        EXPECT_EQ(Leftovers(dir_.Path()), 0);
+        EXPECT_TRUE(Leftovers(dir_.Path()).empty());
     }
     TempDir dir_;
 };
 
 TEST_F(FifoReportTest, AReaderThatLeavesStopsTheRunAsSigpipeWithNothingLeftBehind) {
     // The FIFO's reader goes after a few bytes.
-    Shell run = RunScript(dir_, "head -c 100 A-63-70.TXT >/dev/null &\n" + kCli +
+    Shell run = RunScript(dir_, "head -c 100 A-63-70.TXT >/dev/null &\n" + Cli() +
                                     " attivazione LOG.BIN A.TXT; echo status=$?");
     EXPECT_EQ(run.out, "status=141\n");
     ExpectNothingChanged();
@@ -229,18 +204,18 @@ TEST_F(FifoReportTest, AReaderThatLeavesStopsTheRunAsSigpipeWithNothingLeftBehin
     WriteFile(dir_.File("out/IN3.TXT"), "earlier");
     for (const char* fifo : {"IN2", "IN3", "OUT"})
         ASSERT_EQ(::mkfifo(dir_.File(fifo).c_str(), 0600), 0);
-    WriteFile(dir_.File("A.BIN"), SmallLog(5));
+    WriteFile(dir_.File("A.BIN"), Catalogue(5));
     const std::string script =
         "(exec 4>IN3; head -c 3000000 /dev/zero >&4; exec sleep 30) & w=$!\n"
         "(exec 5<OUT; read -r line <&5; exec 5<&-; touch gone) &\n"
         // IN2 ends once the reader has gone and IN3 runs: its message finds no reader.
         "(exec 3>IN2; i=0; while [ $i -lt 400 ] && ! { [ -e gone ] && ls out | grep -q "
         "'^IN3.*vagliante-'; }; do sleep 0.05; i=$((i+1)); done; printf 41 >&3) &\n";
-    run = RunScript(dir_, script + "timeout -s KILL 60 " + kCli +
+    run = RunScript(dir_, script + "timeout -s KILL 60 " + Cli() +
                               " bin2txt -o out -j 3 A.BIN IN2 IN3 >OUT; echo status=$?; kill $w");
     EXPECT_EQ(run.out, "status=141\n");
     EXPECT_EQ(ReadFile(dir_.File("out/IN3.TXT")), "earlier");
-    EXPECT_EQ(Leftovers(dir_.File("out")), 0);
+    EXPECT_TRUE(Leftovers(dir_.File("out")).empty());
 }
 
 // The FIFO's reader keeps it open but does not read: the write that waits
@@ -249,7 +224,7 @@ TEST_F(FifoReportTest, AStopEndsAWriteThatWaitsForTheReader) {
     const Shell run = RunScript(
         dir_,
         "(exec 3<A-63-70.TXT; head -c 1000 <&3 >/dev/null; touch read; exec sleep 30) & r=$!\n" +
-            kCli + " attivazione LOG.BIN A.TXT & p=$!\n" +
+            Cli() + " attivazione LOG.BIN A.TXT & p=$!\n" +
             "i=0; while [ $i -lt 400 ] && ! [ -e read ]; do sleep 0.05; i=$((i+1)); done\n"
             "kill -TERM $p; i=0; while kill -0 $p 2>/dev/null && [ $i -lt 200 ]; do sleep "
             "0.05; i=$((i+1)); done\n"
@@ -263,7 +238,7 @@ TEST_F(FifoReportTest, AStopEndsAWriteThatWaitsForTheReader) {
 TEST(LateSignalTest, ASignalOnceTheFilesAreInPlaceIsASuccessAndOneBeforeLeavesTheOldFiles) {
     if (!HaveStrace()) GTEST_SKIP() << "no strace";
     TempDir dir;
-    WriteFile(dir.File("LOG.BIN"), SmallLog(3));
+    WriteFile(dir.File("LOG.BIN"), Catalogue(3));
     struct Case {
         const char* injected;  // the system call the signal comes with
         const char* out;
@@ -276,11 +251,11 @@ TEST(LateSignalTest, ASignalOnceTheFilesAreInPlaceIsASuccessAndOneBeforeLeavesTh
         SCOPED_TRACE(c.injected);
         for (const char* kind : kKinds) WriteFile(dir.File(std::string("A") + kind), "earlier");
         const Shell run = RunScript(dir, Injecting(std::string(c.injected) + ":signal=SIGTERM") +
-                                             kCli + " attivazione LOG.BIN A.TXT; echo status=$?");
+                                             Cli() + " attivazione LOG.BIN A.TXT; echo status=$?");
         EXPECT_EQ(run.out, c.out);
         for (const char* kind : kKinds)
             EXPECT_EQ(ReadFile(dir.File(std::string("A") + kind)) != "earlier", c.replaced) << kind;
-        EXPECT_EQ(Leftovers(dir.Path()), 0);
+        EXPECT_TRUE(Leftovers(dir.Path()).empty());
     }
 }
 
@@ -288,7 +263,7 @@ TEST(LateSignalTest, ASignalOnceTheFilesAreInPlaceIsASuccessAndOneBeforeLeavesTh
 // completion message, and then the program ends.
 TEST(LateSignalTest, AWindowShowsTheCompletionMessageThenEnds) {
     TempDir dir;
-    WriteFile(dir.File("LOG.BIN"), LargeLog(1));
+    WriteFile(dir.File("LOG.BIN"), LargeLog(21, 1));
     // A window that shows its messages on stderr and runs on its own thread.
     struct View final : ui::FormView {
         std::string Title() const override { return {}; }
@@ -332,20 +307,20 @@ TEST(LateSignalTest, AWindowShowsTheCompletionMessageThenEnds) {
         },
         ::testing::ExitedWithCode(128 + SIGTERM), "^\\[Files creati con successo\\]\n$");
     for (const char* kind : kKinds) EXPECT_TRUE(fs::exists(dir.File(std::string("A") + kind)));
-    EXPECT_EQ(Leftovers(dir.Path()), 0);
+    EXPECT_TRUE(Leftovers(dir.Path()).empty());
 }
 
 // ---- Standard streams ----
 
 TEST(StandardStreamTest, AClosedStreamGivenAsDashIsAnImmediateError) {
     TempDir dir;
-    WriteFile(dir.File("LOG.BIN"), SmallLog(6));
+    WriteFile(dir.File("LOG.BIN"), Catalogue(6));
     for (const std::string& command :
          {std::string("bin2txt LOG.BIN - >&-"), std::string("record 8400 LOG.BIN - >&-"),
           std::string("bin2txt - OUT.TXT <&-")}) {
         SCOPED_TRACE(command);
         const Shell run =
-            RunScript(dir, "timeout -s KILL 30 " + kCli + " " + command + "; echo status=$?");
+            RunScript(dir, "timeout -s KILL 30 " + Cli() + " " + command + "; echo status=$?");
         EXPECT_EQ(run.out,
                   "vagliante-cli: Errore 52: Nome o numero di file non valido: -\n"
                   "status=1\n");
@@ -357,14 +332,14 @@ TEST(StandardStreamTest, AClosedStreamGivenAsDashIsAnImmediateError) {
 // file given as standard output held is kept.
 TEST(StandardStreamTest, AnyNameOfStandardOutputIsWrittenThrough) {
     TempDir dir;
-    WriteFile(dir.File("LOG.BIN"), SmallLog(7));
-    ASSERT_EQ(RunScript(dir, kCli + " aggiornamento LOG.BIN REF.TXT").status, 0);
+    WriteFile(dir.File("LOG.BIN"), Catalogue(7));
+    ASSERT_EQ(RunScript(dir, Cli() + " aggiornamento LOG.BIN REF.TXT").status, 0);
     fs::create_symlink("/proc/thread-self/fd/1", dir.File("t"));
     for (const std::string& name : {std::string("t"), std::string("/proc/self/task/../fd/1")}) {
         SCOPED_TRACE(name);
         WriteFile(dir.File("keep.log"), "kept\n");
-        const Shell run =
-            RunScript(dir, kCli + " aggiornamento LOG.BIN " + name + " >>keep.log; echo status=$?");
+        const Shell run = RunScript(
+            dir, Cli() + " aggiornamento LOG.BIN " + name + " >>keep.log; echo status=$?");
         EXPECT_EQ(run.out, "File creato con successo\nstatus=0\n");
         EXPECT_TRUE(ReadFile(dir.File("keep.log")) == "kept\n" + ReadFile(dir.File("REF.TXT")));
     }
@@ -373,13 +348,13 @@ TEST(StandardStreamTest, AnyNameOfStandardOutputIsWrittenThrough) {
 // Errors about standard input and output name them as the user did.
 TEST(StandardStreamTest, ErrorsNameTheStreamAsGiven) {
     TempDir dir;
-    WriteFile(dir.File("LOG.BIN"), SmallLog(8));
-    Shell run = RunScript(dir, kCli + " bin2txt LOG.BIN - >/dev/full; echo status=$?");
+    WriteFile(dir.File("LOG.BIN"), Catalogue(8));
+    Shell run = RunScript(dir, Cli() + " bin2txt LOG.BIN - >/dev/full; echo status=$?");
     EXPECT_EQ(run.out, "vagliante-cli: Errore 61: Disco pieno: -\nstatus=1\n");
-    run = RunScript(dir, kCli + " txt2bin - OUT.BIN </; echo status=$?");
+    run = RunScript(dir, Cli() + " txt2bin - OUT.BIN </; echo status=$?");
     EXPECT_EQ(run.out,
               "vagliante-cli: Errore 75: Errore di accesso al percorso/file: -\nstatus=1\n");
-    run = RunScript(dir, kCli + " aggiornamento LOG.BIN /dev/stdout >/dev/full; echo status=$?");
+    run = RunScript(dir, Cli() + " aggiornamento LOG.BIN /dev/stdout >/dev/full; echo status=$?");
     EXPECT_EQ(run.out, "vagliante-cli: Errore 61: Disco pieno: /dev/stdout\nstatus=1\n");
 }
 
@@ -389,7 +364,7 @@ TEST(StandardStreamTest, ErrorsNameTheStreamAsGiven) {
 // has gone): the error names it "-".
 TEST(StandardStreamTest, ErrorsNameTheStreamAsGiven) {
     TempDir dir;
-    WriteFile(dir.File("LOG.BIN"), SmallLog(8));
+    WriteFile(dir.File("LOG.BIN"), Catalogue(8));
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     HANDLE reader = nullptr, writer = nullptr;
     ASSERT_TRUE(::CreatePipe(&reader, &writer, &inherited, 0));

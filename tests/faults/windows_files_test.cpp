@@ -14,24 +14,20 @@
 #include "platform/file_holders.h"
 #include "platform/run_error.h"
 #include "platform/utf8.h"
+#include "tests/faults/fault_support.h"
 #include "tests/support/test_support.h"
-#include "tools/sample_log.h"
 
 namespace vagliante {
 namespace {
 
+using faults::Catalogue;
+using faults::Work;
 using test::FailureOf;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
 using Clock = std::chrono::steady_clock;
-using Work = void (*)(const std::string&, const std::string&, Progress&);
-
-std::string Catalogue() {
-    samples::Rng rng(11);
-    return samples::MixedCatalogue(rng);
-}
 
 // ---- Reports held by other programs ----
 

@@ -109,22 +109,6 @@ void MakeFolder(const std::string& path) {
     if (!fs::create_directory(FsPath(path))) throw std::runtime_error("cannot make " + path);
 }
 
-void SetEnv(const std::string& name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name.c_str(), value.c_str());
-#else
-    setenv(name.c_str(), value.c_str(), 1);
-#endif
-}
-
-void UnsetEnv(const std::string& name) {
-#ifdef _WIN32
-    _putenv_s(name.c_str(), "");
-#else
-    unsetenv(name.c_str());
-#endif
-}
-
 int ErrorOf(const std::function<void()>& run) { return FailureOf(run).number; }
 
 Failure FailureOf(const std::function<void()>& run) {

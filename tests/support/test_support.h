@@ -58,9 +58,6 @@ std::string Bytes(std::initializer_list<int> values);
 std::vector<std::string> SplitCrLf(const std::string& text);
 // Makes the folder `path` (its parent must exist).
 void MakeFolder(const std::string& path);
-// Sets or removes an environment variable of this process.
-void SetEnv(const std::string& name, const std::string& value);
-void UnsetEnv(const std::string& name);
 
 // The error number of the RunError `run` throws; 0 when it throws none.
 int ErrorOf(const std::function<void()>& run);
