@@ -91,12 +91,6 @@ struct RecordHead {
     }
 };
 
-// An empty destination, or one too short to give a report name, is refused
-// before anything is read or written.
-void RequireDestination(const std::string& destination, std::size_t minimumLength) {
-    if (destination.size() < minimumLength) throw RunError(ErrorNumber::BadFileName, destination);
-}
-
 // The records a pass leaves out, by reason; those of other sizes by size in
 // bytes. These are counted in a table, without a search, and only the rare
 // ones of 4 KiB and more in a map: a record of one kind runs over every
@@ -411,7 +405,8 @@ RunSummary FilterUpdateWith(const std::string& source, const std::string& destin
                             Progress& progress, const ScanOptions& options) {
     return RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
-        RequireDestination(destination, 1);
+        // An empty destination is refused before anything is read or written.
+        if (destination.empty()) throw RunError(ErrorNumber::BadFileName, destination);
         RunSummary summary = SelectInto<UpdatePass>(source, kUpdateMarker, progress, {destination},
                                                     {&kUpdateReport}, options);
         summary.kind = FilterKind::Update;
