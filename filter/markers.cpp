@@ -189,18 +189,7 @@ bool HasAvx2() {
 }
 #endif
 
-std::vector<MarkerSearch> Searches() {
-    std::vector<MarkerSearch> searches{{"portable", FindPortable, CountPortable, ListPortable}};
-#ifdef VAGLIANTE_MARKER_SSE2
-    searches.push_back({"sse2", FindSse2, CountSse2, ListSse2});
-#endif
-#ifdef VAGLIANTE_MARKER_AVX2
-    if (HasAvx2()) searches.push_back({"avx2", FindAvx2, CountAvx2, ListAvx2});
-#endif
-    return searches;
-}
-
-const MarkerSearch kSearch = Searches().back();
+const MarkerSearch kSearch = MarkerSearches().back();
 
 }  // namespace
 
@@ -212,7 +201,16 @@ Marker ParseMarker(std::string_view text) {
             static_cast<std::uint8_t>(HexDigitValue(text[2]) * 16 + HexDigitValue(text[3]))};
 }
 
-std::vector<MarkerSearch> MarkerSearches() { return Searches(); }
+std::vector<MarkerSearch> MarkerSearches() {
+    std::vector<MarkerSearch> searches{{"portable", FindPortable, CountPortable, ListPortable}};
+#ifdef VAGLIANTE_MARKER_SSE2
+    searches.push_back({"sse2", FindSse2, CountSse2, ListSse2});
+#endif
+#ifdef VAGLIANTE_MARKER_AVX2
+    if (HasAvx2()) searches.push_back({"avx2", FindAvx2, CountAvx2, ListAvx2});
+#endif
+    return searches;
+}
 
 std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t end, Marker marker) {
     return kSearch.find(data, from, end, marker);
