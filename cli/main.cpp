@@ -108,7 +108,7 @@ int Run(const CommandLine& line, const std::vector<Job>& jobs) {
                               RunError(ErrorNumber::PathNotFound, *line.folder).what() + "\n");
         return 1;
     }
-    const bool display = TerminalProgress::IsTerminal(stderr);
+    const bool display = IsConsole(stderr);
     std::vector<std::int64_t> sizes(jobs.size(), 0);
     if (display)
         for (std::size_t i = 0; i < jobs.size(); ++i) sizes[i] = SourceLength(jobs[i].source);

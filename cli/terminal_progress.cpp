@@ -60,8 +60,6 @@ TerminalProgress::~TerminalProgress() {
     Clear();
 }
 
-bool TerminalProgress::IsTerminal(std::FILE* out) { return IsConsole(out); }
-
 Progress& TerminalProgress::Source(std::size_t index) { return *sources_.at(index); }
 
 void TerminalProgress::SourceEnded(std::size_t index) {

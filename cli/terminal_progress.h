@@ -40,9 +40,6 @@ class TerminalProgress {
     // the next step).
     void Print(std::FILE* stream, std::string_view text);
 
-    // Whether `out` is a terminal (a console), so that a line makes sense there.
-    static bool IsTerminal(std::FILE* out);
-
   private:
     class SourceProgress;
     using Clock = std::chrono::steady_clock;

@@ -85,10 +85,6 @@ inline __m128i PairBytes(__m128i values) {
 
 }  // namespace
 
-bool IsHexPair(char first, char second) {
-    return HexDigitValue(first) >= 0 && HexDigitValue(second) >= 0;
-}
-
 std::uint8_t HexPairToByte(char first, char second) {
     char kept[2];
     int count = 0;

@@ -13,14 +13,11 @@ namespace vagliante {
 // text is read as HexPairToByte(c, '\0').
 std::uint8_t HexPairToByte(char first, char second);
 
-// Whether a pair is two hexadecimal digits (either case): the pairs that
-// HexPairToByte reads whole. Any other pair (a line end, a blank, any other
-// character in it) gives 0 or the value of its leading digit.
-bool IsHexPair(char first, char second);
-
 // Turns the size / 2 pairs of `text` into as many bytes in `out`, each one
 // HexPairToByte of its pair; an odd last character is left to the caller.
-// Returns how many of the pairs were not IsHexPair.
+// Returns how many of the pairs were not two hexadecimal digits (either
+// case): any other pair (a line end, a blank, any other character in it)
+// gives 0 or the value of its leading digit.
 std::size_t HexDecode(const char* text, std::size_t size, std::uint8_t* out);
 
 }  // namespace vagliante

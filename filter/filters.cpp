@@ -25,9 +25,6 @@ namespace {
 constexpr std::size_t kLineHead = 240;
 constexpr std::size_t kHeadBytes = kLineHead / 2;
 
-// Markers listed at once while a stretch is read.
-constexpr std::size_t kMarkerList = 256;
-
 // Where the two fields and the command sit in a record line, in characters
 // of its hexadecimal text; all even, so each also names a byte.
 struct LineLayout {
@@ -93,12 +90,6 @@ struct RecordHead {
         HexEncode(bytes, size, text.data());
     }
 };
-
-// An empty destination, or one too short to give a report name, is refused
-// before anything is read or written.
-void RequireDestination(const std::string& destination, std::size_t minimumLength) {
-    if (destination.size() < minimumLength) throw RunError(ErrorNumber::BadFileName, destination);
-}
 
 // The records a pass leaves out, by reason; those of other sizes by size in
 // bytes. These are counted in a table, without a search, and only the rare
@@ -319,15 +310,6 @@ void TakeRecords(const LogStretches& log, StretchWorker& worker, std::int64_t k,
     }
 }
 
-// Writes a stretch's text to its report in parts that the report copies
-// into its buffer, so that its own thread writes them out.
-void WriteOut(OutputFile& report, StretchText& text) {
-    constexpr std::size_t kPart = kIoBlock / 4;
-    for (std::size_t done = 0; done < text.Size(); done += kPart)
-        report.Write(text.Data() + done, std::min(kPart, text.Size() - done));
-    text.Clear();
-}
-
 // A filter's run: the records of the log counted first, for the headers;
 // then every stretch selected by a pass of its worker into its slot, and the
 // slots written to the reports in the log's order. Returns the summary's
@@ -367,7 +349,7 @@ RunSummary SelectInto(const std::string& source, std::string_view markerText, Pr
         },
         [&](std::int64_t, int slot) {
             for (std::size_t r = 0; r < Pass::kReports; ++r)
-                WriteOut(reports[r].Stream(), slots[static_cast<std::size_t>(slot)][r]);
+                slots[static_cast<std::size_t>(slot)][r].WriteTo(reports[r].Stream());
         });
     // Closed before a report may take its name: Windows does not replace a
     // file that is still open.
@@ -423,7 +405,8 @@ RunSummary FilterUpdateWith(const std::string& source, const std::string& destin
                             Progress& progress, const ScanOptions& options) {
     return RunWithErrorNumbers([&] {
         progress.SetValue(kProgressEmpty);
-        RequireDestination(destination, 1);
+        // An empty destination is refused before anything is read or written.
+        if (destination.empty()) throw RunError(ErrorNumber::BadFileName, destination);
         RunSummary summary = SelectInto<UpdatePass>(source, kUpdateMarker, progress, {destination},
                                                     {&kUpdateReport}, options);
         summary.kind = FilterKind::Update;

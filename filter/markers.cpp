@@ -54,112 +54,133 @@ inline std::size_t ListBits(unsigned mask, std::size_t base, std::uint32_t* at) 
     return n;
 }
 
-#ifdef VAGLIANTE_MARKER_SSE2
-// Bits set where data[j] == first and data[j + 1] == second, j in [i, i + 16).
-inline unsigned MarkerMask(const std::uint8_t* data, std::size_t i, __m128i first, __m128i second) {
-    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
-    return static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
-}
-
-std::size_t FindSse2(const std::uint8_t* data, std::size_t from, std::size_t end, Marker marker) {
-    const __m128i first = _mm_set1_epi8(static_cast<char>(marker.first));
-    const __m128i second = _mm_set1_epi8(static_cast<char>(marker.second));
-    for (; from + 16 <= end; from += 16) {
-        if (unsigned mask = MarkerMask(data, from, first, second))
+// The wide loops, written once for every width. A width W, made from the
+// marker, gives kWidth, the bytes of one step, and Mask(data, i): bit k set
+// where the marker starts at i + k. The loops are inlined into functions
+// built for W's instruction set.
+template <typename W>
+[[gnu::always_inline]] inline std::size_t FindWide(const std::uint8_t* data, std::size_t from,
+                                                    std::size_t end, Marker marker) {
+    const W wide(marker);
+    for (; from + W::kWidth <= end; from += W::kWidth) {
+        if (unsigned mask = wide.Mask(data, from))
             return from + static_cast<std::size_t>(__builtin_ctz(mask));
     }
     return FindPortable(data, from, end, marker);
 }
 
-std::int64_t CountSse2(const std::uint8_t* data, std::size_t end, Marker marker) {
-    const __m128i first = _mm_set1_epi8(static_cast<char>(marker.first));
-    const __m128i second = _mm_set1_epi8(static_cast<char>(marker.second));
+template <typename W>
+[[gnu::always_inline]] inline std::size_t ListWide(const std::uint8_t* data, std::size_t from,
+                                                    std::size_t end, Marker marker,
+                                                    std::uint32_t* at, std::size_t room,
+                                                    std::size_t& reached) {
+    const W wide(marker);
+    std::size_t n = 0;
+    for (; from + W::kWidth <= end; from += W::kWidth) {
+        if (room - n < W::kWidth) {  // a whole step's markers might not fit
+            reached = from;
+            return n;
+        }
+        n += ListBits(wide.Mask(data, from), from, at + n);
+    }
+    return n + ListPortable(data, from, end, marker, at + n, room - n, reached);
+}
+
+// Two steps at a time, their masks counted together by W::Bits.
+template <typename W>
+[[gnu::always_inline]] inline std::int64_t CountWide(const std::uint8_t* data, std::size_t end,
+                                                      Marker marker) {
+    const W wide(marker);
     std::int64_t count = 0;
     std::size_t j = 0;
-    for (; j + 16 <= end; j += 16) {
-        // Markers are rare: clearing bits one by one beats a popcount that
-        // the baseline instruction set lacks.
-        for (unsigned mask = MarkerMask(data, j, first, second); mask != 0; mask &= mask - 1)
-            ++count;
+    for (; j + 2 * W::kWidth <= end; j += 2 * W::kWidth) {
+        const std::uint64_t low = wide.Mask(data, j);
+        const std::uint64_t high = wide.Mask(data, j + W::kWidth);
+        count += W::Bits(low | high << W::kWidth);
+    }
+    if (j + W::kWidth <= end) {
+        count += W::Bits(wide.Mask(data, j));
+        j += W::kWidth;
     }
     for (; j < end; ++j) count += IsMarkerAt(data, j, marker);
     return count;
+}
+
+#ifdef VAGLIANTE_MARKER_SSE2
+class Sse2 {
+  public:
+    static constexpr std::size_t kWidth = 16;
+    explicit Sse2(Marker marker)
+        : first_(_mm_set1_epi8(static_cast<char>(marker.first))),
+          second_(_mm_set1_epi8(static_cast<char>(marker.second))) {}
+    unsigned Mask(const std::uint8_t* data, std::size_t i) const {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+        return static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(a, first_), _mm_cmpeq_epi8(b, second_))));
+    }
+    // Markers are rare: clearing bits one by one beats a popcount that the
+    // baseline instruction set lacks.
+    static int Bits(std::uint64_t mask) {
+        int count = 0;
+        for (; mask != 0; mask &= mask - 1) ++count;
+        return count;
+    }
+
+  private:
+    __m128i first_, second_;
+};
+
+std::size_t FindSse2(const std::uint8_t* data, std::size_t from, std::size_t end, Marker marker) {
+    return FindWide<Sse2>(data, from, end, marker);
+}
+
+std::int64_t CountSse2(const std::uint8_t* data, std::size_t end, Marker marker) {
+    return CountWide<Sse2>(data, end, marker);
 }
 
 std::size_t ListSse2(const std::uint8_t* data, std::size_t from, std::size_t end, Marker marker,
                      std::uint32_t* at, std::size_t room, std::size_t& reached) {
-    const __m128i first = _mm_set1_epi8(static_cast<char>(marker.first));
-    const __m128i second = _mm_set1_epi8(static_cast<char>(marker.second));
-    std::size_t n = 0;
-    for (; from + 16 <= end; from += 16) {
-        if (room - n < 16) {  // a whole step's markers might not fit
-            reached = from;
-            return n;
-        }
-        n += ListBits(MarkerMask(data, from, first, second), from, at + n);
-    }
-    return n + ListPortable(data, from, end, marker, at + n, room - n, reached);
+    return ListWide<Sse2>(data, from, end, marker, at, room, reached);
 }
 #endif
 
 #ifdef VAGLIANTE_MARKER_AVX2
-__attribute__((target("avx2"))) inline unsigned MarkerMask32(const std::uint8_t* data,
-                                                             std::size_t i, __m256i first,
-                                                             __m256i second) {
-    __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
-    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + 1));
-    return static_cast<unsigned>(_mm256_movemask_epi8(
-        _mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second))));
-}
+class Avx2 {
+  public:
+    static constexpr std::size_t kWidth = 32;
+    __attribute__((target("avx2"))) explicit Avx2(Marker marker)
+        : first_(_mm256_set1_epi8(static_cast<char>(marker.first))),
+          second_(_mm256_set1_epi8(static_cast<char>(marker.second))) {}
+    __attribute__((target("avx2"))) unsigned Mask(const std::uint8_t* data, std::size_t i) const {
+        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+        __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + 1));
+        return static_cast<unsigned>(_mm256_movemask_epi8(
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, first_), _mm256_cmpeq_epi8(b, second_))));
+    }
+    __attribute__((target("popcnt"))) static int Bits(std::uint64_t mask) {
+        return __builtin_popcountll(mask);
+    }
+
+  private:
+    __m256i first_, second_;
+};
 
 __attribute__((target("avx2"))) std::size_t FindAvx2(const std::uint8_t* data, std::size_t from,
                                                      std::size_t end, Marker marker) {
-    const __m256i first = _mm256_set1_epi8(static_cast<char>(marker.first));
-    const __m256i second = _mm256_set1_epi8(static_cast<char>(marker.second));
-    for (; from + 32 <= end; from += 32) {
-        if (unsigned mask = MarkerMask32(data, from, first, second))
-            return from + static_cast<std::size_t>(__builtin_ctz(mask));
-    }
-    return FindPortable(data, from, end, marker);
+    return FindWide<Avx2>(data, from, end, marker);
 }
 
-// 64 bytes a step, the two masks counted together.
 __attribute__((target("avx2,popcnt"))) std::int64_t CountAvx2(const std::uint8_t* data,
                                                               std::size_t end, Marker marker) {
-    const __m256i first = _mm256_set1_epi8(static_cast<char>(marker.first));
-    const __m256i second = _mm256_set1_epi8(static_cast<char>(marker.second));
-    std::int64_t count = 0;
-    std::size_t j = 0;
-    for (; j + 64 <= end; j += 64) {
-        const std::uint64_t low = MarkerMask32(data, j, first, second);
-        const std::uint64_t high = MarkerMask32(data, j + 32, first, second);
-        count += __builtin_popcountll(low | high << 32);
-    }
-    if (j + 32 <= end) {
-        count += __builtin_popcount(MarkerMask32(data, j, first, second));
-        j += 32;
-    }
-    for (; j < end; ++j) count += IsMarkerAt(data, j, marker);
-    return count;
+    return CountWide<Avx2>(data, end, marker);
 }
 
 __attribute__((target("avx2"))) std::size_t ListAvx2(const std::uint8_t* data, std::size_t from,
                                                      std::size_t end, Marker marker,
                                                      std::uint32_t* at, std::size_t room,
                                                      std::size_t& reached) {
-    const __m256i first = _mm256_set1_epi8(static_cast<char>(marker.first));
-    const __m256i second = _mm256_set1_epi8(static_cast<char>(marker.second));
-    std::size_t n = 0;
-    for (; from + 32 <= end; from += 32) {
-        if (room - n < 32) {  // a whole step's markers might not fit
-            reached = from;
-            return n;
-        }
-        n += ListBits(MarkerMask32(data, from, first, second), from, at + n);
-    }
-    return n + ListPortable(data, from, end, marker, at + n, room - n, reached);
+    return ListWide<Avx2>(data, from, end, marker, at, room, reached);
 }
 
 bool HasAvx2() {
@@ -168,18 +189,7 @@ bool HasAvx2() {
 }
 #endif
 
-std::vector<MarkerSearch> Searches() {
-    std::vector<MarkerSearch> searches{{"portable", FindPortable, CountPortable, ListPortable}};
-#ifdef VAGLIANTE_MARKER_SSE2
-    searches.push_back({"sse2", FindSse2, CountSse2, ListSse2});
-#endif
-#ifdef VAGLIANTE_MARKER_AVX2
-    if (HasAvx2()) searches.push_back({"avx2", FindAvx2, CountAvx2, ListAvx2});
-#endif
-    return searches;
-}
-
-const MarkerSearch kSearch = Searches().back();
+const MarkerSearch kSearch = MarkerSearches().back();
 
 }  // namespace
 
@@ -191,7 +201,16 @@ Marker ParseMarker(std::string_view text) {
             static_cast<std::uint8_t>(HexDigitValue(text[2]) * 16 + HexDigitValue(text[3]))};
 }
 
-std::vector<MarkerSearch> MarkerSearches() { return Searches(); }
+std::vector<MarkerSearch> MarkerSearches() {
+    std::vector<MarkerSearch> searches{{"portable", FindPortable, CountPortable, ListPortable}};
+#ifdef VAGLIANTE_MARKER_SSE2
+    searches.push_back({"sse2", FindSse2, CountSse2, ListSse2});
+#endif
+#ifdef VAGLIANTE_MARKER_AVX2
+    if (HasAvx2()) searches.push_back({"avx2", FindAvx2, CountAvx2, ListAvx2});
+#endif
+    return searches;
+}
 
 std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t end, Marker marker) {
     return kSearch.find(data, from, end, marker);

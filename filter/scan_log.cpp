@@ -1,6 +1,5 @@
 #include "filter/scan_log.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -12,9 +11,6 @@
 
 namespace vagliante {
 namespace {
-
-// Markers listed at once while a stretch is read.
-constexpr std::size_t kMarkerList = 256;
 
 // Writes the part of the listing that stretch k holds: the hexadecimal text
 // of each of its bytes that belongs to a record a later marker closes, and
@@ -86,11 +82,7 @@ std::int64_t ScanLogWith(const std::string& source, std::string_view marker,
                 ListStretch(stretches, worker, k, slots[static_cast<std::size_t>(slot)]);
             },
             [&](std::int64_t, int slot) {
-                StretchText& text = slots[static_cast<std::size_t>(slot)];
-                constexpr std::size_t kPart = kIoBlock / 4;
-                for (std::size_t done = 0; done < text.Size(); done += kPart)
-                    listing.Stream().Write(text.Data() + done, std::min(kPart, text.Size() - done));
-                text.Clear();
+                slots[static_cast<std::size_t>(slot)].WriteTo(listing.Stream());
             });
         // Closed before the listing may take a name: Windows does not
         // replace a file that is still open.

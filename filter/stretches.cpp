@@ -80,6 +80,13 @@ void StretchText::Grow(std::size_t size) {
     capacity_ = capacity;
 }
 
+void StretchText::WriteTo(OutputFile& out) {
+    constexpr std::size_t kPart = kIoBlock / 4;
+    for (std::size_t done = 0; done < size_; done += kPart)
+        out.Write(data_.get() + done, std::min(kPart, size_ - done));
+    size_ = 0;
+}
+
 // The workers of one pass over the stretches, and what they share with the
 // calling thread.
 struct LogStretches::Crew {

@@ -23,6 +23,7 @@
 #include "filter/markers.h"
 #include "filter/scan_options.h"
 #include "platform/input_file.h"
+#include "platform/output_file.h"
 #include "platform/progress.h"
 
 namespace vagliante {
@@ -38,9 +39,10 @@ class StretchText {
         return data_.get() + size_;
     }
     void Commit(std::size_t size) { size_ += size; }
-    void Clear() { size_ = 0; }
-    const char* Data() const { return data_.get(); }
-    std::size_t Size() const { return size_; }
+
+    // Writes the text to `out` in parts that `out` copies into its buffer,
+    // so that its own thread writes them out; then clears it.
+    void WriteTo(OutputFile& out);
 
   private:
     void Grow(std::size_t size);
@@ -48,6 +50,9 @@ class StretchText {
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
 };
+
+// Markers listed at once (ListMarkers) while a stretch is read.
+inline constexpr std::size_t kMarkerList = 256;
 
 // What a worker has of its own while it reads a stretch.
 class StretchWorker {

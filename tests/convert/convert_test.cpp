@@ -1,15 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <random>
 #include <string>
 
 #include "convert/convert.h"
+#include "tests/fuzz/oracle.h"
 #include "tests/support/test_support.h"
 
 namespace vagliante {
 namespace {
 
+// The text form computed the slow, obvious way.
+using oracle::Hex;
 using test::Bytes;
 using test::ReadFile;
 using test::RecordingProgress;
@@ -20,17 +22,6 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
     for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
     return bytes;
-}
-
-// The text form computed the slow, obvious way.
-std::string Hex(const std::string& bytes) {
-    std::string text;
-    char digits[3];
-    for (char c : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(c));
-        text += digits;
-    }
-    return text;
 }
 
 class ConvertTest : public ::testing::Test {

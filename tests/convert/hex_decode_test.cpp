@@ -61,8 +61,6 @@ TEST(HexDecodeTest, AgreesWithHexPairToByteForEveryPair) {
             const char a = static_cast<char>(first), b = static_cast<char>(second);
             ASSERT_EQ(static_cast<std::uint8_t>(out[first * 256 + second]), HexPairToByte(a, b))
                 << PairName(first, second);
-            ASSERT_EQ(IsHexPair(a, b), std::isxdigit(first) && std::isxdigit(second))
-                << PairName(first, second);
         }
 }
 

@@ -1,19 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <ctime>
 #include <map>
 
 #include "fileinfo/formatting.h"
 #include "filter/filters.h"
 #include "platform/os_file.h"
+#include "tests/fuzz/oracle.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_log.h"
 
 namespace vagliante {
 namespace {
 
+using oracle::Hex;
 using samples::ActivationRecord;
 using samples::UpdateRecord;
 using test::ErrorOf;
@@ -21,16 +22,6 @@ using test::ReadFile;
 using test::SplitCrLf;
 using test::TempDir;
 using test::WriteFile;
-
-std::string Hex(const std::string& bytes) {
-    std::string text;
-    char pair[3];
-    for (unsigned char b : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X", b);
-        text += pair;
-    }
-    return text;
-}
 
 // The header's date text for a time of this computer's clock: the user's
 // short date and the local time of day, as the regional settings print them.

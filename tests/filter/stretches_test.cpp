@@ -21,12 +21,6 @@ using test::SplitCrLf;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Listing(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
-
 // The header's count and the lines below it.
 void ExpectReport(const std::string& path, std::int64_t records,
                   const std::vector<std::string>& lines) {
@@ -93,7 +87,7 @@ void ExpectAsPlain(const std::string& bytes, const std::vector<ScanOptions>& opt
             const char* marker = scan == &update ? "8400" : "8200";
             EXPECT_EQ(ScanLogWith(log, marker, dir.File("LIST.TXT"), none, option),
                       scan->recordCount);
-            EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), Listing(scan->lines)) << marker;
+            EXPECT_EQ(ReadFile(dir.File("LIST.TXT")), oracle::Listing(scan->lines)) << marker;
         }
     }
 }

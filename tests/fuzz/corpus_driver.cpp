@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         }
     }
     for (const fs::path& input : inputs) {
-        std::string bytes = vagliante::fuzz::ReadAll(input.string());
+        std::string bytes = vagliante::test::ReadFile(input.string());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     std::printf("%zu inputs checked\n", inputs.size());

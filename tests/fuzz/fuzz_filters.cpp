@@ -17,7 +17,7 @@ namespace {
 
 void CheckReport(const std::string& path, std::int64_t count, std::size_t width,
                  const std::vector<std::string>& want, const char* name) {
-    std::vector<std::string> lines = fuzz::SplitCrLf(fuzz::ReadAll(path));
+    std::vector<std::string> lines = test::SplitCrLf(test::ReadFile(path));
     if (lines.size() < 10) fuzz::Fail(std::string(name) + ": header");
     fuzz::Expect(lines[5], "## Log records:     " + std::to_string(count), name);
     fuzz::Expect(lines[9], std::string(width, '-'), name);
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string log(reinterpret_cast<const char*>(data), size);
     const std::string& dir = fuzz::Scratch();
     const std::string source = dir + "/LOG.BIN";
-    fuzz::WriteAll(source, log);
+    test::WriteFile(source, log);
     NullProgress progress;
     const ScanOptions options = fuzz::SmallStretches(size);
 

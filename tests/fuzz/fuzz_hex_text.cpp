@@ -22,18 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The input as hexadecimal text: into bytes, over a longer old file.
     const std::string text = dir + "/IN.TXT";
     const std::string bin = dir + "/OUT.BIN";
-    fuzz::WriteAll(text, input);
-    fuzz::WriteAll(bin, std::string(input.size() + 7, '\x5A'));
+    test::WriteFile(text, input);
+    test::WriteFile(bin, std::string(input.size() + 7, '\x5A'));
     const ConversionSummary summary = ConvertTxtToBin(text, bin, progress);
-    fuzz::Expect(fuzz::ReadAll(bin), oracle::TextToBytes(input), "ConvertTxtToBin");
+    fuzz::Expect(test::ReadFile(bin), oracle::TextToBytes(input), "ConvertTxtToBin");
     fuzz::Expect(summary.nonHexPairs, oracle::NonHexPairs(input), "the pairs not hexadecimal");
 
     // The input as binary: into text and back.
-    std::string hex;
-    for (unsigned char c : input) hex += oracle::Hex(c);
     ConvertBinToTxt(text, dir + "/HEX.TXT", progress);
-    fuzz::Expect(fuzz::ReadAll(dir + "/HEX.TXT"), hex, "ConvertBinToTxt");
+    fuzz::Expect(test::ReadFile(dir + "/HEX.TXT"), oracle::Hex(input), "ConvertBinToTxt");
     ConvertTxtToBin(dir + "/HEX.TXT", bin, progress);
-    fuzz::Expect(fuzz::ReadAll(bin), input, "round trip");
+    fuzz::Expect(test::ReadFile(bin), input, "round trip");
     return 0;
 }

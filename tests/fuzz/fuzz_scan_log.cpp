@@ -13,17 +13,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string log(reinterpret_cast<const char*>(data), size);
     const std::string path = fuzz::Scratch() + "/scan.bin";
     const std::string listing = fuzz::Scratch() + "/scan.txt";
-    fuzz::WriteAll(path, log);
+    test::WriteFile(path, log);
     for (const char* marker : {"8200", "8400"}) {
         oracle::Scan want = oracle::ScanBytes(log, marker);
-        std::string expected;
-        for (const std::string& line : want.lines) expected += line + "\r\n";
 
         NullProgress progress;
         const std::int64_t count =
             ScanLogWith(path, marker, listing, progress, fuzz::SmallStretches(size));
         fuzz::Expect(count, want.recordCount, "record count");
-        fuzz::Expect(fuzz::ReadAll(listing), expected, "record lines");
+        fuzz::Expect(test::ReadFile(listing), oracle::Listing(want.lines), "record lines");
     }
     return 0;
 }

@@ -1,5 +1,6 @@
-// What the fuzz targets share: a scratch folder, whole-file reads and writes,
-// and a failure that stops the fuzzer with the input that caused it.
+// What the fuzz targets share: a scratch folder and a failure that stops the
+// fuzzer with the input that caused it. Whole files are read and written
+// with the tests' own helpers (tests/support/test_support.h).
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "filter/scan_options.h"
+#include "tests/support/test_support.h"
 
 namespace vagliante::fuzz {
 
@@ -14,10 +16,6 @@ namespace vagliante::fuzz {
 // offers /dev/shm), emptied of nothing: each target reuses its file names.
 const std::string& Scratch();
 
-std::string ReadAll(const std::string& path);
-void WriteAll(const std::string& path, const std::string& bytes);
-// Lines of a text ended by CR LF each; a last line without it is kept too.
-std::vector<std::string> SplitCrLf(const std::string& text);
 // Names of the entries of `folder`, sorted.
 std::vector<std::string> Entries(const std::string& folder);
 

@@ -10,6 +10,12 @@ std::string Hex(unsigned char byte) {
     return text;
 }
 
+std::string Hex(const std::string& bytes) {
+    std::string text;
+    for (unsigned char byte : bytes) text += Hex(byte);
+    return text;
+}
+
 std::string Mid(const std::string& text, std::size_t start, std::size_t length) {
     if (start > text.size()) return "";
     return text.substr(start - 1, length);
@@ -35,6 +41,12 @@ Scan ScanBytes(const std::string& log, const std::string& marker) {
         }
     }
     return scan;
+}
+
+std::string Listing(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
 }
 
 std::string RemoveExtra(const std::string& line, const std::string& pattern) {

@@ -9,8 +9,10 @@
 
 namespace vagliante::oracle {
 
-// The two upper-case hexadecimal digits of a byte.
+// The two upper-case hexadecimal digits of a byte, and of every byte of a
+// text in turn.
 std::string Hex(unsigned char byte);
+std::string Hex(const std::string& bytes);
 
 // VB-style Mid: `length` characters from the 1-based `start`, fewer (or none)
 // when the text is shorter.
@@ -22,6 +24,8 @@ struct Scan {
     std::int64_t recordCount = 0;
 };
 Scan ScanBytes(const std::string& log, const std::string& marker);
+// The record listing of those lines: each ended by CR LF.
+std::string Listing(const std::vector<std::string>& lines);
 
 std::string RemoveExtra(const std::string& line, const std::string& pattern);
 
