@@ -184,9 +184,7 @@ TEST_P(DescriptionTest, EveryControlAScreenReaderMeetsHasANameOfItsOwn) {
         }
     }
     for (const ui::MenuDesign& entry : form.menu) {
-        const std::string name = entry.accessible.name.empty()
-                                     ? test::WithoutAccessKey(entry.caption)
-                                     : std::string(entry.accessible.name);
+        const std::string name = test::AccessibleName(entry);
         EXPECT_NE(name.find_first_not_of(" .?"), std::string::npos) << entry.name;
     }
 }

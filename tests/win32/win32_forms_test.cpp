@@ -194,8 +194,7 @@ void ExpectAccessible(const Win32Form& form) {
         for (std::size_t i = 0; i < design.menu.size(); ++i) {
             const ui::MenuDesign& entry = design.menu[i];
             EXPECT_EQ(AccessibleText(menu, static_cast<long>(i + 1), false),
-                      entry.accessible.name.empty() ? test::WithoutAccessKey(entry.caption)
-                                                    : std::string(entry.accessible.name));
+                      test::AccessibleName(entry));
         }
         menu->Release();
     }
