@@ -503,6 +503,8 @@ TEST(DialogFolderTest, TheBoxsFolderElseTheOtherBoxsElseNone) {
     test::MakeFolder(dir.File("logs"));
     EXPECT_EQ(ui::DialogFolder(dir.File("logs/LOG.BIN"), "/elsewhere/x"), dir.File("logs"));
     EXPECT_EQ(ui::DialogFolder(dir.File("logs"), ""), dir.File("logs"));  // a folder: itself
+    EXPECT_EQ(ui::DialogFolder("\"" + dir.File("logs") + "\"", ""), dir.File("logs"));  // no quotes
+    EXPECT_EQ(ui::DialogFolder(dir.Path() + "/", ""), dir.Path() + "/");
     EXPECT_EQ(ui::DialogFolder("", dir.File("logs/R.TXT")), dir.File("logs"));
     EXPECT_EQ(ui::DialogFolder(" ", "\"" + dir.File("logs/R.TXT") + "\""), dir.File("logs"));
     EXPECT_EQ(ui::DialogFolder("LOG.BIN", "/logs/R.TXT"), "");  // the current folder
