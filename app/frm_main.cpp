@@ -25,25 +25,19 @@ constexpr std::string_view kBinToTxtItem = "T1";
 constexpr std::string_view kTxtToBinItem = "T2";
 constexpr std::string_view kAboutEntry = "INF";
 
-// Name, kind, caption, left, top, width, height, tab order, what a screen
-// reader tells beyond the caption; the first option is selected at start.
-constexpr ControlDesign kControls[] = {
-    {kBoxes.sourceLabel, ControlKind::Label, "File .bin sorgente", 240, 360, 2535, 255, 2,
-     ui::LabelFor(kBoxes.sourceBox)},
-    {kBoxes.sourceBox, ControlKind::TextBox, "", 240, 600, 5895, 285, 9},
-    {kBoxes.sourceButton, ControlKind::Button, "...", 6120, 600, 255, 255, 5,
-     ui::kChooseSourceAccessible},
-    {kBoxes.destinationLabel, ControlKind::Label, "File .txt destinazione", 240, 1080, 2535, 255, 3,
-     ui::LabelFor(kBoxes.destinationBox)},
-    {kBoxes.destinationBox, ControlKind::TextBox, "", 240, 1320, 5895, 285, 10},
-    {kBoxes.destinationButton, ControlKind::Button, "...", 6120, 1320, 255, 255, 6,
-     ui::kChooseDestinationAccessible},
-    {kBoxes.bar, ControlKind::ProgressBar, "", 240, 1920, 5775, 375, 1, ui::kBarAccessible},
+// Name, kind, caption, left, top, width, height, tab order; the first
+// option is selected at start.
+constexpr ControlDesign kOwnControls[] = {
     {kFiltra, ControlKind::Button, "Filtra", 6840, 480, 1455, 375, 0},
     {kEsci, ControlKind::Button, "Esci", 6840, 960, 1455, 375, 4},
     {kUpdate, ControlKind::OptionButton, "Aggiornamento", 6840, 1560, 1455, 255, 7, {}, {}, true},
     {kActivation, ControlKind::OptionButton, "Attivazione", 6840, 1920, 1215, 255, 8},
 };
+
+// Its path boxes (the labels' captions, the boxes' width, the "..." buttons'
+// left, the bar's width, the boxes' tab order), then its own controls.
+constexpr auto kControls = ui::WithPathBoxes(
+    {"File .bin sorgente", "File .txt destinazione", 5895, 6120, 5775, 9, 10}, kOwnControls);
 
 constexpr MenuItemDesign kToolsItems[] = {
     {kBinToTxtItem, "Conversione &BIN->TXT"},

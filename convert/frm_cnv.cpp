@@ -15,24 +15,17 @@ constexpr ui::PathBoxes kBoxes = ui::kPathBoxes;
 constexpr std::string_view kConverti = "Command1";
 constexpr std::string_view kEsci = "Command2";
 
-// Name, kind, caption, left, top, width, height, tab order, what a screen
-// reader tells beyond the caption (a box is named by its label's caption of
-// the moment, the mode's).
-constexpr ControlDesign kControls[] = {
-    {kBoxes.sourceLabel, ControlKind::Label, "File sorgente", 240, 360, 2535, 255, 2,
-     ui::LabelFor(kBoxes.sourceBox)},
-    {kBoxes.sourceBox, ControlKind::TextBox, "", 240, 600, 4695, 285, 7},
-    {kBoxes.sourceButton, ControlKind::Button, "...", 4920, 600, 255, 255, 5,
-     ui::kChooseSourceAccessible},
-    {kBoxes.destinationLabel, ControlKind::Label, "File destinazione", 240, 1080, 2535, 255, 3,
-     ui::LabelFor(kBoxes.destinationBox)},
-    {kBoxes.destinationBox, ControlKind::TextBox, "", 240, 1320, 4695, 285, 8},
-    {kBoxes.destinationButton, ControlKind::Button, "...", 4920, 1320, 255, 255, 6,
-     ui::kChooseDestinationAccessible},
-    {kBoxes.bar, ControlKind::ProgressBar, "", 240, 1920, 4695, 375, 1, ui::kBarAccessible},
+// Name, kind, caption, left, top, width, height, tab order.
+constexpr ControlDesign kOwnControls[] = {
     {kConverti, ControlKind::Button, "Converti", 5520, 480, 1455, 375, 0},
     {kEsci, ControlKind::Button, "Esci", 5520, 960, 1455, 375, 4},
 };
+
+// Its path boxes (the labels' captions, the boxes' width, the "..." buttons'
+// left, the bar's width, the boxes' tab order), then its own controls. A box
+// is named by its label's caption of the moment, the mode's.
+constexpr auto kControls =
+    ui::WithPathBoxes({"File sorgente", "File destinazione", 4695, 4920, 4695, 7, 8}, kOwnControls);
 
 }  // namespace
 

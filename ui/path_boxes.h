@@ -6,9 +6,12 @@
 // share: a source and a destination box, each with the label that names it
 // and the "..." button that fills it from the window's file dialog, and the
 // progress bar of the run that reads the one and writes the other. Their
-// handlers are written here once, for both windows.
+// rows of the windows' designs and their handlers are written here once,
+// for both windows.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -55,6 +58,15 @@ inline constexpr PathBoxes kPathBoxes = {
     "Label2", "Text1", "Command3", "Label4", "Text2", "Command4", "ProgressBar1",
 };
 
+// Where the windows' path boxes differ: the labels' captions, the boxes'
+// width, where the "..." buttons stand, the bar's width and the boxes'
+// places in the tab order. All else is the same in both windows.
+struct PathBoxesPlace {
+    std::string_view sourceCaption, destinationCaption;
+    int boxWidth, buttonLeft, barWidth;
+    int sourceTab, destinationTab;
+};
+
 // The titles of the "..." buttons' dialogs.
 inline constexpr std::string_view kChooseSourceTitle = "Scegli il file sorgente";
 inline constexpr std::string_view kChooseDestinationTitle = "Scegli il file destinazione";
@@ -67,6 +79,30 @@ inline constexpr AccessibleDesign kChooseDestinationAccessible = {
     {}, kChooseDestinationTitle, "Apre la finestra in cui scegliere il file di destinazione"};
 inline constexpr AccessibleDesign kBarAccessible = {
     {}, "Avanzamento", "Quanta parte del file sorgente è stata letta"};
+
+// A window's controls: the rows of its path boxes (the source's label, box
+// and "..." button, the destination's, then the bar), then its own `rows`.
+template <std::size_t N>
+constexpr std::array<ControlDesign, 7 + N> WithPathBoxes(const PathBoxesPlace& place,
+                                                         const ControlDesign (&rows)[N]) {
+    const PathBoxes& b = kPathBoxes;
+    std::array<ControlDesign, 7 + N> controls = {{
+        {b.sourceLabel, ControlKind::Label, place.sourceCaption, 240, 360, 2535, 255, 2,
+         LabelFor(b.sourceBox)},
+        {b.sourceBox, ControlKind::TextBox, "", 240, 600, place.boxWidth, 285, place.sourceTab},
+        {b.sourceButton, ControlKind::Button, "...", place.buttonLeft, 600, 255, 255, 5,
+         kChooseSourceAccessible},
+        {b.destinationLabel, ControlKind::Label, place.destinationCaption, 240, 1080, 2535, 255, 3,
+         LabelFor(b.destinationBox)},
+        {b.destinationBox, ControlKind::TextBox, "", 240, 1320, place.boxWidth, 285,
+         place.destinationTab},
+        {b.destinationButton, ControlKind::Button, "...", place.buttonLeft, 1320, 255, 255, 6,
+         kChooseDestinationAccessible},
+        {b.bar, ControlKind::ProgressBar, "", 240, 1920, place.barWidth, 375, 1, kBarAccessible},
+    }};
+    for (std::size_t i = 0; i < N; ++i) controls[7 + i] = rows[i];
+    return controls;
+}
 
 // The "..." buttons. Each prepares the window's shared file dialog (an
 // empty name, its title, `filter` with its first pair shown, the folder

@@ -204,8 +204,6 @@ TEST_F(FrmMainTest, DialogsOpenInTheFolderOfTheirBoxOrElseOfTheOtherBox) {
         EXPECT_EQ(view_.requests[1].fileName, "");
         return std::pair{view_.requests[0].initDir, view_.requests[1].initDir};
     };
-    EXPECT_EQ(folders(), (std::pair<std::string, std::string>{"", ""}));  // the system's choice
-
     view_.Type("Text1", dir_.File("logs/LOG.BIN"));
     EXPECT_EQ(folders(), std::pair(dir_.File("logs"), dir_.File("logs")));  // the source's
 
@@ -214,11 +212,6 @@ TEST_F(FrmMainTest, DialogsOpenInTheFolderOfTheirBoxOrElseOfTheOtherBox) {
 
     view_.Type("Text1", "");
     EXPECT_EQ(folders(), std::pair(dir_.File("reports"), dir_.File("reports")));
-
-    // A box naming a folder opens in it; quotes are no part of it.
-    view_.Type("Text1", std::string(1, '"').append(dir_.File("logs")).append(1, '"'));
-    view_.Type("Text2", dir_.Path() + "/");
-    EXPECT_EQ(folders(), std::pair(dir_.File("logs"), dir_.Path() + "/"));
 }
 
 TEST_F(FrmMainTest, AFileDroppedFillsTheBoxUnderItElseTheSource) {

@@ -1,6 +1,6 @@
-// The name that assistive technology should give a control of a window's
-// description: its accessible name, else the caption of the label that
-// names it, else its own caption, the access key's "&" left out. The tests
+// The name that assistive technology should give a control or a menu entry
+// of a window's description: its accessible name, else the caption of the
+// label that names it, else its own caption, the access key's "&" left out. The tests
 // of both renderers compare what the system reports with it.
 #pragma once
 
@@ -22,6 +22,12 @@ inline std::string AccessibleName(const ui::FormDesign& form, const ui::ControlD
     if (const ui::ControlDesign* label = ui::LabelOf(form, control.name))
         return WithoutAccessKey(label->caption);
     return WithoutAccessKey(control.caption);
+}
+
+// The same for a menu bar entry: its accessible name, else its caption.
+inline std::string AccessibleName(const ui::MenuDesign& entry) {
+    if (!entry.accessible.name.empty()) return std::string(entry.accessible.name);
+    return WithoutAccessKey(entry.caption);
 }
 
 }  // namespace vagliante::test

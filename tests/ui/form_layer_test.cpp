@@ -184,9 +184,7 @@ TEST_P(DescriptionTest, EveryControlAScreenReaderMeetsHasANameOfItsOwn) {
         }
     }
     for (const ui::MenuDesign& entry : form.menu) {
-        const std::string name = entry.accessible.name.empty()
-                                     ? test::WithoutAccessKey(entry.caption)
-                                     : std::string(entry.accessible.name);
+        const std::string name = test::AccessibleName(entry);
         EXPECT_NE(name.find_first_not_of(" .?"), std::string::npos) << entry.name;
     }
 }
@@ -505,6 +503,8 @@ TEST(DialogFolderTest, TheBoxsFolderElseTheOtherBoxsElseNone) {
     test::MakeFolder(dir.File("logs"));
     EXPECT_EQ(ui::DialogFolder(dir.File("logs/LOG.BIN"), "/elsewhere/x"), dir.File("logs"));
     EXPECT_EQ(ui::DialogFolder(dir.File("logs"), ""), dir.File("logs"));  // a folder: itself
+    EXPECT_EQ(ui::DialogFolder("\"" + dir.File("logs") + "\"", ""), dir.File("logs"));  // no quotes
+    EXPECT_EQ(ui::DialogFolder(dir.Path() + "/", ""), dir.Path() + "/");
     EXPECT_EQ(ui::DialogFolder("", dir.File("logs/R.TXT")), dir.File("logs"));
     EXPECT_EQ(ui::DialogFolder(" ", "\"" + dir.File("logs/R.TXT") + "\""), dir.File("logs"));
     EXPECT_EQ(ui::DialogFolder("LOG.BIN", "/logs/R.TXT"), "");  // the current folder

@@ -119,8 +119,7 @@ void ExpectAccessible(const QtForm* window) {
         const vagliante::ui::MenuDesign& entry = design.menu[std::size_t(i)];
         QVERIFY(bar);
         QCOMPARE(bar->child(i)->text(QAccessible::Name).toStdString(),
-                 entry.accessible.name.empty() ? vagliante::test::WithoutAccessKey(entry.caption)
-                                               : std::string(entry.accessible.name));
+                 vagliante::test::AccessibleName(entry));
         QCOMPARE(bar->child(i)->role(), QAccessible::MenuItem);
     }
 }

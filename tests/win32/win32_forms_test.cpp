@@ -107,11 +107,6 @@ void Key(HWND focus, WPARAM key) {
     Pump();
 }
 
-// A folder whose name may lie outside the user's code page.
-void MakeFolder(const std::string& path) {
-    ASSERT_TRUE(::CreateDirectoryW(ToUtf16(path).c_str(), nullptr)) << path;
-}
-
 // The focusable controls in the order Tab visits them, from the first.
 std::vector<HWND> TabCycle(HWND window, HWND first) {
     std::vector<HWND> cycle{first};
@@ -199,8 +194,7 @@ void ExpectAccessible(const Win32Form& form) {
         for (std::size_t i = 0; i < design.menu.size(); ++i) {
             const ui::MenuDesign& entry = design.menu[i];
             EXPECT_EQ(AccessibleText(menu, static_cast<long>(i + 1), false),
-                      entry.accessible.name.empty() ? test::WithoutAccessKey(entry.caption)
-                                                    : std::string(entry.accessible.name));
+                      test::AccessibleName(entry));
         }
         menu->Release();
     }
@@ -782,7 +776,7 @@ class SystemDialogTest : public MainWindowTest {
 TEST_F(SystemDialogTest, TheOpenDialogOffersTheLogsAndGivesThePathChosen) {
     test::TempDir dir;
     const std::string folder = dir.File("Log città");
-    MakeFolder(folder);
+    test::MakeFolder(folder);
     test::WriteFile(folder + "/Log1.bin", "\x84");
     WhenADialogOpens([&] { Press(Get("Command3")); },
                      [&](HWND dialog) {
@@ -812,7 +806,7 @@ TEST_F(SystemDialogTest, TheOpenDialogOffersTheLogsAndGivesThePathChosen) {
 TEST_F(SystemDialogTest, TheSaveDialogAddsTxtAndAsksNothingAboutAnExistingReport) {
     test::TempDir dir;
     const std::string folder = dir.File("Журнал");
-    MakeFolder(folder);
+    test::MakeFolder(folder);
     test::WriteFile(folder + "/RAPPORTO.TXT", "old");
     WhenADialogOpens([&] { Press(Get("Command4")); },
                      [&](HWND dialog) {
@@ -930,8 +924,8 @@ TEST_F(SampleRunTest, FiltraWritesWhatVaglianteCliWrites) {
     test::TempDir dir;
     for (const char* folder : {"Log città", "Журнал"}) {
         const std::string base = dir.File(folder);
-        MakeFolder(base);
-        MakeFolder(base + "/cli");
+        test::MakeFolder(base);
+        test::MakeFolder(base + "/cli");
         for (const std::string& sample : Samples()) {
             SCOPED_TRACE(sample + " in " + folder);
             const std::string log = base + "/Log1.bin";
@@ -966,8 +960,8 @@ TEST_F(SampleRunTest, TheConversionWindowInBothModesWritesWhatVaglianteCliWrites
     ScriptedUser user;
     test::TempDir dir;
     const std::string base = dir.File("Log città");
-    MakeFolder(base);
-    MakeFolder(base + "/cli");
+    test::MakeFolder(base);
+    test::MakeFolder(base + "/cli");
     const std::string sample = Samples().front();
     test::WriteFile(base + "/Log1.bin", test::ReadFile(sample));
 

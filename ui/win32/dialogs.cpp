@@ -4,13 +4,17 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "platform/utf8.h"
 #include "ui/scripts.h"
 
 namespace vagliante::ui::win32 {
+namespace {
 
+// The filter "Log file (*.BIN)|*.BIN" in the form the file dialogs take:
+// "Log file (*.BIN)\0*.BIN\0", ended by a second NUL.
 std::wstring FilterForApi(std::string_view filter) {
     std::wstring out;
     for (const FilterPair& pair : ParseFilter(filter)) {
@@ -22,8 +26,6 @@ std::wstring FilterForApi(std::string_view filter) {
     if (!out.empty()) out += L'\0';
     return out;
 }
-
-namespace {
 
 // `path` with "." and `extension` added when its name has no extension (no
 // dot), as the system's dialog adds one to a name typed without it.

@@ -9,7 +9,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "ui/common_dialog.h"
 #include "ui/message.h"
@@ -18,10 +17,6 @@ namespace vagliante::ui::win32 {
 
 std::optional<std::string> ShowFileDialog(HWND owner, const FileDialogRequest& request);
 void ShowMessageBox(HWND owner, const Message& message);
-
-// The filter "Log file (*.BIN)|*.BIN" in the form the file dialogs take:
-// "Log file (*.BIN)\0*.BIN\0", ended by a second NUL.
-std::wstring FilterForApi(std::string_view filter);
 
 // A message's details as a task dialog shows them: the task dialog does not
 // scroll, so details of more than `maxLines` lines (a log with records of
