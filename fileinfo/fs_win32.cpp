@@ -67,15 +67,9 @@ class Win32FileSystem final : public FileSystem {
     std::optional<std::string> QualifyPath(const std::string& path) override {
         if (path.empty()) return std::nullopt;
         // A string operation, without the limit of MAX_PATH: the path as given.
-        const std::wstring wide = ToUtf16(path);
-        std::wstring buffer(MAX_PATH, L'\0');
-        for (;;) {
-            DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()),
-                                         buffer.data(), nullptr);
-            if (n == 0) return std::nullopt;
-            if (n < buffer.size()) return ToUtf8(std::wstring_view(buffer.data(), n));
-            buffer.assign(n + 1, L'\0');  // n is the size it needs
-        }
+        const std::wstring full = FullPath(ToUtf16(path));
+        if (full.empty()) return std::nullopt;
+        return ToUtf8(full);
     }
 
     std::optional<FindData> FindFirstEntry(const std::string& path) override {

@@ -44,12 +44,8 @@ std::string FileArgument(const wchar_t* commandLine) {
         if (arguments[i][0] != L'\0' && arguments[i][0] != L'-') file = arguments[i];
     ::LocalFree(arguments);
     if (file.empty() || ::_wcsnicmp(file.c_str(), L"file:", 5) == 0) return ToUtf8(file);
-    const DWORD size = ::GetFullPathNameW(file.c_str(), 0, nullptr, nullptr);
-    std::wstring full(size, L'\0');
-    const DWORD length = size ? ::GetFullPathNameW(file.c_str(), size, full.data(), nullptr) : 0;
-    if (length == 0 || length >= size) return ToUtf8(file);
-    full.resize(length);
-    return ToUtf8(full);
+    const std::wstring full = FullPath(file);
+    return ToUtf8(full.empty() ? file : full);
 }
 
 }  // namespace vagliante::ui::win32
